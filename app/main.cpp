@@ -1,0 +1,7 @@
+// The program: the connection window starts everything.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    return 0;
+}

@@ -1,0 +1,1 @@
+// The engine's sources replace this file.

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, starts a throwaway MariaDB server, runs every test and the
+# fuzz target for a bounded time, and stops the server. Fails when any test fails.
+set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+dm_install_packages
+dm_build
+
+port="${DM_TEST_PORT:-33417}"
+"$DM_ROOT/scripts/mariadb.sh" start test "$port"
+trap '"$DM_ROOT/scripts/mariadb.sh" stop test' EXIT
+
+export DM_TEST_MYSQL_HOST=127.0.0.1
+export DM_TEST_MYSQL_PORT="$port"
+export DM_TEST_MYSQL_USER=dmtest
+export DM_TEST_MYSQL_PASSWORD=dmtest-pw
+export DM_FIXTURES="${DM_FIXTURES:-$DM_ROOT/../shared/fixtures}"
+export QT_QPA_PLATFORM=offscreen
+
+dm_log "Running the tests"
+ctest --test-dir "$DM_BUILD" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)"
+
+if [ -x "$DM_ROOT/scripts/fuzz.sh" ]; then
+  "$DM_ROOT/scripts/fuzz.sh" "${DM_FUZZ_SECONDS:-60}"
+fi
+dm_log "All tests passed"

@@ -1,0 +1,57 @@
+// Test surroundings.
+#include "tests/support/test_env.h"
+
+#include <unistd.h>
+#include <cstdlib>
+#include <random>
+
+namespace testenv {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+}  // namespace
+
+fs::path fixturesDir() {
+    const std::string e = env("DM_FIXTURES");
+    if (!e.empty()) return e;
+    return fs::path(DM_SOURCE_DIR) / ".." / "shared" / "fixtures";
+}
+
+bool underCi() {
+    return env("CI") == "true";
+}
+
+MySqlServer mysqlServer() {
+    return {env("DM_TEST_MYSQL_HOST"), env("DM_TEST_MYSQL_PORT"), env("DM_TEST_MYSQL_USER"),
+            env("DM_TEST_MYSQL_PASSWORD")};
+}
+
+TempDir::TempDir() {
+    std::random_device rd;
+    const fs::path base = fs::temp_directory_path();
+    for (;;) {
+        path_ = base / ("dunmorrow-test-" + std::to_string(::getpid()) + "-" +
+                        std::to_string(rd() % 1000000000u));
+        if (fs::create_directory(path_)) break;
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+fs::path TempDir::copyFixture(const std::string& relative, const std::string& newName) const {
+    const fs::path from = fixturesDir() / relative;
+    const fs::path to = path_ / (newName.empty() ? from.filename().string() : newName);
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+    fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+    return to;
+}
+
+}  // namespace testenv

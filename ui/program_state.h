@@ -1,0 +1,29 @@
+// State shared by the windows: the two program-wide flags, the live login fields, and the
+// program's folder.
+//
+// The login values belong to the connection window's seven text fields; every command reads
+// them at the moment it opens a connection, through currentLogin().
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "db/connection_string.h"
+
+namespace ui {
+
+// Set by a send command before it shows the type dialog; cleared only by the dialog's "OK".
+extern bool CustomizeCancelled;
+// Cleared by a send command before it shows the review window; set by a complete Execute.
+extern bool SqlExecuted;
+
+// The login fields as they stand now. The connection window installs the provider when it is
+// created; without one every field is empty.
+db::LoginFields currentLogin();
+void setLoginProvider(std::function<db::LoginFields()> provider);
+
+// The folder of the running program ("/" separated, no trailing slash). Tests may override it.
+QString programFolder();
+void setProgramFolder(const QString& folder);  // empty restores the executable's folder
+
+}  // namespace ui

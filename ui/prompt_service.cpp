@@ -1,0 +1,184 @@
+// The Qt prompt service and the scripted one for tests.
+#include "ui/prompt_service.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "ui/app_title.h"
+
+namespace ui {
+
+namespace {
+
+class QtPrompts : public PromptService {
+  public:
+    Answer message(const MessageRequest& r) override {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(r.title);
+        box.setText(r.text);
+        switch (r.icon) {
+            case Icon::None:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
+            case Icon::Information:
+                box.setIcon(QMessageBox::Information);
+                break;
+            case Icon::Question:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case Icon::Exclamation:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case Icon::Critical:
+                box.setIcon(QMessageBox::Critical);
+                break;
+        }
+        switch (r.buttons) {
+            case Buttons::Ok:
+                box.setStandardButtons(QMessageBox::Ok);
+                break;
+            case Buttons::OkCancel:
+                box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+                break;
+            case Buttons::YesNo:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                break;
+            case Buttons::YesNoCancel:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                break;
+        }
+        switch (box.exec()) {
+            case QMessageBox::Yes:
+                return Answer::Yes;
+            case QMessageBox::No:
+                return Answer::No;
+            case QMessageBox::Cancel:
+                return Answer::Cancel;
+            default:
+                break;
+        }
+        // A Yes/No box closed some other way counts as No; an OK/Cancel box as Cancel.
+        if (r.buttons == Buttons::YesNo) return Answer::No;
+        if (r.buttons == Buttons::Ok) return Answer::Ok;
+        return Answer::Cancel;
+    }
+
+    QString input(const InputRequest& r) override {
+        bool ok = false;
+        QString text = QInputDialog::getText(QApplication::activeWindow(), r.title, r.prompt,
+                                             QLineEdit::Normal, r.defaultText, &ok);
+        return ok ? text : QString();
+    }
+
+    QString openFile(const FileDialogRequest& r) override {
+        return QFileDialog::getOpenFileName(QApplication::activeWindow(), r.title, r.fileName,
+                                            qtFilterFromPipes(r.filter));
+    }
+
+    QString saveFile(const FileDialogRequest& r) override {
+        // The program replaces an existing file without a question of its own.
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title, r.fileName,
+                                            qtFilterFromPipes(r.filter), nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    }
+};
+
+PromptService* gService = nullptr;
+
+}  // namespace
+
+PromptService& prompts() {
+    static QtPrompts qtPrompts;
+    return gService ? *gService : qtPrompts;
+}
+
+void setPromptService(PromptService* service) {
+    gService = service;
+}
+
+void inform(const QString& text) {
+    prompts().message({text, applicationTitle(), Buttons::Ok, Icon::None});
+}
+
+bool askYesNo(const QString& text, const QString& title) {
+    return prompts().message({text, title, Buttons::YesNo, Icon::None}) == Answer::Yes;
+}
+
+QString qtFilterFromPipes(const QString& pipes) {
+    QStringList parts = pipes.split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty() && parts[i + 1].isEmpty()) continue;
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        filters << parts[i] + " (" + patterns + ")";
+    }
+    return filters.join(";;");
+}
+
+// ---- ScriptedPrompts ----
+
+Answer ScriptedPrompts::message(const MessageRequest& request) {
+    Record rec{Record::Message, request, {}, {}};
+    records_.push_back(rec);
+    if (onRequest) onRequest(rec);
+    if (!answers_.empty()) {
+        Answer a = answers_.front();
+        answers_.pop_front();
+        return a;
+    }
+    if (request.buttons == Buttons::Ok) return Answer::Ok;
+    unexpected_.push_back("message: " + request.text);
+    return request.buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
+}
+
+QString ScriptedPrompts::input(const InputRequest& request) {
+    Record rec{Record::Input, {}, request, {}};
+    records_.push_back(rec);
+    if (onRequest) onRequest(rec);
+    if (inputs_.empty()) {
+        unexpected_.push_back("input: " + request.prompt);
+        return QString();
+    }
+    QString t = inputs_.front();
+    inputs_.pop_front();
+    return t;
+}
+
+QString ScriptedPrompts::openFile(const FileDialogRequest& request) {
+    Record rec{Record::OpenFile, {}, {}, request};
+    records_.push_back(rec);
+    if (onRequest) onRequest(rec);
+    if (files_.empty()) {
+        unexpected_.push_back("open: " + request.title);
+        return QString();
+    }
+    QString t = files_.front();
+    files_.pop_front();
+    return t;
+}
+
+QString ScriptedPrompts::saveFile(const FileDialogRequest& request) {
+    Record rec{Record::SaveFile, {}, {}, request};
+    records_.push_back(rec);
+    if (onRequest) onRequest(rec);
+    if (files_.empty()) {
+        unexpected_.push_back("save: " + request.title);
+        return QString();
+    }
+    QString t = files_.front();
+    files_.pop_front();
+    return t;
+}
+
+std::vector<MessageRequest> ScriptedPrompts::messages() const {
+    std::vector<MessageRequest> out;
+    for (const auto& r : records_)
+        if (r.kind == Record::Message) out.push_back(r.message);
+    return out;
+}
+
+}  // namespace ui
