@@ -1,0 +1,141 @@
+// The default column mappings and the script's statements and layout.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "db/backend.h"
+#include "transfer/column_mapping.h"
+#include "transfer/script_builder.h"
+
+using db::Value;
+using transfer::defaultColumnType;
+using transfer::Target;
+namespace ad = db::adtype;
+
+namespace {
+
+db::FieldInfo field(std::string name, int type, int precision = 0, int scale = 0) {
+    db::FieldInfo f;
+    f.name = std::move(name);
+    f.type = type;
+    f.precision = precision;
+    f.scale = scale;
+    return f;
+}
+
+}  // namespace
+
+TEST(MySqlMapping, KeepsEveryDigitAndByte) {
+    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kSingle, 7, 0), "FLOAT");
+    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kDouble, 15, 0), "DOUBLE");
+    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarWChar, 0, 0), "LONGTEXT");
+    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarChar, 0, 0), "LONGTEXT");
+    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarBinary, 0, 0), "LONGBLOB");
+}
+
+TEST(MySqlMapping, OtherRowsAsTheTableSays) {
+    for (int t : {ad::kVarWChar, ad::kWChar, ad::kChar, ad::kVarChar})
+        EXPECT_EQ(defaultColumnType(Target::MySql, t, 0, 0), "text") << t;
+    for (int t : {ad::kInteger, ad::kSmallInt, ad::kTinyInt, ad::kBigInt, ad::kUnsignedTinyInt,
+                  ad::kUnsignedSmallInt, ad::kUnsignedInt, ad::kUnsignedBigInt})
+        EXPECT_EQ(defaultColumnType(Target::MySql, t, 0, 0), "INT") << t;
+    for (int t : {ad::kDecimal, ad::kNumeric, ad::kCurrency, ad::kBoolean, ad::kDate,
+                  ad::kDBTimeStamp, ad::kDBTime, ad::kGuid, ad::kBinary, ad::kVarBinary, 15, 0})
+        EXPECT_EQ(defaultColumnType(Target::MySql, t, 18, 4), "text") << t;
+}
+
+TEST(AccessMapping, KeepsFractions) {
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kSingle, 7, 0), "REAL");
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 10, 2), "DECIMAL(10,2)");
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kDecimal, 18, 4), "DECIMAL(18,4)");
+    EXPECT_EQ(defaultColumnType(Target::Access, 139, 12, 3), "DECIMAL(12,3)");  // adVarNumeric
+    // Access holds at most 28 digits; the scale never exceeds the precision.
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 65, 30), "DECIMAL(28,28)");
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 40, 4), "DECIMAL(28,4)");
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 0, 0), "DECIMAL(1,0)");
+}
+
+TEST(AccessMapping, OtherRowsAsTheTableSays) {
+    for (int t :
+         {ad::kChar, ad::kWChar, ad::kVarChar, ad::kVarWChar, ad::kLongVarChar, ad::kLongVarWChar})
+        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "TEXT") << t;
+    for (int t : {ad::kInteger, ad::kSmallInt, ad::kTinyInt, ad::kBigInt, ad::kUnsignedTinyInt,
+                  ad::kUnsignedSmallInt, ad::kUnsignedInt, ad::kUnsignedBigInt})
+        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "INT") << t;
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kLongVarBinary, 0, 0), "OLEOBJECT");
+    for (int t : {ad::kDate, ad::kDBDate, ad::kDBTimeStamp})
+        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "DATETIME") << t;
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kDouble, 0, 0), "FLOAT");
+    for (int t : {ad::kBoolean, ad::kCurrency, ad::kDBTime, ad::kGuid, ad::kBinary, ad::kVarBinary,
+                  15, ad::kEmpty})
+        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "VARCHAR") << t;
+}
+
+TEST(CreateStatement, MySqlHasNoTerminatorAndBareCommas) {
+    std::string s = transfer::createTableHead("Orders");
+    std::vector<db::FieldInfo> f{field("ID", ad::kInteger), field("Name", ad::kVarWChar)};
+    transfer::completeDefaultCreate(s, Target::MySql, f);
+    EXPECT_EQ(s, "CREATE TABLE `Orders`(`ID` INT,`Name` text)");
+}
+
+TEST(CreateStatement, AccessEndsWithSemicolon) {
+    std::string s = transfer::createTableHead("orders");
+    std::vector<db::FieldInfo> f{field("id", ad::kInteger), field("name", ad::kVarChar),
+                                 field("price", ad::kNumeric, 10, 2)};
+    transfer::completeDefaultCreate(s, Target::Access, f);
+    EXPECT_EQ(s, "CREATE TABLE `orders`(`id` INT,`name` TEXT,`price` DECIMAL(10,2));");
+}
+
+TEST(CreateStatement, NamesAreWrittenUnchanged) {
+    std::string s = transfer::createTableHead("a b");
+    std::vector<db::FieldInfo> f{field("we`ird", ad::kInteger)};
+    transfer::completeDefaultCreate(s, Target::MySql, f);
+    EXPECT_EQ(s, "CREATE TABLE `a b`(`we`ird` INT)");
+    EXPECT_EQ(transfer::dropTableStatement("Orders"), "DROP TABLE `Orders`");
+}
+
+TEST(RowStatement, ValuesSeparatedByCommaAndSpace) {
+    const std::vector<Value> row{Value::integer(7), Value::null(), Value::text("don't")};
+    EXPECT_EQ(transfer::rowStatement(Target::MySql, "Orders", row),
+              "INSERT INTO `Orders` VALUES('7', NULL, 'don''t')");
+    const std::vector<Value> nulls{Value::null(), Value::null()};
+    EXPECT_EQ(transfer::rowStatement(Target::Access, "T", nulls),
+              "INSERT INTO `T` VALUES(NULL, NULL)");
+}
+
+TEST(ScriptLayout, DropCreateRowsAndTheEmptyLines) {
+    transfer::ScriptBuilder b(Target::MySql);
+    b.appendDropTable("T");
+    b.appendCreateTable("CREATE TABLE `T`(`a` INT,`b` text)");
+    b.beginRows("T");
+    b.appendRow(std::vector<Value>{Value::integer(1), Value::text("x\r\ny")});
+    EXPECT_EQ(b.lastStatement(), "INSERT INTO `T` VALUES('1', 'x y')");
+    b.appendRow(std::vector<Value>{Value::integer(2), Value::boolean(true)});
+    EXPECT_EQ(b.lastStatement(), "INSERT INTO `T` VALUES('2', 1)");
+    b.endTable();
+    EXPECT_EQ(b.lastStatement(), "");
+    EXPECT_EQ(b.text(),
+              "DROP TABLE `T`\r\n\r\n"
+              "CREATE TABLE `T`(`a` INT,`b` text)\r\n\r\n"
+              "INSERT INTO `T` VALUES('1', 'x y')\r\n"
+              "INSERT INTO `T` VALUES('2', 1)\r\n"
+              "\r\n");
+}
+
+TEST(ScriptLayout, AnEmptyTableAndASecondTable) {
+    transfer::ScriptBuilder b(Target::Access);
+    b.appendCreateTable("CREATE TABLE `E`(`a` INT);");
+    b.beginRows("E");
+    b.endTable();
+    b.appendCreateTable("CREATE TABLE `F`(`a` TEXT);");
+    b.beginRows("F");
+    b.appendRow(std::vector<Value>{Value::text("it's")});
+    b.endTable();
+    const std::string script = b.take();
+    EXPECT_EQ(script,
+              "CREATE TABLE `E`(`a` INT);\r\n\r\n\r\n"
+              "CREATE TABLE `F`(`a` TEXT);\r\n\r\n"
+              "INSERT INTO `F` VALUES('it''s')\r\n\r\n");
+    EXPECT_EQ(b.text(), "");
+    EXPECT_EQ(b.lastStatement(), "");
+}

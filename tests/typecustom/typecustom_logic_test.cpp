@@ -1,0 +1,216 @@
+// The type dialog's rules: proposals and the first-row sizing, the type check, replacement names
+// for numeric fields, identifier quotes and the help texts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/value.h"
+#include "typecustom/field_names.h"
+#include "typecustom/type_proposal.h"
+#include "typecustom/type_vocabulary.h"
+
+using db::Value;
+using transfer::Target;
+using typecustom::IsValidDataType;
+using typecustom::proposeType;
+
+namespace {
+
+std::string propose(Target t, std::string_view name, const Value* first = nullptr, int p = 0,
+                    int s = 0) {
+    return proposeType(t, name, p, s, first);
+}
+
+}  // namespace
+
+TEST(Proposals, FixedProposalsForBothTargets) {
+    const Value some = Value::text("whatever");
+    for (const Value* first : {static_cast<const Value*>(nullptr), &some}) {
+        for (Target t : {Target::Access, Target::MySql}) {
+            EXPECT_EQ(propose(t, "adBoolean", first), "BIT");
+            EXPECT_EQ(propose(t, "adSmallInt", first), "SMALLINT");
+            EXPECT_EQ(propose(t, "adUnsignedSmallInt", first), "SMALLINT");
+            EXPECT_EQ(propose(t, "adTinyInt", first), "TINYINT");
+            EXPECT_EQ(propose(t, "adUnsignedTinyInt", first), "TINYINT");
+            EXPECT_EQ(propose(t, "adBigInt", first), "BIGINT");
+            EXPECT_EQ(propose(t, "adUnsignedBigInt", first), "BIGINT");
+            EXPECT_EQ(propose(t, "adInteger", first), "INT");
+            EXPECT_EQ(propose(t, "adUnsignedInt", first), "INT");
+            for (auto d : {"adDBDate", "adDate", "adDBTime", "adDBTimeStamp", "adFileTime"})
+                EXPECT_EQ(propose(t, d, first), "DATETIME") << d;
+        }
+    }
+}
+
+TEST(Proposals, NoneRoundsToWholeNumbers) {
+    EXPECT_EQ(propose(Target::Access, "adSingle"), "Real");
+    EXPECT_EQ(propose(Target::MySql, "adSingle"), "Float");
+    EXPECT_EQ(propose(Target::Access, "adDouble"), "Float");
+    EXPECT_EQ(propose(Target::MySql, "adDouble"), "Real");
+    EXPECT_EQ(propose(Target::Access, "adCurrency"), "MONEY");
+    EXPECT_EQ(propose(Target::MySql, "adCurrency"), "decimal(19,4)");
+    EXPECT_EQ(propose(Target::MySql, "adNumeric", nullptr, 18, 4), "decimal(18,4)");
+    EXPECT_EQ(propose(Target::Access, "adDecimal", nullptr, 10, 2), "decimal(10,2)");
+    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 65, 30), "decimal(28,28)");
+}
+
+TEST(Proposals, LongTextAndBinaryColumnsAreNotSizedByTheirFirstValue) {
+    const Value longText = Value::text(std::string(3, 'x'));
+    for (const Value* first : {static_cast<const Value*>(nullptr), &longText}) {
+        EXPECT_EQ(propose(Target::Access, "adLongVarWChar", first), "TEXT");
+        EXPECT_EQ(propose(Target::Access, "adLongVarChar", first), "TEXT");
+        EXPECT_EQ(propose(Target::MySql, "adLongVarWChar", first), "LongText");
+        EXPECT_EQ(propose(Target::MySql, "adLongVarChar", first), "LongText");
+    }
+    const Value bytes = Value::binary({1, 2, 3});
+    for (auto b : {"adBinary", "adVarBinary", "adLongVarBinary"}) {
+        EXPECT_EQ(propose(Target::MySql, b, &bytes), "LongBlob") << b;
+        EXPECT_EQ(propose(Target::Access, b, nullptr), "Image") << b;
+    }
+}
+
+TEST(FirstRowSizing, LengthsAtTheThreshold) {
+    const Value one = Value::text("a");
+    const Value v255 = Value::text(std::string(255, 'b'));
+    const Value v256 = Value::text(std::string(256, 'c'));
+    const Value abc = Value::text("abc");
+    for (Target t : {Target::Access, Target::MySql}) {
+        for (auto name : {"adVarChar", "adChar", "adVarWChar", "adWChar"}) {
+            EXPECT_EQ(propose(t, name, &one), "VARCHAR(1)");
+            EXPECT_EQ(propose(t, name, &v255), "VARCHAR(255)");
+            EXPECT_EQ(propose(t, name, &v256), "TEXT");
+            EXPECT_EQ(propose(t, name, &abc), "VARCHAR(3)");
+        }
+    }
+}
+
+TEST(FirstRowSizing, NoRowNullAndEmptyTextGive255) {
+    const Value null = Value::null();
+    const Value empty = Value::text("");
+    for (Target t : {Target::Access, Target::MySql}) {
+        EXPECT_EQ(propose(t, "adVarWChar", nullptr), "VARCHAR(255)");
+        EXPECT_EQ(propose(t, "adVarWChar", &null), "VARCHAR(255)");
+        EXPECT_EQ(propose(t, "adVarWChar", &empty), "VARCHAR(255)");
+        EXPECT_EQ(propose(t, "adGUID", nullptr), "VARCHAR(255)");
+        EXPECT_EQ(propose(t, "", nullptr), "VARCHAR(255)");
+    }
+}
+
+TEST(FirstRowSizing, CountsCharactersNotBytes) {
+    const Value accents = Value::text("Ødegård");                         // 7 characters, 9 bytes
+    const Value emoji = Value::text("\xF0\x9F\x98\x80\xF0\x9F\x98\x81");  // 2 characters
+    EXPECT_EQ(propose(Target::MySql, "adVarWChar", &accents), "VARCHAR(7)");
+    EXPECT_EQ(propose(Target::Access, "adVarChar", &emoji), "VARCHAR(2)");
+    // 255 two-byte characters still fit.
+    std::string s;
+    for (int i = 0; i < 255; ++i)
+        s += "\xC3\xA9";
+    const Value wide = Value::text(s);
+    EXPECT_EQ(propose(Target::MySql, "adVarWChar", &wide), "VARCHAR(255)");
+}
+
+TEST(FirstRowSizing, UnlistedTypesAreSizedByTheirTextForm) {
+    db::Guid g{};
+    ASSERT_TRUE(db::parseGuid("{6A4D0E8E-1C1F-4E2A-9B3C-0123456789AB}", g));
+    const Value guid = Value::guid(g);
+    EXPECT_EQ(propose(Target::MySql, "adGUID", &guid), "VARCHAR(38)");
+    const Value num = Value::decimal(db::Decimal::parse("-12.50"));
+    EXPECT_EQ(propose(Target::Access, "adVarNumeric", &num), "VARCHAR(6)");
+    EXPECT_EQ(propose(Target::Access, "adEmpty", &num), "VARCHAR(6)");
+}
+
+TEST(IsValidDataType, AcceptsNamesFragmentsAndParameterisedTypes) {
+    for (auto t : {"int",
+                   "INT",
+                   "Int",
+                   "varchar (50)",
+                   "VARCHAR(100)",
+                   "NUMERIC(10,2)",
+                   "DECIMAL(12,4)",
+                   "BINARY(16)",
+                   "VARBINARY(200)",
+                   "FLOAT",
+                   "DATE",
+                   "TIME",
+                   "e",
+                   "",
+                   "MEMO",
+                   "uniqueidentifier",
+                   "xml",
+                   "decimal(18, 0)",
+                   "nvarchar (50)",
+                   "Bit\r\nChar",
+                   "nchar(4)",
+                   "decimal(19,4)",
+                   "LONGBLOB_NOT char(x"})
+        EXPECT_TRUE(IsValidDataType(t)) << t;
+}
+
+TEST(IsValidDataType, RejectsWhatTheVocabularyLacks) {
+    for (auto t : {"DOUBLE", "Double(18,0)", "Float(18,0)", "LONGTEXT", "MEDIUMTEXT", "TINYTEXT",
+                   "BLOB", "BOOLEAN", "MEDIUMINT", "OLEOBJECT", "ENUM('a','b')", "LongText",
+                   "LongBlob", "int ", " int", "varchr", "xmlx"})
+        EXPECT_FALSE(IsValidDataType(t)) << t;
+}
+
+TEST(IsValidDataType, TheVocabularyIsTheTwentySevenNamesJoinedByCrLf) {
+    const std::string& v = typecustom::dataTypeVocabulary();
+    EXPECT_EQ(v.substr(0, 20), "MEMO\r\nbigint\r\nBinary");
+    EXPECT_EQ(v.substr(v.size() - 17), "VarChar (50)\r\nxml");
+    std::size_t lines = 1;
+    for (std::size_t i = v.find("\r\n"); i != std::string::npos; i = v.find("\r\n", i + 2))
+        ++lines;
+    EXPECT_EQ(lines, 27u);
+}
+
+TEST(NumericNames, WhatReadsAsANumber) {
+    for (auto n : {"2021", "-5", "3.75", "1E3", "1e-3", "+7", ".5", "5.", " 42 ", "\t1\t", "0"})
+        EXPECT_TRUE(typecustom::isNumericName(n)) << n;
+    for (auto n : {"", " ", "1E", "1,5", "0x10", "12a", "a12", ".", "-", "1.2.3", "1 2", "E3", "ID",
+                   "newfieldname0", "1e3.5"})
+        EXPECT_FALSE(typecustom::isNumericName(n)) << n;
+}
+
+TEST(NewFieldName, SkipsNamesTheTableHas) {
+    std::vector<std::string> names{"ID", "2021", "Name"};
+    EXPECT_EQ(typecustom::NewFieldName(names), "newfieldname0");
+    names.push_back("newfieldname0");
+    EXPECT_EQ(typecustom::NewFieldName(names), "tempid1");
+    names.push_back("tempid1");
+    EXPECT_EQ(typecustom::NewFieldName(names), "tempid2");
+    // "tempid1" alone does not count until "newfieldname0" is taken.
+    EXPECT_EQ(typecustom::NewFieldName(std::vector<std::string>{"tempid1"}), "newfieldname0");
+    // The comparison respects letter case.
+    EXPECT_EQ(typecustom::NewFieldName(std::vector<std::string>{"NewFieldName0"}), "newfieldname0");
+    EXPECT_EQ(typecustom::NewFieldName(std::vector<std::string>{}), "newfieldname0");
+}
+
+TEST(IdentifierQuotes, SquareBracketsOnlyForTheAccessTag) {
+    std::string sql = "CREATE TABLE `T`(";
+    typecustom::appendCustomColumn(sql, typecustom::identifierQuotes("ACCESS"), "ID", "INT");
+    EXPECT_EQ(sql, "CREATE TABLE `T`([ID] INT,");
+    for (auto tag : {"MySQL", "access", ""}) {
+        std::string s;
+        typecustom::appendCustomColumn(s, typecustom::identifierQuotes(tag), "Name", "TEXT");
+        EXPECT_EQ(s, "`Name` TEXT,") << tag;
+    }
+}
+
+TEST(HelpText, AccessHasEightLines) {
+    EXPECT_EQ(typecustom::helpText("ACCESS").value(),
+              "The following are the Data Types of ACCESS: \r\nText\r\nMemo\r\nINT\r\nDECIMAL\r\n"
+              "DATETIME\r\nFLOAT\r\nOLEOBJECT");
+}
+
+TEST(HelpText, MySqlListsItsTypesAndOtherTagsHaveNone) {
+    EXPECT_EQ(typecustom::helpText("MySQL").value(),
+              "The following are the Data Types of MySQL: \r\nText\r\nBit\r\nBoolean\r\nDateTime"
+              "\r\nDate\r\nTime\r\nTimestamp\r\nInteger\r\nnumeric(18, 0)\r\nSmallInt\r\nTinyint"
+              "\r\nMediumint\r\nBigint\r\nVarChar (50)\r\nChar (50)\r\nDouble(18,0)\r\n"
+              "Float(18,0)\r\nTinytext\r\nTinyblob\r\nBlob\r\nMediumtext\r\nMediumblob\r\n"
+              "Longtext\r\nLongblob\r\nSet(1,2,3,so on)\r\nEnum(1,2,3,so on)");
+    EXPECT_FALSE(typecustom::helpText("Access").has_value());
+    EXPECT_FALSE(typecustom::helpText("MYSQL").has_value());
+    EXPECT_FALSE(typecustom::helpText("").has_value());
+}

@@ -1,0 +1,96 @@
+// The default column mapping.
+#include "transfer/column_mapping.h"
+
+#include <algorithm>
+
+#include "db/type_names.h"
+
+namespace transfer {
+
+namespace {
+
+constexpr int kAccessMaxPrecision = 28;
+
+bool has(std::string_view type, std::string_view part) {
+    return type.find(part) != std::string_view::npos;
+}
+
+std::string mySqlType(std::string_view type) {
+    if (has(type, "char"))
+        return has(type, "adlongvar") ? "LONGTEXT" : "text";  // long text holds 4 GB, not 64 KB
+    if (has(type, "single")) return "FLOAT";
+    if (has(type, "int")) return "INT";
+    if (has(type, "date")) return "text";
+    if (has(type, "currency")) return "text";
+    if (has(type, "bool")) return "text";
+    if (has(type, "double")) return "DOUBLE";
+    if (has(type, "adlongvarbinary")) return "LONGBLOB";
+    return "text";
+}
+
+std::string accessType(std::string_view type, int precision, int scale) {
+    if (has(type, "char")) return "TEXT";
+    if (has(type, "decimal")) return decimalType(precision, scale);
+    if (has(type, "single")) return "REAL";
+    if (has(type, "int")) return "INT";
+    if (has(type, "adlongvarbinary")) return "OLEOBJECT";
+    if (has(type, "numeric")) return decimalType(precision, scale);
+    if (has(type, "date")) return "DATETIME";
+    if (has(type, "timestamp")) return "DATETIME";
+    if (has(type, "double")) return "FLOAT";
+    return "VARCHAR";
+}
+
+}  // namespace
+
+std::string createTableHead(std::string_view table) {
+    std::string s = "CREATE TABLE `";
+    s += table;
+    s += "`(";
+    return s;
+}
+
+std::string dropTableStatement(std::string_view table) {
+    std::string s = "DROP TABLE `";
+    s += table;
+    s += '`';
+    return s;
+}
+
+std::string lowerTypeName(int typeCode) {
+    std::string s(db::dataTypeNameText(db::typeCode16(typeCode)));
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string decimalType(int precision, int scale, bool upperCase) {
+    const int p = std::clamp(precision, 1, kAccessMaxPrecision);
+    const int s = std::clamp(scale, 0, p);
+    return (upperCase ? "DECIMAL(" : "decimal(") + std::to_string(p) + "," + std::to_string(s) +
+           ")";
+}
+
+std::string defaultColumnType(Target target, int typeCode, int precision, int scale) {
+    const std::string type = lowerTypeName(typeCode);
+    return target == Target::MySql ? mySqlType(type) : accessType(type, precision, scale);
+}
+
+void appendDefaultColumn(std::string& statement, Target target, std::string_view fieldName,
+                         int typeCode, int precision, int scale) {
+    statement += '`';
+    statement += fieldName;
+    statement += "` ";
+    statement += defaultColumnType(target, typeCode, precision, scale);
+    statement += ',';
+}
+
+void completeDefaultCreate(std::string& statement, Target target,
+                           std::span<const db::FieldInfo> fields) {
+    for (const auto& f : fields)
+        appendDefaultColumn(statement, target, f.name, f.type, f.precision, f.scale);
+    if (!statement.empty()) statement.pop_back();
+    statement += target == Target::Access ? ");" : ")";
+}
+
+}  // namespace transfer

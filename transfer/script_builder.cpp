@@ -1,0 +1,73 @@
+// Building the script text.
+#include "transfer/script_builder.h"
+
+#include "transfer/column_mapping.h"
+#include "transfer/value_render.h"
+
+namespace transfer {
+
+std::string insertHead(std::string_view table) {
+    std::string s = "INSERT INTO `";
+    s += table;
+    s += "` VALUES(";
+    return s;
+}
+
+void appendRowStatement(std::string& out, Target target, std::string_view head,
+                        std::span<const db::Value> row) {
+    out += head;
+    bool first = true;
+    for (const auto& v : row) {
+        if (!first) out += ", ";
+        first = false;
+        appendRenderedValue(out, target, v);
+    }
+    out += ')';
+}
+
+std::string rowStatement(Target target, std::string_view table, std::span<const db::Value> row) {
+    std::string s;
+    appendRowStatement(s, target, insertHead(table), row);
+    return s;
+}
+
+void ScriptBuilder::appendDropTable(std::string_view table) {
+    text_ += dropTableStatement(table);
+    text_ += kLineEnd;
+    text_ += kLineEnd;
+    lastLength_ = 0;
+}
+
+void ScriptBuilder::appendCreateTable(std::string_view statement) {
+    text_ += statement;
+    text_ += kLineEnd;
+    text_ += kLineEnd;
+    lastLength_ = 0;
+}
+
+void ScriptBuilder::beginRows(std::string_view table) {
+    head_ = insertHead(table);
+}
+
+void ScriptBuilder::appendRow(std::span<const db::Value> row) {
+    const std::size_t start = text_.size();
+    appendRowStatement(text_, target_, head_, row);
+    lastStart_ = start;
+    lastLength_ = text_.size() - start;
+    text_ += kLineEnd;
+}
+
+void ScriptBuilder::endTable() {
+    text_ += kLineEnd;
+    lastLength_ = 0;
+}
+
+std::string ScriptBuilder::take() {
+    lastStart_ = 0;
+    lastLength_ = 0;
+    std::string out = std::move(text_);
+    text_.clear();
+    return out;
+}
+
+}  // namespace transfer

@@ -1,0 +1,212 @@
+// Rendering values into script text.
+#include "transfer/value_render.h"
+
+#include <charconv>
+#include <cstdint>
+
+namespace transfer {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void appendDigits(std::string& out, std::int64_t v) {
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
+}
+
+void appendUnsigned(std::string& out, std::uint64_t v) {
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
+}
+
+// `width` digits with leading zeros (a negative number keeps its sign in front).
+void appendPadded(std::string& out, int v, int width) {
+    if (v < 0) {
+        out += '-';
+        v = -v;
+    }
+    char buf[12];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    for (auto n = res.ptr - buf; n < width; ++n)
+        out += '0';
+    out.append(buf, res.ptr);
+}
+
+void appendTime(std::string& out, const db::DateTime& t) {
+    appendPadded(out, t.hour, 2);
+    out += ':';
+    appendPadded(out, t.minute, 2);
+    out += ':';
+    appendPadded(out, t.second, 2);
+    if (t.nanosecond != 0) {
+        // Fractions of a second (extended date/time columns keep them) are kept, trimmed.
+        char buf[10];
+        int ns = t.nanosecond;
+        for (int i = 8; i >= 0; --i) {
+            buf[i] = static_cast<char>('0' + ns % 10);
+            ns /= 10;
+        }
+        int len = 9;
+        while (len > 0 && buf[len - 1] == '0')
+            --len;
+        out += '.';
+        out.append(buf, static_cast<std::size_t>(len));
+    }
+}
+
+void appendDateTime(std::string& out, const db::DateTime& t) {
+    // A time of day alone is stored on the zero date; a date alone at midnight.
+    if (t.isZeroDate()) {
+        appendTime(out, t);
+        return;
+    }
+    appendPadded(out, t.year, 4);
+    out += '-';
+    appendPadded(out, t.month, 2);
+    out += '-';
+    appendPadded(out, t.day, 2);
+    if (t.isMidnight()) return;
+    out += ' ';
+    appendTime(out, t);
+}
+
+void appendHex(std::string& out, const db::Bytes& bytes) {
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() * 2);
+    char* p = out.data() + start;
+    for (auto b : bytes) {
+        *p++ = kHexDigits[b >> 4];
+        *p++ = kHexDigits[b & 15];
+    }
+}
+
+}  // namespace
+
+void appendValueText(std::string& out, const db::Value& value) {
+    using K = db::Value::Kind;
+    switch (value.kind()) {
+        case K::Null:
+            return;
+        case K::Boolean:
+            out += value.asBoolean() ? "True" : "False";
+            return;
+        case K::Integer:
+            appendDigits(out, value.asInteger());
+            return;
+        case K::Unsigned:
+            appendUnsigned(out, value.asUnsigned());
+            return;
+        case K::Single:
+            out += db::formatSingle(value.asSingle());
+            return;
+        case K::Double:
+            out += db::formatDouble(value.asDouble());
+            return;
+        case K::Currency:
+            out += value.asCurrency().toString();
+            return;
+        case K::Decimal:
+            out += value.asDecimal().toString();
+            return;
+        case K::DateTime:
+            appendDateTime(out, value.asDateTime());
+            return;
+        case K::Text:
+            out += value.asText();
+            return;
+        case K::Binary:
+            appendHex(out, value.asBinary());
+            return;
+        case K::Guid:
+            out += db::guidToString(value.asGuid());
+            return;
+    }
+}
+
+std::string valueText(const db::Value& value) {
+    std::string s;
+    appendValueText(s, value);
+    return s;
+}
+
+void appendQuotedText(std::string& out, Target target, std::string_view text) {
+    if (text.empty()) {
+        out += "NULL";
+        return;
+    }
+    const bool mysql = target == Target::MySql;
+    out += '\'';
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* run = p;  // start of the characters not yet copied
+    for (; p != end; ++p) {
+        const char c = *p;
+        const char* replacement = nullptr;
+        std::size_t skip = 1;
+        if (c == '\'') {
+            replacement = "''";
+        } else if (c == '\r') {
+            if (p + 1 != end && p[1] == '\n') {
+                replacement = " ";
+                skip = 2;
+            }
+        } else if (mysql && c == '\\') {
+            replacement = "\\\\";
+        } else if (mysql && c == '\0') {
+            replacement = "\\0";
+        }
+        if (!replacement) continue;
+        out.append(run, p);
+        out += replacement;
+        p += skip - 1;
+        run = p + 1;
+    }
+    out.append(run, end);
+    out += '\'';
+}
+
+void appendRenderedValue(std::string& out, Target target, const db::Value& value) {
+    using K = db::Value::Kind;
+    switch (value.kind()) {
+        case K::Null:
+            out += "NULL";
+            return;
+        case K::Boolean:
+            if (target == Target::MySql)
+                out += value.asBoolean() ? "1" : "0";
+            else
+                out += value.asBoolean() ? "'True'" : "'False'";
+            return;
+        case K::Text:
+            appendQuotedText(out, target, value.asText());
+            return;
+        case K::Binary: {
+            const auto& bytes = value.asBinary();
+            if (bytes.empty()) {
+                out += "NULL";
+                return;
+            }
+            out += "X'";
+            appendHex(out, bytes);
+            out += '\'';
+            return;
+        }
+        default:
+            // Numbers, dates and GUIDs: their text holds no character that needs escaping.
+            out += '\'';
+            appendValueText(out, value);
+            out += '\'';
+            return;
+    }
+}
+
+std::string renderedValue(Target target, const db::Value& value) {
+    std::string s;
+    appendRenderedValue(s, target, value);
+    return s;
+}
+
+}  // namespace transfer

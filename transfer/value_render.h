@@ -1,0 +1,37 @@
+// Values as they are written into the statements of a script.
+//
+// Every value is written the same way in every locale: numbers with a decimal point and no
+// grouping (Single and Double in the shortest text that reads back as the same number, Currency
+// and Decimal exactly), dates as 'YYYY-MM-DD HH:MM:SS' ('YYYY-MM-DD' at midnight, 'HH:MM:SS' on
+// the zero date 1899-12-30), binary as a hexadecimal literal X'…'. Text has every CR LF pair
+// replaced by one space so that a statement stays on one line; a lone CR or LF stays.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "db/value.h"
+#include "transfer/target.h"
+
+namespace transfer {
+
+// The value as plain text, before quoting: text unchanged (CR LF kept), whole numbers in decimal
+// digits, Single/Double shortest, Currency/Decimal exact, dates as above, Booleans "True" and
+// "False", binary as upper-case hexadecimal digits, GUIDs in braces, Null as "".
+std::string valueText(const db::Value& value);
+void appendValueText(std::string& out, const db::Value& value);
+
+// Appends the value as one item of a VALUES list for `target`:
+//   - Null, an empty text and empty binary: NULL;
+//   - binary: X'0A1B…';
+//   - Booleans: 1 and 0 unquoted for MySQL, 'True' and 'False' for Access;
+//   - everything else quoted, after CR LF pairs became one space: apostrophes doubled, and for
+//     MySQL also every backslash doubled and NUL written as \0.
+void appendRenderedValue(std::string& out, Target target, const db::Value& value);
+std::string renderedValue(Target target, const db::Value& value);
+
+// Appends `text` between apostrophes, escaped for `target` as above (CR LF pairs become one
+// space). An empty text is written as NULL.
+void appendQuotedText(std::string& out, Target target, std::string_view text);
+
+}  // namespace transfer

@@ -1,0 +1,51 @@
+// The column types the type dialog proposes for the fields of a source table.
+//
+// A field is judged by its whole type name ("adVarWChar"), compared exactly; character columns
+// and columns of types without a fixed proposal are sized by the field's value in the first row
+// of the table. Proposals are chosen so that no value loses digits or bytes on the way:
+//
+//   type names                                      Access target   MySQL target
+//   adLongVarWChar, adLongVarChar                   TEXT            LongText
+//   adVarChar, adChar, adVarWChar, adWChar          first-row sizing
+//   adBoolean                                       BIT             BIT
+//   adCurrency                                      MONEY           decimal(19,4)
+//   adSingle                                        Real            Float
+//   adDouble                                        Float           Real
+//   adNumeric, adDecimal                            decimal(p,s)    decimal(p,s)
+//   adUnsignedSmallInt, adSmallInt                  SMALLINT        SMALLINT
+//   adUnsignedTinyInt, adTinyInt                    TINYINT         TINYINT
+//   adUnsignedBigInt, adBigInt                      BIGINT          BIGINT
+//   adUnsignedInt, adInteger                        INT             INT
+//   adDBDate, adDate, adDBTime, adDBTimeStamp,
+//   adFileTime                                      DATETIME        DATETIME
+//   adBinary, adVarBinary, adLongVarBinary          Image           LongBlob
+//   any other name, the empty name included         first-row sizing
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "db/value.h"
+#include "transfer/target.h"
+
+namespace typecustom {
+
+// The target tags the callers hand the dialog in mType, compared case-sensitively.
+inline constexpr std::string_view kTargetAccess = "ACCESS";
+inline constexpr std::string_view kTargetMySql = "MySQL";
+
+// The first-row sizing rule: "VARCHAR(255)" when there is no first row (`firstValue` null), the
+// value is Null or its text is empty; "TEXT" when the text is longer than 255 characters;
+// otherwise "VARCHAR(n)" for a text of n characters. Non-text values are measured in the text
+// they are written as (transfer::valueText).
+std::string firstRowSizedType(const db::Value* firstValue);
+
+// The length of a UTF-8 text in characters (code points).
+std::size_t characterCount(std::string_view utf8);
+
+// The proposal for a field of type name `typeName` (as DataTypeName gives it) going to
+// `target`. `firstValue` is the field's value in the first row, or null for an empty table.
+std::string proposeType(transfer::Target target, std::string_view typeName, int precision,
+                        int scale, const db::Value* firstValue);
+
+}  // namespace typecustom
