@@ -1,0 +1,29 @@
+// Turning what the MySQL client library reports into db::Error.
+//
+// The description is the server's (or the client library's) own message. The number tells the
+// kind of failure so that callers can react without reading texts: a lost session is always
+// errc::kConnectionLost, a failed login errc::kWrongPassword or errc::kCannotOpen, a rejected
+// statement one of the statement numbers (kSyntax, kNoSuchTable, kTableExists, kConstraint,
+// kReadOnly, kTransactionRolledBack) or errc::kGeneric.
+#pragma once
+
+#include <mysql.h>
+
+#include "db/error.h"
+
+namespace db::mysql {
+
+// True for the client and server error numbers that mean the session is gone: the server went
+// away or the link dropped between or during statements, the connection was killed, or the
+// server is shutting down.
+bool isConnectionLost(unsigned mysqlErrno);
+
+// The db::Error number for a failure while logging in.
+long openErrorNumber(unsigned mysqlErrno);
+// The db::Error number for a failure of a statement on an open session.
+long statementErrorNumber(unsigned mysqlErrno);
+
+// The error the session `m` holds after a failed call, numbered by `numberFor`.
+Error sessionError(MYSQL* m, long (*numberFor)(unsigned));
+
+}  // namespace db::mysql

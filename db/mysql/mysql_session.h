@@ -1,0 +1,68 @@
+// One MySQL session: the Backend that Connection uses for MySQL servers.
+//
+// Logging in always names its transport: TCP to the given port (so "localhost" never quietly
+// takes a socket and the port always counts), or the Unix socket when the server text is a path.
+// The session speaks utf8mb4, runs exactly one statement per call (multiple statements are off,
+// so nothing inside a value or a name can start a second one), never reconnects behind the
+// caller's back, and never lets the server read local files (LOAD DATA LOCAL is off).
+//
+// Timeouts: logging in gives up after kConnectTimeoutSeconds, so an unreachable server is an
+// error rather than a hang. Once logged in, a statement may run as long as the server needs; only
+// a server that sends nothing at all for kReadTimeoutSeconds, or accepts nothing for
+// kWriteTimeoutSeconds, is taken as gone.
+//
+// A lost session (the server went away, the connection was killed or dropped) throws
+// errc::kConnectionLost, and so does every later call on it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "db/backend.h"
+#include "db/mysql/mysql_handles.h"
+#include "db/mysql/mysql_target.h"
+
+namespace db::mysql {
+
+inline constexpr unsigned kConnectTimeoutSeconds = 5;
+inline constexpr unsigned kReadTimeoutSeconds = 3600;
+inline constexpr unsigned kWriteTimeoutSeconds = 600;
+
+class MySqlSession : public Backend {
+  public:
+    // Logs in. Throws db::Error with the server's or the library's message: errc::kWrongPassword
+    // when the server refuses the login, errc::kCannotOpen otherwise.
+    static std::unique_ptr<MySqlSession> open(const MySqlTarget& target);
+
+    // Runs one statement. Returns its rows held on the client, or nullptr for a statement
+    // without a result set.
+    std::unique_ptr<Cursor> execute(std::string_view sql) override;
+    // One row per table and view of the current database, sorted by name: TABLE_CATALOG (the
+    // database), TABLE_SCHEMA (Null), TABLE_NAME, TABLE_TYPE ("TABLE" for base tables, "VIEW"
+    // for views, the server's own word for anything else). No current database: no rows.
+    std::unique_ptr<Cursor> tablesSchema() override;
+    // START TRANSACTION (which, as always on MySQL, first commits a transaction still open),
+    // COMMIT and ROLLBACK. A statement that commits implicitly (DDL) ends the transaction too.
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
+    // Ends the session; an open transaction is rolled back by the server. Safe to call twice.
+    void close() override;
+
+    // True while the server reports an open transaction on this session.
+    bool inTransaction() const;
+
+  private:
+    explicit MySqlSession(MySqlHandle handle) : m_(std::move(handle)) {}
+    MYSQL* usable();
+    // Throws the error the failed call left, after telling lost sessions and undone
+    // transactions apart. `wasInTransaction`: the server had a transaction open before it.
+    [[noreturn]] void fail(bool wasInTransaction);
+    void drainExtraResults();
+
+    MySqlHandle m_;
+    std::string lost_;  // the message that ended the session; empty while it lives
+};
+
+}  // namespace db::mysql
