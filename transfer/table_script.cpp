@@ -1,0 +1,68 @@
+// Writing one table's rows into the script.
+#include "transfer/table_script.h"
+
+#include "transfer/column_mapping.h"
+
+namespace transfer {
+
+std::vector<db::FieldInfo> fieldInfos(const db::Recordset& rs) {
+    std::vector<db::FieldInfo> out;
+    const int n = rs.fieldCount();
+    out.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        out.push_back(rs.field(static_cast<std::size_t>(i)).info());
+    return out;
+}
+
+void completeDefaultCreate(std::string& statement, Target target, const db::Recordset& rs) {
+    const auto fields = fieldInfos(rs);
+    completeDefaultCreate(statement, target, std::span<const db::FieldInfo>(fields));
+}
+
+ProgressPacer::ProgressPacer(long total, std::chrono::milliseconds interval)
+    : total_(total), interval_(interval), lastReport_(std::chrono::steady_clock::now()) {
+    nextPercentRow_ = total_ > 0 ? (total_ + 99) / 100 : 1;
+}
+
+bool ProgressPacer::due(long done) {
+    if (done >= total_) return true;
+    if (done >= nextPercentRow_) {
+        // The first row whose share reaches the next whole per cent: ceil(total * p / 100).
+        percent_ = static_cast<int>(done * 100 / total_) + 1;
+        nextPercentRow_ = (total_ * percent_ + 99) / 100;
+        lastReport_ = std::chrono::steady_clock::now();
+        sinceClockCheck_ = 0;
+        return true;
+    }
+    // Reading the clock costs little, but not nothing: look at it every 64 rows.
+    if (++sinceClockCheck_ < 64) return false;
+    sinceClockCheck_ = 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastReport_ < interval_) return false;
+    lastReport_ = now;
+    return true;
+}
+
+void appendTableRows(ScriptBuilder& script, db::Recordset& rs, std::string_view table,
+                     const RowProgress& progress) {
+    script.beginRows(table);
+    const long total = rs.recordCount();
+    ProgressPacer pacer(total);
+    const std::size_t start = script.text().size();
+    constexpr long kSampleRows = 512;
+    for (long k = 0; k < total; ++k) {
+        if (k == kSampleRows) {
+            // Grow the text once to the size the rows so far predict (and a little more), so
+            // that a big table does not pass through repeated doublings of its buffer.
+            const double perRow = static_cast<double>(script.text().size() - start) / k;
+            script.reserve(
+                script.text().size() +
+                static_cast<std::size_t>(perRow * 1.05 * static_cast<double>(total - k)));
+        }
+        script.appendRow(rs.row());
+        if (progress && pacer.due(k + 1)) progress(k + 1, total);
+        rs.moveNext();
+    }
+}
+
+}  // namespace transfer

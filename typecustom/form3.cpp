@@ -1,0 +1,278 @@
+// The type customisation dialog: layout, selection, "Change", "OK", "Help", "Cancel" and the
+// question before closing.
+#include "typecustom/form3.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <cmath>
+#include <stdexcept>
+
+#include "typecustom/field_names.h"
+#include "typecustom/type_proposal.h"
+#include "typecustom/type_vocabulary.h"
+#include "ui/app_title.h"
+#include "ui/command.h"
+#include "ui/program_state.h"
+#include "ui/prompt_service.h"
+#include "ui/window_helpers.h"
+
+namespace typecustom {
+
+namespace {
+
+const QString kForm = QStringLiteral("Form3");
+
+// The designer's twips: 15 to a pixel at 96 dots per inch, scaled with the screen.
+class Twips {
+  public:
+    explicit Twips(const QWidget* w) {
+        const QScreen* screen = w->screen();
+        const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+        scale_ = dpi / 96.0 / 15.0;
+    }
+    int operator()(int twips) const { return static_cast<int>(std::lround(twips * scale_)); }
+    QRect rect(int left, int top, int width, int height) const {
+        return QRect((*this)(left), (*this)(top), (*this)(width), (*this)(height));
+    }
+
+  private:
+    double scale_;
+};
+
+std::string itemText(const QListWidget* list, int row) {
+    const QListWidgetItem* item = list->item(row);
+    if (!item)
+        throw std::out_of_range("The list has no item at position " + std::to_string(row) + ".");
+    return item->text().toStdString();
+}
+
+// Removes the last character (a whole UTF-8 sequence) of `s`.
+void removeLastCharacter(std::string& s) {
+    if (s.empty()) throw std::invalid_argument("The statement is empty; it has no last character.");
+    std::size_t n = s.size() - 1;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80)
+        --n;
+    s.erase(n);
+}
+
+}  // namespace
+
+Form3& form3() {
+    static Form3 instance;
+    return instance;
+}
+
+void Form3::showModal(QWidget* parent) {
+    Form3Window window(*this, parent);
+    window.exec();
+}
+
+Form3Window::Form3Window(Form3& form, QWidget* parent) : QDialog(parent), form_(form) {
+    form_.window_ = this;
+    buildControls();
+    formLoad();
+}
+
+Form3Window::~Form3Window() {
+    if (form_.window_ == this) form_.window_ = nullptr;
+}
+
+void Form3Window::buildControls() {
+    setWindowTitle(QStringLiteral("Data Type Customization"));
+    setModal(true);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    const Twips tw(this);
+    setFixedSize(tw(8040), tw(6240));
+
+    auto button = [&](const QString& caption, QWidget* parent, QRect where) {
+        auto* b = new QPushButton(caption, parent);
+        b->setGeometry(where);
+        b->setAutoDefault(false);  // Enter in the text box presses nothing
+        b->setDefault(false);
+        return b;
+    };
+    pushButton3_ = button(QStringLiteral("Help"), this, tw.rect(120, 120, 7800, 405));
+
+    frame1_ = new QGroupBox(QStringLiteral("Fields"), this);
+    frame1_->setGeometry(tw.rect(120, 570, 3840, 3660));
+    list1_ = new QListWidget(frame1_);
+    list1_->setGeometry(tw.rect(120, 300, 3600, 3240));
+
+    frame2_ = new QGroupBox(QStringLiteral("Data Type"), this);
+    frame2_->setGeometry(tw.rect(4080, 570, 3840, 3660));
+    list2_ = new QListWidget(frame2_);
+    list2_->setGeometry(tw.rect(120, 300, 3600, 3240));
+    for (QListWidget* l : {list1_, list2_}) {
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        l->setSortingEnabled(false);
+    }
+
+    frame3_ = new QGroupBox(QStringLiteral("Change selected data type to"), this);
+    frame3_->setGeometry(tw.rect(120, 4290, 7800, 1320));
+    text1_ = new QLineEdit(frame3_);
+    text1_->setGeometry(tw.rect(120, 300, 7560, 345));
+    pushButton1_ = button(QStringLiteral("Change"), frame3_, tw.rect(120, 750, 7560, 405));
+
+    pushButton2_ = button(QStringLiteral("OK"), this, tw.rect(120, 5730, 3840, 405));
+    pushButton4_ = button(QStringLiteral("Cancel"), this, tw.rect(4080, 5730, 3840, 405));
+
+    // The designer's tab order: List1, List2, OK, Cancel, Help, Text1, Change.
+    setTabOrder(list1_, list2_);
+    setTabOrder(list2_, pushButton2_);
+    setTabOrder(pushButton2_, pushButton4_);
+    setTabOrder(pushButton4_, pushButton3_);
+    setTabOrder(pushButton3_, text1_);
+    setTabOrder(text1_, pushButton1_);
+
+    connect(list1_, &QListWidget::currentRowChanged, this, &Form3Window::list1Click);
+    connect(list2_, &QListWidget::currentRowChanged, this, &Form3Window::list2Click);
+    connect(pushButton1_, &QPushButton::clicked, this, &Form3Window::pushButton1Click);
+    connect(pushButton2_, &QPushButton::clicked, this, &Form3Window::pushButton2Click);
+    connect(pushButton3_, &QPushButton::clicked, this, &Form3Window::pushButton3Click);
+    connect(pushButton4_, &QPushButton::clicked, this, &Form3Window::pushButton4Click);
+
+    ui::installHoverConvention(this, {pushButton1_, pushButton2_, pushButton3_, pushButton4_},
+                               {this, frame1_, frame2_, frame3_, list1_, list2_, text1_});
+}
+
+void Form3Window::formLoad() {
+    ui::Command cmd(kForm, QStringLiteral("Form_Load"));
+    cmd.step(100, [&] { ui::prepareWindowColours(this); });
+    cmd.step(102, [&] { ui::setApplicationIcon(this); });
+    if (cmd.test(104, [] { return ui::handPointerFileExists(); }))
+        cmd.step(106, [&] { ui::loadHandPointer(this); });
+    cmd.step(108, [&] { mChanged_ = false; });
+    if (cmd.test(110, [&] { return form_.mType == kTargetAccess; }))
+        cmd.step(112, [&] { InferTypesFromMySQL(); });
+    else if (cmd.test(114, [&] { return form_.mType == kTargetMySql; }))
+        cmd.step(116, [&] { InferTypesFromAccess(); });
+    cmd.step(118, [&] {
+        if (list1_->count() > 0) list1_->setCurrentRow(0);  // raises List1_Click
+    });
+}
+
+void Form3Window::list1Click() {
+    if (list1_->count() == 0) return;
+    const int row = list1_->currentRow();
+    list2_->setCurrentRow(row);
+    const QListWidgetItem* item = list2_->item(row);
+    text1_->setText(item ? item->text() : QString());
+}
+
+void Form3Window::list2Click() {
+    if (list2_->count() == 0) return;
+    const int row = list2_->currentRow();
+    list1_->setCurrentRow(row);
+    const QListWidgetItem* item = list2_->item(row);
+    text1_->setText(item ? item->text() : QString());
+}
+
+void Form3Window::pushButton1Click() {
+    if (okRunning_) return;
+    ui::Command cmd(kForm, QStringLiteral("PushButton1_Click"));
+    if (cmd.test(100, [&] { return IsValidDataType(text1_->text().toStdString()); })) {
+        cmd.step(102, [&] {
+            QListWidgetItem* item = list2_->item(list2_->currentRow());
+            if (!item) throw std::out_of_range("No data type is selected.");
+            item->setText(text1_->text());
+        });
+        cmd.step(104, [&] { mChanged_ = true; });
+    } else {
+        cmd.step(106, [] { ui::inform(QStringLiteral("Invalid datatype.")); });
+    }
+}
+
+void Form3Window::pushButton2Click() {
+    if (okRunning_) return;
+    okRunning_ = true;
+    ui::Command cmd(kForm, QStringLiteral("PushButton2_Click"));
+    const bool access = cmd.test(100, [&] { return form_.mType == kTargetAccess; });
+    // The same steps are numbered from 102 for an Access target and from 126 for MySQL.
+    const int base = access ? 0 : 24;
+    const IdentifierQuotes quotes = identifierQuotes(access ? kTargetAccess : kTargetMySql);
+    std::vector<std::string> fieldNames;
+    for (int i = 0; i < list1_->count(); ++i)
+        fieldNames.push_back(itemText(list1_, i));
+
+    const int count = cmd.value(base + 102, 0, [&] { return list2_->count(); });
+    for (int i = 0; i < count; ++i) {
+        cmd.step(base + 104, [] { ui::processPendingEvents(); });
+        std::string name;
+        std::string identifier;
+        if (cmd.test(base + 106, [&] {
+                name = itemText(list1_, i);
+                return isNumericName(name);
+            })) {
+            std::string replacement;
+            cmd.step(base + 108, [&] { replacement = NewFieldName(fieldNames); });
+            cmd.step(base + 110, [&] {
+                identifier = std::string(quotes.open) + replacement + std::string(quotes.close);
+            });
+            cmd.step(base + 112, [&] { form_.mOldFieldNames.push_back(name); });
+            cmd.step(base + 114, [&] { form_.mNewFieldNames.push_back(replacement); });
+        } else {
+            cmd.step(base + 116, [&] {
+                identifier = std::string(quotes.open) + name + std::string(quotes.close);
+            });
+        }
+        cmd.step(base + 118, [&] {
+            const std::string type = itemText(list2_, i);
+            form_.mSQL += identifier;
+            form_.mSQL += ' ';
+            form_.mSQL += type;
+            form_.mSQL += ',';
+        });
+    }
+    cmd.step(base + 122, [&] { removeLastCharacter(form_.mSQL); });
+    cmd.step(base + 124, [&] { form_.mSQL += ')'; });
+    cmd.step(150, [&] { mChanged_ = false; });
+    cmd.step(152, [] { ui::CustomizeCancelled = false; });
+    okRunning_ = false;
+    cmd.step(154, [&] { done(QDialog::Accepted); });
+}
+
+void Form3Window::pushButton3Click() {
+    ui::Command cmd(kForm, QStringLiteral("PushButton3_Click"));
+    auto show = [&] {
+        ui::inform(QString::fromStdString(helpText(form_.mType).value_or(std::string())));
+    };
+    if (cmd.test(100, [&] { return form_.mType == kTargetAccess; }))
+        cmd.step(102, show);
+    else if (cmd.test(104, [&] { return form_.mType == kTargetMySql; }))
+        cmd.step(106, show);
+}
+
+void Form3Window::pushButton4Click() {
+    if (okRunning_) return;
+    ui::Command cmd(kForm, QStringLiteral("PushButton4_Click"));
+    cmd.step(100, [&] { done(QDialog::Rejected); });
+}
+
+bool Form3Window::formQueryUnload() {
+    ui::Command cmd(kForm, QStringLiteral("Form_QueryUnload"));
+    bool cancel = false;
+    if (cmd.test(100, [&] { return mChanged_; })) {
+        ui::Answer answer = ui::Answer::No;  // a question that fails keeps the dialog open
+        cmd.step(102, [&] {
+            answer = ui::prompts().message(
+                {QStringLiteral("Data type has been change.\r\nDo you still want to exit without "
+                                "changes?"),
+                 ui::applicationTitle(), ui::Buttons::YesNo, ui::Icon::None});
+        });
+        if (answer == ui::Answer::No) cmd.step(104, [&] { cancel = true; });
+    }
+    return !cancel;
+}
+
+void Form3Window::done(int result) {
+    // Every way of closing (Cancel, OK, the close box, Escape) comes here.
+    if (okRunning_) return;
+    if (!formQueryUnload()) return;
+    QDialog::done(result);
+}
+
+}  // namespace typecustom
