@@ -1,7 +1,9 @@
 // Rendering values into script text.
 #include "transfer/value_render.h"
 
+#include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 
 namespace transfer {
@@ -73,6 +75,23 @@ void appendDateTime(std::string& out, const db::DateTime& t) {
     appendTime(out, t);
 }
 
+// The shortest text of a Single that still denotes it when read the way servers read numbers:
+// as a double first, then rounded to single precision. The shortest text of a float can lie
+// beyond the float range as a double (FLT_MAX's "3.4028235e38" is above FLT_MAX, which a
+// FLOAT column rejects), or, rarely, round twice to a neighbour; then the float's exact value as
+// a double is written instead.
+void appendSingle(std::string& out, float f) {
+    std::string text = db::formatSingle(f);
+    if (std::isfinite(f)) {
+        double d = 0;
+        const auto res = std::from_chars(text.data(), text.data() + text.size(), d);
+        const bool ok =
+            res.ec == std::errc() && std::fabs(d) <= FLT_MAX && static_cast<float>(d) == f;
+        if (!ok) text = db::formatDouble(static_cast<double>(f));
+    }
+    out += text;
+}
+
 void appendHex(std::string& out, const db::Bytes& bytes) {
     const std::size_t start = out.size();
     out.resize(start + bytes.size() * 2);
@@ -100,7 +119,7 @@ void appendValueText(std::string& out, const db::Value& value) {
             appendUnsigned(out, value.asUnsigned());
             return;
         case K::Single:
-            out += db::formatSingle(value.asSingle());
+            appendSingle(out, value.asSingle());
             return;
         case K::Double:
             out += db::formatDouble(value.asDouble());

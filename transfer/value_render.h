@@ -1,10 +1,11 @@
 // Values as they are written into the statements of a script.
 //
 // Every value is written the same way in every locale: numbers with a decimal point and no
-// grouping (Single and Double in the shortest text that reads back as the same number, Currency
-// and Decimal exactly), dates as 'YYYY-MM-DD HH:MM:SS' ('YYYY-MM-DD' at midnight, 'HH:MM:SS' on
-// the zero date 1899-12-30), binary as a hexadecimal literal X'…'. Text has every CR LF pair
-// replaced by one space so that a statement stays on one line; a lone CR or LF stays.
+// grouping (Single and Double in the shortest text that reads back as the same number — for a
+// Single, read back through a double as servers read it — Currency and Decimal exactly), dates as
+// 'YYYY-MM-DD HH:MM:SS' ('YYYY-MM-DD' at midnight, 'HH:MM:SS' on the zero date 1899-12-30), binary
+// as a hexadecimal literal X'…'. Text has every CR LF pair replaced by one space so that a
+// statement stays on one line; a lone CR or LF stays.
 #pragma once
 
 #include <string>

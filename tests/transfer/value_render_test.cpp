@@ -4,6 +4,8 @@
 
 #include <cfloat>
 #include <clocale>
+#include <cmath>
+#include <cstring>
 #include <limits>
 #include <locale>
 
@@ -126,9 +128,26 @@ TEST(Numbers, SingleAndDoubleTakeTheShortestTextThatReadsBack) {
     EXPECT_EQ(my(Value::doubleValue(-1.5)), "'-1.5'");
     EXPECT_EQ(my(Value::doubleValue(1e20)), "'100000000000000000000'");
     EXPECT_EQ(my(Value::doubleValue(1.25e-7)), "'0.000000125'");
-    EXPECT_EQ(acc(Value::single(FLT_MAX)), "'340282350000000000000000000000000000000'");
+    // The shortest text of FLT_MAX, read as a double, lies above FLT_MAX: the exact value goes.
+    EXPECT_EQ(acc(Value::single(FLT_MAX)), "'340282346638528860000000000000000000000'");
+    EXPECT_EQ(my(Value::single(-FLT_MAX)), "'-340282346638528860000000000000000000000'");
+    EXPECT_EQ(my(Value::single(1.0f / 3.0f)), "'0.33333334'");
     const std::string big = transfer::valueText(Value::doubleValue(DBL_MAX));
     EXPECT_EQ(std::stod(big), DBL_MAX);
+}
+
+TEST(Numbers, EverySingleReadsBackThroughADoubleAsItself) {
+    // Every 4099th bit pattern: normal, subnormal, both signs, the extremes of each binade.
+    for (std::uint64_t bits = 0; bits < 0x100000000ULL; bits += 4099) {
+        float f;
+        const auto b = static_cast<std::uint32_t>(bits);
+        std::memcpy(&f, &b, sizeof f);
+        if (!std::isfinite(f)) continue;
+        const std::string t = transfer::valueText(Value::single(f));
+        const double d = std::strtod(t.c_str(), nullptr);
+        ASSERT_LE(std::fabs(d), FLT_MAX) << t;
+        ASSERT_EQ(static_cast<float>(d), f) << t;
+    }
 }
 
 TEST(Numbers, CurrencyAndDecimalAreExact) {
