@@ -28,6 +28,11 @@ int decimalPrecision(const MYSQL_FIELD& f) {
     return static_cast<int>(std::max(digits, 1L));
 }
 
+// Digits of fractional seconds: 0..6, or 0 when an expression leaves them open.
+int fractionDigits(const MYSQL_FIELD& f) {
+    return f.decimals <= 6 ? static_cast<int>(f.decimals) : 0;
+}
+
 struct IntegerType {
     int code;
     int unsignedCode;
@@ -102,7 +107,7 @@ FieldInfo describeField(const MYSQL_FIELD& f) {
         case MYSQL_TYPE_TIME2:
             info.type = adtype::kDBTime;
             info.definedSize = length;
-            info.scale = static_cast<int>(f.decimals);
+            info.scale = fractionDigits(f);
             break;
         case MYSQL_TYPE_DATETIME:
         case MYSQL_TYPE_DATETIME2:
@@ -110,7 +115,7 @@ FieldInfo describeField(const MYSQL_FIELD& f) {
         case MYSQL_TYPE_TIMESTAMP2:
             info.type = adtype::kDBTimeStamp;
             info.definedSize = length;
-            info.scale = static_cast<int>(f.decimals);
+            info.scale = fractionDigits(f);
             break;
         case MYSQL_TYPE_BIT:
             if (f.length <= 1) {
@@ -194,12 +199,12 @@ ColumnSpec columnSpecFor(const MYSQL_FIELD& f) {
             return {ColumnKind::Date};
         case MYSQL_TYPE_TIME:
         case MYSQL_TYPE_TIME2:
-            return {ColumnKind::Time};
+            return {ColumnKind::Time, 0, fractionDigits(f)};
         case MYSQL_TYPE_DATETIME:
         case MYSQL_TYPE_DATETIME2:
         case MYSQL_TYPE_TIMESTAMP:
         case MYSQL_TYPE_TIMESTAMP2:
-            return {ColumnKind::DateTime};
+            return {ColumnKind::DateTime, 0, fractionDigits(f)};
         case MYSQL_TYPE_BIT:
             return {f.length <= 1 ? ColumnKind::Bit1 : ColumnKind::Binary};
         case MYSQL_TYPE_GEOMETRY:

@@ -37,7 +37,7 @@ enum class ColumnKind : std::uint8_t {
 struct ColumnSpec {
     ColumnKind kind = ColumnKind::Text;
     int precision = 0;  // DECIMAL: digits in all
-    int scale = 0;      // DECIMAL: digits after the point
+    int scale = 0;      // DECIMAL: digits after the point; DATETIME, TIME: fractional digits
 };
 
 inline constexpr unsigned kBinaryCharset = 63;

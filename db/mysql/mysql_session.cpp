@@ -9,6 +9,7 @@
 #include "db/error.h"
 #include "db/mysql/mysql_cursor.h"
 #include "db/mysql/mysql_errors.h"
+#include "db/mysql/mysql_statement.h"
 
 namespace db::mysql {
 
@@ -61,15 +62,16 @@ bool MySqlSession::inTransaction() const {
     return (status & SERVER_STATUS_IN_TRANS) != 0;
 }
 
-void MySqlSession::fail(bool wasInTransaction) {
+void MySqlSession::fail(unsigned code, const std::string& text, bool wasInTransaction) {
     MYSQL* m = m_.get();
-    const unsigned e = mysql_errno(m);
-    Error err = sessionError(m, statementErrorNumber);
-    if (isConnectionLost(e)) {
+    Error err(
+        statementErrorNumber(code),
+        text.empty() ? "The MySQL server reported error " + std::to_string(code) + "." : text);
+    if (isConnectionLost(code)) {
         lost_ = err.description();
         throw err;
     }
-    if (wasInTransaction && (e == ER_LOCK_DEADLOCK || e == ER_LOCK_WAIT_TIMEOUT)) {
+    if (wasInTransaction && (code == ER_LOCK_DEADLOCK || code == ER_LOCK_WAIT_TIMEOUT)) {
         // The server may have undone the whole transaction, not just this statement; the
         // error packet does not say, so ask.
         bool stillOpen = true;
@@ -88,34 +90,58 @@ void MySqlSession::fail(bool wasInTransaction) {
     throw err;
 }
 
+void MySqlSession::failFromSession(bool wasInTransaction) {
+    fail(mysql_errno(m_.get()), mysql_error(m_.get()), wasInTransaction);
+}
+
 void MySqlSession::drainExtraResults() {
     // Without multiple statements only a stored procedure can leave further results (its own
     // result sets and the final status); they must be read before the next statement.
     MYSQL* m = m_.get();
     while (mysql_more_results(m)) {
         const int rc = mysql_next_result(m);
-        if (rc > 0) fail(false);
+        if (rc > 0) failFromSession(false);
         if (rc < 0) break;
         ResultHandle extra(mysql_store_result(m));
     }
 }
 
 std::unique_ptr<Cursor> MySqlSession::execute(std::string_view sql) {
-    MYSQL* m = usable();
+    usable();
     const bool wasInTransaction = inTransaction();
+    if (readsRows(sql)) {
+        PreparedOutcome out = runPrepared(m_, sql);
+        switch (out.kind) {
+            case PreparedOutcome::Kind::Rows:
+                return std::move(out.cursor);
+            case PreparedOutcome::Kind::NoRows:
+                return nullptr;
+            case PreparedOutcome::Kind::Failed:
+                fail(out.errorCode, out.errorText, wasInTransaction);
+            case PreparedOutcome::Kind::UseText:
+                break;
+        }
+    }
+    return executeText(sql, wasInTransaction);
+}
+
+std::unique_ptr<Cursor> MySqlSession::executeText(std::string_view sql, bool wasInTransaction) {
+    MYSQL* m = m_.get();
     if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0)
-        fail(wasInTransaction);
+        failFromSession(wasInTransaction);
     ResultHandle result(mysql_store_result(m));
-    if (!result && mysql_field_count(m) != 0) fail(wasInTransaction);
+    if (!result && mysql_field_count(m) != 0) failFromSession(wasInTransaction);
     drainExtraResults();
     if (!result) return nullptr;
     return std::make_unique<StoredResultCursor>(std::move(result));
 }
 
 std::unique_ptr<Cursor> MySqlSession::tablesSchema() {
-    auto cursor = execute(
+    usable();
+    auto cursor = executeText(
         "SELECT DATABASE() AS TABLE_CATALOG, TABLE_NAME, TABLE_TYPE FROM information_schema.TABLES "
-        "WHERE TABLE_SCHEMA = DATABASE() ORDER BY TABLE_NAME");
+        "WHERE TABLE_SCHEMA = DATABASE() ORDER BY TABLE_NAME",
+        inTransaction());
     std::vector<FieldInfo> fields(4);
     const char* names[] = {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE"};
     for (std::size_t i = 0; i < fields.size(); ++i) {

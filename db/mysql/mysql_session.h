@@ -11,6 +11,10 @@
 // a server that sends nothing at all for kReadTimeoutSeconds, or accepts nothing for
 // kWriteTimeoutSeconds, is taken as gone.
 //
+// Statements that read rows (SELECT, WITH) run as prepared statements, so that every number
+// arrives as the server holds it (see mysql_statement.h); all others, and those the server cannot
+// prepare, go as plain text. Either way the whole result is held on the client.
+//
 // A lost session (the server went away, the connection was killed or dropped) throws
 // errc::kConnectionLost, and so does every later call on it.
 #pragma once
@@ -48,20 +52,24 @@ class MySqlSession : public Backend {
     void commitTransaction() override;
     void rollbackTransaction() override;
     // Ends the session; an open transaction is rolled back by the server. Safe to call twice.
+    // Record sets of prepared queries still open keep the link itself until they go; nothing
+    // more can be run on it.
     void close() override;
 
     // True while the server reports an open transaction on this session.
     bool inTransaction() const;
 
   private:
-    explicit MySqlSession(MySqlHandle handle) : m_(std::move(handle)) {}
+    explicit MySqlSession(MySqlHandle handle) : m_(handle.release(), SessionCloser{}) {}
     MYSQL* usable();
-    // Throws the error the failed call left, after telling lost sessions and undone
-    // transactions apart. `wasInTransaction`: the server had a transaction open before it.
-    [[noreturn]] void fail(bool wasInTransaction);
+    // Throws the error a failed call left (`code`, `text`), after telling lost sessions and
+    // undone transactions apart. `wasInTransaction`: the server had a transaction open before.
+    [[noreturn]] void fail(unsigned code, const std::string& text, bool wasInTransaction);
+    [[noreturn]] void failFromSession(bool wasInTransaction);
     void drainExtraResults();
+    std::unique_ptr<Cursor> executeText(std::string_view sql, bool wasInTransaction);
 
-    MySqlHandle m_;
+    SharedSession m_;
     std::string lost_;  // the message that ended the session; empty while it lives
 };
 

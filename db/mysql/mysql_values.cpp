@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "db/error.h"
@@ -137,11 +138,15 @@ bool parseMySqlTime(std::string_view s, DateTime& out) {
         !expect(s, pos, ':') || !digits(s, pos, 2, seconds) || !fraction(s, pos, nanos))
         return false;
     if (minutes > 59 || seconds > 59) return false;
-    std::int64_t total = ((hours * 60 + minutes) * 60 + seconds) * kNanosPerSecond + nanos;
-    if (negative) total = -total;
+    const std::int64_t total = ((hours * 60 + minutes) * 60 + seconds) * kNanosPerSecond + nanos;
+    out = fromZeroDate(negative ? -total : total);
+    return true;
+}
+
+DateTime fromZeroDate(std::int64_t nanoseconds) {
     // Floor division, so a negative duration lands on an earlier day with a forward time.
-    std::int64_t days = total / kNanosPerDay;
-    std::int64_t rest = total % kNanosPerDay;
+    std::int64_t days = nanoseconds / kNanosPerDay;
+    std::int64_t rest = nanoseconds % kNanosPerDay;
     if (rest < 0) {
         rest += kNanosPerDay;
         --days;
@@ -152,8 +157,37 @@ bool parseMySqlTime(std::string_view s, DateTime& out) {
     t.minute = static_cast<int>(secs / 60 % 60);
     t.second = static_cast<int>(secs % 60);
     t.nanosecond = static_cast<int>(rest % kNanosPerSecond);
-    out = t;
-    return true;
+    return t;
+}
+
+Value convertTemporal(const ColumnSpec& spec, const MYSQL_TIME& t) {
+    const auto micros = static_cast<std::int64_t>(t.second_part);
+    if (spec.kind == ColumnKind::Time) {
+        const std::int64_t hours = std::int64_t{t.day} * 24 + t.hour;
+        const std::int64_t total =
+            ((hours * 60 + t.minute) * 60 + t.second) * kNanosPerSecond + micros * 1000;
+        return Value::dateTime(fromZeroDate(t.neg ? -total : total));
+    }
+    if (t.year == 0 && t.month == 0 && t.day == 0 && t.hour == 0 && t.minute == 0 &&
+        t.second == 0 && micros == 0)
+        return Value::null();
+    DateTime d{static_cast<int>(t.year),       static_cast<int>(t.month),
+               static_cast<int>(t.day),        static_cast<int>(t.hour),
+               static_cast<int>(t.minute),     static_cast<int>(t.second),
+               static_cast<int>(micros * 1000)};
+    if (d.year >= 1 && d.isValid()) return Value::dateTime(d);
+    // No calendar date: the server's own spelling, as the text protocol gives it.
+    char buf[64];
+    int n = std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", t.year, t.month, t.day);
+    if (spec.kind == ColumnKind::DateTime) {
+        n += std::snprintf(buf + n, sizeof buf - n, " %02u:%02u:%02u", t.hour, t.minute, t.second);
+        if (spec.scale > 0 && spec.scale <= 6) {
+            char frac[16];
+            std::snprintf(frac, sizeof frac, "%06lu", t.second_part);
+            n += std::snprintf(buf + n, sizeof buf - n, ".%.*s", spec.scale, frac);
+        }
+    }
+    return Value::text(std::string(buf, static_cast<std::size_t>(n)));
 }
 
 Value convertValue(const ColumnSpec& spec, const char* data, unsigned long length) {

@@ -1,8 +1,10 @@
-// Converting MySQL text-protocol values into db::Value.
+// Converting MySQL values into db::Value.
 //
-// The server sends every value as text (numbers in decimal, dates as "YYYY-MM-DD HH:MM:SS.ffffff")
-// or, for binary strings, as the raw bytes. The conversion is chosen once per column (ColumnSpec)
-// and then applied to each value without any per-value lookup:
+// Over the text protocol the server sends every value as text (numbers in decimal, dates as
+// "YYYY-MM-DD HH:MM:SS.ffffff") or, for binary strings, as the raw bytes; over the binary protocol
+// of prepared statements numbers and dates come as machine values (MYSQL_TIME for dates), and
+// only decimals and strings as text. The conversion is chosen once per column (ColumnSpec) and
+// then applied to each value without any per-value lookup. Both protocols give the same values:
 //   - SQL NULL is Null for every kind.
 //   - Whole numbers are Integer; an UNSIGNED value above INT64_MAX is Unsigned.
 //   - FLOAT is Single, DOUBLE is Double, DECIMAL an exact Decimal with the column's precision and
@@ -18,6 +20,9 @@
 //     BLOBs, spatial values and BIT wider than one bit are Binary; BIT(1) is Boolean.
 #pragma once
 
+#include <mysql.h>
+
+#include <cstdint>
 #include <string_view>
 
 #include "db/mysql/mysql_fields.h"
@@ -28,6 +33,13 @@ namespace db::mysql {
 // Converts one value; `data` is null for SQL NULL. Throws db::Error when the server's text does
 // not read as the column's kind (which a well-behaved server never sends).
 Value convertValue(const ColumnSpec& spec, const char* data, unsigned long length);
+
+// Converts one DATE, DATETIME/TIMESTAMP or TIME value of the binary protocol (`spec.kind` is
+// Date, DateTime or Time; `spec.scale` the digits of fractional seconds).
+Value convertTemporal(const ColumnSpec& spec, const MYSQL_TIME& t);
+
+// The moment `nanoseconds` after (negative: before) 1899-12-30 00:00.
+DateTime fromZeroDate(std::int64_t nanoseconds);
 
 // The pieces, exposed for tests. Each returns false when the text is not of its form.
 bool parseMySqlDate(std::string_view text, DateTime& out);      // "YYYY-MM-DD"

@@ -1,6 +1,7 @@
 // Every MySQL column type through a real server: the type code and field description it reports,
 // and the value each kind of content arrives as (limits, NULL, zero dates, exact decimals,
-// utf8mb4 text, bytes with NUL in them, bits, times beyond a day).
+// utf8mb4 text, bytes with NUL in them, bits, times beyond a day). Each case runs twice: as a
+// SELECT (prepared, binary rows) and through a stored procedure (plain text rows).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -83,13 +84,27 @@ class MySqlTypes : public ::testing::Test {
         DM_REQUIRE_MYSQL();
         scratch_ = std::make_unique<testenv::MySqlScratch>();
         scratch_->exec(kCreate);
+        scratch_->exec("CREATE PROCEDURE row_of(k INT) SELECT * FROM all_types WHERE id = k");
+        scratch_->exec("CREATE PROCEDURE all_rows() SELECT * FROM all_types");
         connection_.setCursorLocation(db::kAdUseClient);
         connection_.open(scratch_->connectionString());
     }
 
+    std::unique_ptr<testenv::MySqlScratch> scratch_;
+    db::Connection connection_;
+};
+
+// Runs with GetParam() false as SELECT, true through the procedures.
+class MySqlTypesBothWays : public MySqlTypes, public ::testing::WithParamInterface<bool> {
+  protected:
+    std::unique_ptr<db::Recordset> allRows() {
+        return connection_.execute(GetParam() ? "CALL all_rows()" : "SELECT * FROM all_types");
+    }
     // The row with `id`, each column by name.
     std::map<std::string, Value> row(int id) {
-        auto rs = connection_.execute("SELECT * FROM all_types WHERE id = " + std::to_string(id));
+        const std::string k = std::to_string(id);
+        auto rs = connection_.execute(GetParam() ? "CALL row_of(" + k + ")"
+                                                 : "SELECT * FROM all_types WHERE id = " + k);
         EXPECT_EQ(rs->recordCount(), 1);
         std::map<std::string, Value> out;
         for (int i = 0; i < rs->fieldCount(); ++i) {
@@ -98,10 +113,10 @@ class MySqlTypes : public ::testing::Test {
         }
         return out;
     }
-
-    std::unique_ptr<testenv::MySqlScratch> scratch_;
-    db::Connection connection_;
 };
+
+INSTANTIATE_TEST_SUITE_P(Protocols, MySqlTypesBothWays, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Text" : "Prepared"; });
 
 DateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ns = 0) {
     return DateTime{y, mo, d, h, mi, s, ns};
@@ -116,8 +131,8 @@ db::Bytes bytes(std::initializer_list<int> list) {
 
 }  // namespace
 
-TEST_F(MySqlTypes, EveryColumnReportsItsTypeCodeAndSize) {
-    auto rs = connection_.execute("SELECT * FROM all_types");
+TEST_P(MySqlTypesBothWays, EveryColumnReportsItsTypeCodeAndSize) {
+    auto rs = allRows();
     ASSERT_EQ(rs->fieldCount(), static_cast<int>(std::size(kExpected)));
     for (std::size_t i = 0; i < std::size(kExpected); ++i) {
         const db::Field f = rs->field(i);
@@ -140,7 +155,7 @@ TEST_F(MySqlTypes, EveryColumnReportsItsTypeCodeAndSize) {
     EXPECT_EQ(rs->field("tm").numericScale(), 6);
 }
 
-TEST_F(MySqlTypes, LimitsAndContentArriveExactly) {
+TEST_P(MySqlTypesBothWays, LimitsAndContentArriveExactly) {
     scratch_->exec(
         "INSERT INTO all_types (ti, tiu, si, siu, yr, mi, miu, i, iu, bi, biu, f, d, dec65, dec10,"
         " dt, tm, dtm, ts, c, e, st, vc, tt, tx, mt, lt, js, bn, vb, tb, bl, mb, lb, pt, b1, b10)"
@@ -198,7 +213,7 @@ TEST_F(MySqlTypes, LimitsAndContentArriveExactly) {
     EXPECT_EQ(v["nn"], Value::text(""));
 }
 
-TEST_F(MySqlTypes, NullInEveryColumn) {
+TEST_P(MySqlTypesBothWays, NullInEveryColumn) {
     scratch_->exec("INSERT INTO all_types (id) VALUES (2)");
     for (const auto& [name, value] : row(2)) {
         if (name == "id" || name == "nn") continue;
@@ -206,7 +221,7 @@ TEST_F(MySqlTypes, NullInEveryColumn) {
     }
 }
 
-TEST_F(MySqlTypes, ZeroDatesAreNullAndNegativeTimesRunBackward) {
+TEST_P(MySqlTypesBothWays, ZeroDatesAreNullAndNegativeTimesRunBackward) {
     scratch_->exec(
         "INSERT INTO all_types (id, dt, dtm, ts, tm, b1, biu, f, d, dec10) VALUES (3,"
         " '0000-00-00', '0000-00-00 00:00:00', '0000-00-00 00:00:00', '-01:30:00.5', b'0', 5,"
@@ -223,7 +238,7 @@ TEST_F(MySqlTypes, ZeroDatesAreNullAndNegativeTimesRunBackward) {
     EXPECT_EQ(v["dec10"].asDecimal().toString(), "0.00");
 }
 
-TEST_F(MySqlTypes, LongAndNulFilledValuesKeepEveryByte) {
+TEST_P(MySqlTypesBothWays, LongAndNulFilledValuesKeepEveryByte) {
     // 300,032 bytes cycling through every byte value, and 100,000 four-byte characters.
     scratch_->exec("INSERT INTO all_types (id, lt) VALUES (4, REPEAT('😀', 100000))");
     std::string hex;
@@ -271,4 +286,75 @@ TEST_F(MySqlTypes, SessionSpeaksUtf8mb4) {
         "SELECT @@character_set_client, @@character_set_connection, @@character_set_results");
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(rs->field(static_cast<std::size_t>(i)).value(), Value::text("utf8mb4"));
+}
+
+TEST_F(MySqlTypes, FloatKeepsEveryBitWhenSelected) {
+    // The text protocol would give 16777200, 123457000 and 3.14159 here.
+    scratch_->exec("CREATE TABLE f (id INT PRIMARY KEY, v FLOAT)");
+    scratch_->exec(
+        "INSERT INTO f VALUES (1, 16777216), (2, 123456789), (3, 3.14159274), (4, -1.17549435e-38),"
+        " (5, 3.4028e38)");
+    auto rs = connection_.execute("SELECT v FROM f ORDER BY id");
+    const float expected[] = {16777216.0f, 123456792.0f, 3.14159274f, -1.17549435e-38f,
+                              3.4028e38f};
+    for (float e : expected) {
+        ASSERT_FALSE(rs->eof());
+        EXPECT_EQ(rs->field("v").value(), Value::single(e));
+        rs->moveNext();
+    }
+    EXPECT_TRUE(rs->eof());
+}
+
+TEST_F(MySqlTypes, InvalidDatesKeepTheServersSpellingBothWays) {
+    scratch_->exec("SET SESSION sql_mode = 'ALLOW_INVALID_DATES'");
+    scratch_->exec(
+        "INSERT INTO all_types (id, dt, dtm) VALUES (5, '2024-00-00', '2023-02-30 12:00:00.5')");
+    for (const char* sql : {"SELECT dt, dtm FROM all_types WHERE id = 5", "CALL row_of(5)"}) {
+        auto rs = connection_.execute(sql);
+        EXPECT_EQ(rs->field("dt").value(), Value::text("2024-00-00")) << sql;
+        EXPECT_EQ(rs->field("dtm").value(), Value::text("2023-02-30 12:00:00.500000")) << sql;
+    }
+}
+
+TEST_F(MySqlTypes, RowsStayReadableAfterTheConnectionCloses) {
+    scratch_->exec("INSERT INTO all_types (id, vc) VALUES (1, 'one'), (2, 'two')");
+    auto rs = connection_.execute("SELECT vc FROM all_types ORDER BY id");
+    connection_.close();
+    EXPECT_EQ(rs->recordCount(), 2);
+    EXPECT_EQ(rs->field("vc").value(), Value::text("one"));
+    rs->moveNext();
+    EXPECT_EQ(rs->field("vc").value(), Value::text("two"));
+    rs->moveNext();
+    EXPECT_TRUE(rs->eof());
+}
+
+TEST_F(MySqlTypes, QueriesOfEveryShape) {
+    // Leading blanks and lower case, a parenthesised query, a common table expression, a query
+    // that stores into a variable, and a placeholder (which is no SQL outside prepared use).
+    EXPECT_EQ(connection_.execute(" \r\n\tselect 1 AS a")->field("a").value(), Value::integer(1));
+    EXPECT_EQ(connection_.execute("(SELECT 2 AS a)")->field("a").value(), Value::integer(2));
+    EXPECT_EQ(connection_.execute("WITH c AS (SELECT 3 AS a) SELECT a FROM c")->field("a").value(),
+              Value::integer(3));
+    EXPECT_EQ(connection_.execute("SELECT 4 INTO @x")->state(), db::kAdStateClosed);
+    EXPECT_EQ(connection_.execute("SELECT @x AS a")->field("a").value(), Value::integer(4));
+    try {
+        connection_.execute("SELECT ? AS a");
+        ADD_FAILURE() << "a placeholder ran";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), db::errc::kSyntax);
+    }
+    try {
+        connection_.execute("SELECT 1; SELECT 2");
+        ADD_FAILURE() << "two queries ran";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), db::errc::kSyntax);
+        EXPECT_NE(e.description().find("near 'SELECT 2'"), std::string::npos);
+    }
+    try {
+        connection_.execute("SELECT * FROM absent");
+        ADD_FAILURE() << "no such table, yet no error";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), db::errc::kNoSuchTable);
+        EXPECT_EQ(e.description(), "Table '" + scratch_->name() + ".absent' doesn't exist");
+    }
 }
