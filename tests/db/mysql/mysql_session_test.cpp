@@ -412,6 +412,13 @@ TEST_F(MySqlSession, KilledSessionReportsConnectionLostEveryTime) {
     c.close();
     EXPECT_EQ(c.state(), db::kAdStateClosed);
     EXPECT_EQ(scratch_->scalar("SELECT COUNT(*) FROM t"), "0");
+
+    // A query is the first to notice just as well.
+    Connection d;
+    scratch_->exec("KILL " + open(d));
+    EXPECT_EQ(errorOf([&] { d.execute("SELECT * FROM t"); }).number(), db::errc::kConnectionLost);
+    EXPECT_EQ(errorOf([&] { d.openSchema(db::kAdSchemaTables); }).number(),
+              db::errc::kConnectionLost);
 }
 
 TEST_F(MySqlSession, KillInsideATransactionLosesItsWork) {

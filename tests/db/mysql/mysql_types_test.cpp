@@ -295,8 +295,7 @@ TEST_F(MySqlTypes, FloatKeepsEveryBitWhenSelected) {
         "INSERT INTO f VALUES (1, 16777216), (2, 123456789), (3, 3.14159274), (4, -1.17549435e-38),"
         " (5, 3.4028e38)");
     auto rs = connection_.execute("SELECT v FROM f ORDER BY id");
-    const float expected[] = {16777216.0f, 123456792.0f, 3.14159274f, -1.17549435e-38f,
-                              3.4028e38f};
+    const float expected[] = {16777216.0f, 123456792.0f, 3.14159274f, -1.17549435e-38f, 3.4028e38f};
     for (float e : expected) {
         ASSERT_FALSE(rs->eof());
         EXPECT_EQ(rs->field("v").value(), Value::single(e));
