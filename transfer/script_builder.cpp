@@ -57,6 +57,13 @@ void ScriptBuilder::appendRow(std::span<const db::Value> row) {
     text_ += kLineEnd;
 }
 
+void ScriptBuilder::appendStatementLine(std::string_view statement) {
+    lastStart_ = text_.size();
+    lastLength_ = statement.size();
+    text_ += statement;
+    text_ += kLineEnd;
+}
+
 void ScriptBuilder::endTable() {
     text_ += kLineEnd;
     lastLength_ = 0;

@@ -45,6 +45,8 @@ class ScriptBuilder {
     void beginRows(std::string_view table);
     // One INSERT line. REQUIRES: beginRows() named the table.
     void appendRow(std::span<const db::Value> row);
+    // Appends a statement made elsewhere (a row statement) as one line.
+    void appendStatementLine(std::string_view statement);
     // The empty line after a table's rows.
     void endTable();
 

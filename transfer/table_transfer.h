@@ -1,0 +1,61 @@
+// The part of a send command that handles one selected table, after the overwrite question:
+// open the source table, make its CREATE TABLE statement (by the default mapping, or through the
+// type customisation dialog), append the DROP line when the user agreed to overwrite, and append
+// one INSERT line per row, with the progress bar moving.
+//
+// Both send commands share it; the direction picks the target, the record set's options and the
+// step numbers the error report shows (PushButton3_Click for Access to MySQL, PushButton4_Click
+// for MySQL to Access). Every step runs under the command's failure report and the table goes on
+// with the next step after a failure, as the command's other steps do.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "transfer/script_builder.h"
+
+class QWidget;
+
+namespace db {
+class Connection;
+}
+namespace typecustom {
+class Form3;
+}
+namespace ui {
+class Command;
+}
+
+namespace transfer {
+
+enum class Direction {
+    AccessToMySql,  // "Send Table/s To MySQL"
+    MySqlToAccess,  // "Send Table/s To Access"
+};
+
+// What the table's steps do to the window around them. Empty functions do nothing.
+struct TableWindowHooks {
+    QWidget* dialogParent = nullptr;                  // the customisation dialog's owner
+    std::function<void(double percent)> setProgress;  // 0..100, the share of rows written
+    std::function<void()> resetProgress;              // value 0 and the text "Progress Bar"
+    std::function<void()> removeFromTargetList;       // ListRemoveItem on the target's list
+    std::function<void()> restoreCursor;              // the normal pointer over the browser
+    std::function<void()> processEvents;              // let pending window events run
+};
+
+enum class TableResult {
+    Added,      // the table's lines are in the script (or as much of them as could be made)
+    Cancelled,  // the customisation dialog was left without "OK": the whole command ends
+};
+
+// Runs the table's steps. `answer` is the overwrite answer (0: the table is not on the target
+// side, 6: Yes, overwrite); `customise` whether the customisation box is ticked. `statement` is
+// the command's current statement, which its failure report shows after "sql: " (attach it to
+// `cmd`); it holds the last statement made when the function returns. On Cancelled the
+// connection has been closed and nothing was added for this table.
+TableResult transferTable(ui::Command& cmd, Direction direction, db::Connection& connection,
+                          const std::string& name, int answer, bool customise,
+                          typecustom::Form3& form3, ScriptBuilder& script, std::string& statement,
+                          const TableWindowHooks& hooks);
+
+}  // namespace transfer
