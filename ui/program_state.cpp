@@ -1,6 +1,7 @@
 // Program-wide state.
 #include "ui/program_state.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 namespace ui {
@@ -11,6 +12,7 @@ bool SqlExecuted = false;
 namespace {
 std::function<db::LoginFields()> gLoginProvider;
 QString gProgramFolder;
+QWidget* gConnectionWindow = nullptr;
 }  // namespace
 
 db::LoginFields currentLogin() {
@@ -19,6 +21,24 @@ db::LoginFields currentLogin() {
 
 void setLoginProvider(std::function<db::LoginFields()> provider) {
     gLoginProvider = std::move(provider);
+}
+
+QWidget* connectionWindow() {
+    return gConnectionWindow;
+}
+
+void setConnectionWindow(QWidget* window) {
+    gConnectionWindow = window;
+}
+
+void endProgram() {
+    static bool ending = false;
+    if (ending) return;
+    ending = true;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        w->hide();
+    QCoreApplication::exit(0);
+    ending = false;
 }
 
 QString programFolder() {

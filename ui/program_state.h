@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 #include <functional>
 
 #include "db/connection_string.h"
@@ -21,6 +22,15 @@ extern bool SqlExecuted;
 // created; without one every field is empty.
 db::LoginFields currentLogin();
 void setLoginProvider(std::function<db::LoginFields()> provider);
+
+// The connection window, which lives until the program ends: the table browser shows it again
+// on "< Back". nullptr before it exists.
+QWidget* connectionWindow();
+void setConnectionWindow(QWidget* window);
+
+// Ends the program at once: every window closes (whatever it would answer to a close request)
+// and the event loop, with any modal loops inside it, exits with status 0.
+void endProgram();
 
 // The folder of the running program ("/" separated, no trailing slash). Tests may override it.
 QString programFolder();

@@ -2,12 +2,12 @@
 #include "ui/prompt_service.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
 
 #include "ui/app_title.h"
+#include "ui/file_dialog.h"
 
 namespace ui {
 
@@ -74,15 +74,19 @@ class QtPrompts : public PromptService {
     }
 
     QString openFile(const FileDialogRequest& r) override {
-        return QFileDialog::getOpenFileName(QApplication::activeWindow(), r.title, r.fileName,
-                                            qtFilterFromPipes(r.filter));
+        return runFileDialog(r, FileDialogKind::Open);
     }
 
     QString saveFile(const FileDialogRequest& r) override {
-        // The program replaces an existing file without a question of its own.
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title, r.fileName,
-                                            qtFilterFromPipes(r.filter), nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        return runFileDialog(r, FileDialogKind::Save);
+    }
+
+  private:
+    static QString runFileDialog(const FileDialogRequest& r, FileDialogKind kind) {
+        auto dialog = createFileDialog(r, kind, QApplication::activeWindow());
+        if (dialog->exec() != QDialog::Accepted) return QString();
+        const QStringList chosen = dialog->selectedFiles();
+        return chosen.isEmpty() ? QString() : chosen.first();
     }
 };
 

@@ -2,17 +2,24 @@
 #include "ui/window_helpers.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QFocusEvent>
 #include <stdexcept>
 
 #include "ui/program_state.h"
@@ -23,6 +30,24 @@ namespace {
 
 const char* const kPointerProperty = "dmMousePointer";
 const char* const kHandProperty = "dmHandCursor";
+
+// Text fields show the text pointer over themselves unless the window is busy, as the
+// platform's text boxes do; every other control takes the window's pointer.
+void applyChildPointer(QWidget* child, int state) {
+    if (state != kPointerBusy) {
+        if (auto* edit = qobject_cast<QLineEdit*>(child); edit && !edit->isReadOnly()) {
+            child->setCursor(Qt::IBeamCursor);
+            return;
+        }
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(child->parentWidget());
+            area && area->viewport() == child &&
+            (qobject_cast<QTextEdit*>(area) || qobject_cast<QPlainTextEdit*>(area))) {
+            child->setCursor(Qt::IBeamCursor);
+            return;
+        }
+    }
+    child->unsetCursor();
+}
 
 void applyPointer(QWidget* window, int state) {
     switch (state) {
@@ -41,9 +66,8 @@ void applyPointer(QWidget* window, int state) {
             window->setCursor(Qt::ArrowCursor);
             break;
     }
-    // Children take the window's pointer, as the platform's windows do.
     for (QWidget* child : window->findChildren<QWidget*>())
-        child->unsetCursor();
+        applyChildPointer(child, state);
 }
 
 class HoverFilter : public QObject {
@@ -61,6 +85,22 @@ class HoverFilter : public QObject {
   private:
     QWidget* window_;
     int target_;
+};
+
+class SelectAllFilter : public QObject {
+  public:
+    explicit SelectAllFilter(QLineEdit* field) : QObject(field), field_(field) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::FocusIn) return false;
+        field_->selectAll();
+        // A click moves the text cursor after the focus arrived; select again once it is done.
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason)
+            QTimer::singleShot(0, field_, [f = field_] { f->selectAll(); });
+        return false;
+    }
+
+  private:
+    QLineEdit* field_;
 };
 
 }  // namespace
@@ -117,11 +157,34 @@ bool handPointerFileExists() {
     return fileExists(programFile("HAND-M.CUR"));
 }
 
+namespace {
+
+QPoint cursorHotspot(const QByteArray& file, const QSize& imageSize) {
+    // A cursor file opens with a six-byte header (reserved 0, type 2, image count) and one
+    // sixteen-byte entry per image, whose bytes 4 to 7 hold the hot spot's x and y, little-endian.
+    // Any other file (an icon named .CUR) has no hot spot: the top left corner is used.
+    auto u16 = [&](int at) {
+        return static_cast<int>(static_cast<unsigned char>(file[at])) |
+               static_cast<int>(static_cast<unsigned char>(file[at + 1])) << 8;
+    };
+    if (file.size() < 6 + 16 || u16(0) != 0 || u16(2) != 2 || u16(4) < 1) return {0, 0};
+    const int x = u16(6 + 4), y = u16(6 + 6);
+    if (x >= imageSize.width() || y >= imageSize.height()) return {0, 0};
+    return {x, y};
+}
+
+}  // namespace
+
 void loadHandPointer(QWidget* window) {
+    QFile file(programFile("HAND-M.CUR"));
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
     QPixmap pm;
-    if (!pm.load(programFile("HAND-M.CUR")))
-        throw std::runtime_error("The pointer file HAND-M.CUR could not be read.");
-    window->setProperty(kHandProperty, QVariant::fromValue(QCursor(pm, 5, 0)));
+    if (bytes.isEmpty() || !pm.loadFromData(bytes, "CUR"))
+        throw std::runtime_error("The pointer file " + file.fileName().toStdString() +
+                                 " could not be read as a pointer image.");
+    const QPoint hot = cursorHotspot(bytes, pm.size());
+    window->setProperty(kHandProperty, QVariant::fromValue(QCursor(pm, hot.x(), hot.y())));
     if (mousePointer(window) == kPointerCustom) applyPointer(window, kPointerCustom);
 }
 
@@ -147,6 +210,10 @@ void installHoverConvention(QWidget* window, std::initializer_list<QWidget*> but
         o->setMouseTracking(true);
         o->installEventFilter(toDefault);
     }
+}
+
+void selectAllOnFocus(QLineEdit* field) {
+    field->installEventFilter(new SelectAllFilter(field));
 }
 
 void processPendingEvents() {

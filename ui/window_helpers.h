@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QLineEdit>
 #include <QString>
 #include <QWidget>
 #include <initializer_list>
@@ -36,6 +37,7 @@ void setApplicationIcon(QWidget* window);
 // Returns true when the pointer file exists. Throws std::runtime_error when it exists but
 // cannot be read as a pointer image.
 bool handPointerFileExists();
+// Loads the pointer file as the window's custom pointer image, its hot spot taken from the file.
 void loadHandPointer(QWidget* window);
 
 void setMousePointer(QWidget* window, int state);
@@ -46,6 +48,10 @@ int mousePointer(const QWidget* window);
 // the pointer is not 11.
 void installHoverConvention(QWidget* window, std::initializer_list<QWidget*> buttons,
                             std::initializer_list<QWidget*> others);
+
+// Focus received selects the whole text of `field` (start 0, length = text length), whether the
+// focus came by keyboard, by a click or by the program.
+void selectAllOnFocus(QLineEdit* field);
 
 // Lets pending window events run once (repaint, progress display, clicks).
 void processPendingEvents();
