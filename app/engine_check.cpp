@@ -34,7 +34,8 @@ EngineState probeEngine() {
 
 QString missingEngineMessage() {
     const QString brk = QStringLiteral("\r\n\r\n");
-    return QStringLiteral("Error #3706: Provider cannot be found. It may not be properly installed.") +
+    return QStringLiteral(
+               "Error #3706: Provider cannot be found. It may not be properly installed.") +
            brk + QStringLiteral("You are getting this error because:") + brk +
            QStringLiteral("1. Microsoft Access is not installed on your computer.") + brk +
            QStringLiteral(

@@ -122,8 +122,8 @@ void Form1::buildControls() {
     setMinimumWidth(420);
 
     // The keyboard walks the MySQL login first, then the Access file.
-    QWidget* order[] = {text1_, text7_, text2_, text3_, text4_, pushButton3_, pushButton4_,
-                        text5_, pushButton1_, text6_, pushButton7_, pushButton2_};
+    QWidget* order[] = {text1_,       text7_, text2_,       text3_, text4_,       pushButton3_,
+                        pushButton4_, text5_, pushButton1_, text6_, pushButton7_, pushButton2_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }

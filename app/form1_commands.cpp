@@ -137,8 +137,8 @@ void Form1::pushButton3Click() {
         if (!connection)                              // 106
             throw db::Error(db::errc::kGeneric, "There is no connection object to open.");
         connection->open(db::mySqlConnectionString(loginFields()));
-        ui::inform(kConnectionSuccessful);                     // 108
-        ui::setMousePointer(this, ui::kPointerDefault);       // 110
+        ui::inform(kConnectionSuccessful);               // 108
+        ui::setMousePointer(this, ui::kPointerDefault);  // 110
     } catch (...) {
         failed = true;
     }

@@ -5,8 +5,8 @@
 
 namespace ui {
 
-std::unique_ptr<QFileDialog> createFileDialog(const FileDialogRequest& request,
-                                              FileDialogKind kind, QWidget* parent) {
+std::unique_ptr<QFileDialog> createFileDialog(const FileDialogRequest& request, FileDialogKind kind,
+                                              QWidget* parent) {
     auto dialog = std::make_unique<QFileDialog>(parent, request.title);
     const QString filters = qtFilterFromPipes(request.filter);
     if (!filters.isEmpty()) dialog->setNameFilters(filters.split(QStringLiteral(";;")));

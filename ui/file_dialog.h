@@ -16,7 +16,7 @@ enum class FileDialogKind { Open, Save };
 // "*.*db" lists every file whose extension ends in "db", in any letter case). An open dialog
 // accepts one existing file; a save dialog replaces an existing file without asking, as the
 // program's save command expects.
-std::unique_ptr<QFileDialog> createFileDialog(const FileDialogRequest& request,
-                                              FileDialogKind kind, QWidget* parent);
+std::unique_ptr<QFileDialog> createFileDialog(const FileDialogRequest& request, FileDialogKind kind,
+                                              QWidget* parent);
 
 }  // namespace ui

@@ -129,12 +129,17 @@ Answer ScriptedPrompts::message(const MessageRequest& request) {
     Record rec{Record::Message, request, {}, {}};
     records_.push_back(rec);
     if (onRequest) onRequest(rec);
+    // An OK box takes a queued answer only when it is Ok, so that error reports and notices
+    // in between do not eat the answers queued for questions.
+    if (request.buttons == Buttons::Ok) {
+        if (!answers_.empty() && answers_.front() == Answer::Ok) answers_.pop_front();
+        return Answer::Ok;
+    }
     if (!answers_.empty()) {
         Answer a = answers_.front();
         answers_.pop_front();
         return a;
     }
-    if (request.buttons == Buttons::Ok) return Answer::Ok;
     unexpected_.push_back("message: " + request.text);
     return request.buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
 }

@@ -76,7 +76,8 @@ class ScriptedPrompts : public PromptService {
         FileDialogRequest file;
     };
 
-    // Message boxes with only an OK button are answered Ok without a queued answer.
+    // Message boxes with only an OK button are answered Ok without a queued answer; they take
+    // a queued answer only when it is Ok.
     Answer message(const MessageRequest& request) override;
     QString input(const InputRequest& request) override;
     QString openFile(const FileDialogRequest& request) override;

@@ -9,9 +9,11 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
@@ -19,7 +21,7 @@
 #include <QRadioButton>
 #include <QTextEdit>
 #include <QTimer>
-#include <QFocusEvent>
+#include <optional>
 #include <stdexcept>
 
 #include "ui/program_state.h"
@@ -70,15 +72,31 @@ void applyPointer(QWidget* window, int state) {
         applyChildPointer(child, state);
 }
 
+// The mouse position of a move or enter event, in the receiver's coordinates.
+std::optional<QPoint> eventPosition(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseMove:
+            return static_cast<QMouseEvent*>(event)->position().toPoint();
+        case QEvent::Enter:
+            return static_cast<QEnterEvent*>(event)->position().toPoint();
+        case QEvent::HoverMove:
+            return static_cast<QHoverEvent*>(event)->position().toPoint();
+        default:
+            return std::nullopt;
+    }
+}
+
 class HoverFilter : public QObject {
   public:
     HoverFilter(QWidget* window, int target) : QObject(window), window_(window), target_(target) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter ||
-            event->type() == QEvent::HoverMove) {
-            if (mousePointer(window_) != kPointerBusy && mousePointer(window_) != target_)
-                setMousePointer(window_, target_);
-        }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const std::optional<QPoint> pos = eventPosition(event);
+        if (!pos) return false;
+        // A move a child ignored travels on to its parent; only the control right under the
+        // mouse decides, so a button's move is not undone by the window behind it.
+        if (static_cast<QWidget*>(watched)->childAt(*pos)) return false;
+        if (mousePointer(window_) != kPointerBusy && mousePointer(window_) != target_)
+            setMousePointer(window_, target_);
         return false;
     }
 
@@ -209,6 +227,11 @@ void installHoverConvention(QWidget* window, std::initializer_list<QWidget*> but
     for (QWidget* o : others) {
         o->setMouseTracking(true);
         o->installEventFilter(toDefault);
+        // Lists and multi-line texts receive the mouse on their viewport.
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(o)) {
+            area->viewport()->setMouseTracking(true);
+            area->viewport()->installEventFilter(toDefault);
+        }
     }
 }
 

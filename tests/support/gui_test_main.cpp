@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "tests/support/test_env.h"
+#include "ui/url_opener.h"
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString(settingsDir.path().string()));
+    // No test opens a real browser: pages are refused unless a test installs its own opener.
+    ui::setUrlOpener([](const QString&) { return false; });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
