@@ -1,20 +1,13 @@
-// The MySQL login probe.
+// The MySQL login probe over the login fields of the connection window.
 #include "app/mysql_probe.h"
 
-#include "db/connection.h"
-#include "db/connection_string.h"
+#include "db/login_probe.h"
 #include "ui/program_state.h"
 
 namespace app {
 
 bool probeMySqlLogin() {
-    db::Connection connection;
-    try {
-        connection.open(db::mySqlConnectionString(ui::currentLogin()));
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return db::probeMySqlLogin(ui::currentLogin());
 }
 
 }  // namespace app

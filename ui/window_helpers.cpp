@@ -19,6 +19,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSet>
 #include <QTextEdit>
 #include <QTimer>
 #include <optional>
@@ -88,21 +89,29 @@ std::optional<QPoint> eventPosition(QEvent* event) {
 
 class HoverFilter : public QObject {
   public:
-    HoverFilter(QWidget* window, int target) : QObject(window), window_(window), target_(target) {}
+    HoverFilter(QWidget* window, std::initializer_list<QWidget*> buttons)
+        : QObject(window), window_(window), buttons_(buttons) {}
+
     bool eventFilter(QObject* watched, QEvent* event) override {
         const std::optional<QPoint> pos = eventPosition(event);
         if (!pos) return false;
-        // A move a child ignored travels on to its parent; only the control right under the
-        // mouse decides, so a button's move is not undone by the window behind it.
-        if (static_cast<QWidget*>(watched)->childAt(*pos)) return false;
-        if (mousePointer(window_) != kPointerBusy && mousePointer(window_) != target_)
-            setMousePointer(window_, target_);
+        auto* widget = static_cast<QWidget*>(watched);
+        const bool overButton = buttons_.contains(widget);
+        // A move that a button ignored travels on to the controls behind it; there it must not
+        // undo the hand the button just set.
+        if (!overButton)
+            for (QWidget* under = widget->childAt(*pos); under && under != widget;
+                 under = under->parentWidget())
+                if (buttons_.contains(under)) return false;
+        const int target = overButton ? kPointerCustom : kPointerDefault;
+        if (mousePointer(window_) != kPointerBusy && mousePointer(window_) != target)
+            setMousePointer(window_, target);
         return false;
     }
 
   private:
     QWidget* window_;
-    int target_;
+    QSet<QWidget*> buttons_;
 };
 
 class SelectAllFilter : public QObject {
@@ -218,19 +227,18 @@ int mousePointer(const QWidget* window) {
 
 void installHoverConvention(QWidget* window, std::initializer_list<QWidget*> buttons,
                             std::initializer_list<QWidget*> others) {
-    auto* toHand = new HoverFilter(window, kPointerCustom);
-    auto* toDefault = new HoverFilter(window, kPointerDefault);
+    auto* filter = new HoverFilter(window, buttons);
     for (QWidget* b : buttons) {
         b->setMouseTracking(true);
-        b->installEventFilter(toHand);
+        b->installEventFilter(filter);
     }
     for (QWidget* o : others) {
         o->setMouseTracking(true);
-        o->installEventFilter(toDefault);
+        o->installEventFilter(filter);
         // Lists and multi-line texts receive the mouse on their viewport.
         if (auto* area = qobject_cast<QAbstractScrollArea*>(o)) {
             area->viewport()->setMouseTracking(true);
-            area->viewport()->installEventFilter(toDefault);
+            area->viewport()->installEventFilter(filter);
         }
     }
 }
