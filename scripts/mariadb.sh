@@ -15,7 +15,9 @@ set -euo pipefail
 cmd="${1:?usage: mariadb.sh start|stop NAME [PORT]}"
 name="${2:?name}"
 dir="$DM_BUILD/mariadb-$name"
-sock="/tmp/dunmorrow-mariadb-$name-$(id -u).sock"
+# The socket path must stay short (about 100 bytes at most), so it lives in /tmp; the data
+# directory's checksum keeps servers of the same name in different checkouts apart.
+sock="/tmp/dunmorrow-mariadb-$name-$(id -u)-$(printf %s "$dir" | cksum | cut -d' ' -f1).sock"
 pidfile="$dir/mariadbd.pid"
 
 client() { mariadb --no-defaults --socket="$sock" -uroot "$@"; }
@@ -41,8 +43,11 @@ start)
       --collation-server=utf8mb4_unicode_ci --skip-log-bin --innodb-buffer-pool-size=256M \
       --innodb-flush-log-at-trx-commit=2 --max-allowed-packet=256M --skip-name-resolve \
       >/dev/null 2>&1 &
+    server_pid=$!
     for _ in $(seq 1 120); do
       client -e 'SELECT 1' >/dev/null 2>&1 && break
+      # A server that ended already (its port taken, say) will not answer.
+      kill -0 "$server_pid" 2>/dev/null || break
       sleep 0.5
     done
     client -e 'SELECT 1' >/dev/null 2>&1 || { cat "$dir/error.log" >&2; exit 1; }
