@@ -1,0 +1,52 @@
+// Reading the rows of one table as values, column by column in column-number order.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/jet/table_def.h"
+#include "db/jet/table_scan.h"
+#include "db/jet/value_codec.h"
+#include "db/value.h"
+
+namespace jet {
+
+class Database;
+
+class TableReader {
+  public:
+    // Prepares the decoders; `complex` holds, for each complex column (by column number), the
+    // rendered values of its rows.
+    TableReader(Database& db, std::string name, std::shared_ptr<const TableDef> def,
+                std::vector<ColumnDecoder> decoders,
+                std::map<std::uint16_t, ComplexValueMap> complex);
+
+    const std::string& name() const { return name_; }
+    const TableDef& def() const { return *def_; }
+    // One decoder per column, in column-number order.
+    const std::vector<ColumnDecoder>& columns() const { return decoders_; }
+
+    // The number of rows, counted from the data pages (the definition's own count can be
+    // stale). Counted once, without moving the reader.
+    std::uint64_t rowCount();
+    // Fills `row` with the values of the next row and returns true, or returns false at the
+    // end. Throws Corrupt for a damaged row; the reader may not be used after that.
+    bool next(std::vector<db::Value>& row);
+
+  private:
+    Database& db_;
+    std::string name_;
+    std::shared_ptr<const TableDef> def_;
+    std::vector<ColumnDecoder> decoders_;
+    std::map<std::uint16_t, ComplexValueMap> complex_;
+    TableScan scan_;
+    ValueDecoder values_;
+    bool hasVar_;
+    std::optional<std::uint64_t> count_;
+};
+
+}  // namespace jet
