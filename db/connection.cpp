@@ -4,12 +4,23 @@
 #include <cctype>
 
 #include "db/connection_string.h"
+#include "db/jet/crypto.h"
+#include "db/jet/error.h"
 
 namespace db {
 
 namespace {
 
-void builtInStarter() {}  // the engines in this build need nothing started beyond their code
+// Starting the Access engine loads the crypto providers it needs; without them the provider
+// counts as missing.
+void builtInStarter() {
+    try {
+        jet::startEngine();
+    } catch (const jet::Error&) {
+        throw Error(errc::kProviderNotFound,
+                    "Provider cannot be found. It may not be properly installed.");
+    }
+}
 
 EngineStarter gStarter = nullptr;
 

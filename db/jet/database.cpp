@@ -60,10 +60,22 @@ std::vector<PropertyMap> Database::properties(const CatalogEntry& entry) {
 
 std::unique_ptr<TableReader> Database::openTable(std::string_view name) {
     const CatalogEntry* entry = catalog_->findTable(name);
-    if (!entry)
-        throw Error(ErrorKind::NoSuchTable,
-                    "The table '" + std::string(name) + "' does not exist in this database.");
-    return openTable(*entry);
+    if (entry) return openTable(*entry);
+    const std::string folded = foldName(name);
+    for (const auto& e : catalog_->entries()) {
+        if (foldName(e.name) != folded || e.parentId != catalog_->tablesContainer()) continue;
+        if (e.type == object_type::kQuery)
+            throw Error(ErrorKind::NotSupported,
+                        "'" + e.name + "' is a saved query, which the Access engine cannot run yet.");
+        if (e.type == object_type::kLink || e.type == object_type::kOdbcLink)
+            throw Error(ErrorKind::NotSupported,
+                        "'" + e.name +
+                            "' is a table linked from another database, which the Access engine "
+                            "cannot read yet.");
+    }
+    throw Error(ErrorKind::NoSuchTable,
+                "The Access engine cannot find the table '" + std::string(name) +
+                    "'. Make sure it exists and that its name is spelled correctly.");
 }
 
 std::unique_ptr<TableReader> Database::openTable(const CatalogEntry& entry, bool resolveComplex) {

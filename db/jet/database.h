@@ -63,7 +63,8 @@ class Database {
     std::vector<PropertyMap> properties(const CatalogEntry& entry);
 
     // A reader over the rows of the table named `name` (letter case ignored). Throws
-    // NoSuchTable, or Corrupt when the definition cannot be read.
+    // NoSuchTable naming it, NotSupported for a saved query or a linked table of that name, or
+    // Corrupt when the definition cannot be read.
     std::unique_ptr<TableReader> openTable(std::string_view name);
     std::unique_ptr<TableReader> openTable(const CatalogEntry& entry, bool resolveComplex = true);
 

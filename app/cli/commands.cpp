@@ -1,0 +1,162 @@
+// The command table, argument parsing and the tables and dump commands.
+#include "app/cli/commands.h"
+
+#include <ostream>
+#include <sstream>
+
+#include "app/cli/tsv.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/error.h"
+#include "db/table_listing.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kProgram = "dunmorrow-cli";
+
+struct UsageError {
+    std::string message;
+};
+
+// The positional arguments and the value of --password.
+struct Parsed {
+    std::vector<std::string> positional;
+    std::string password;
+};
+
+Parsed parseArgs(const std::vector<std::string>& args, std::size_t wanted) {
+    Parsed p;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--password") {
+            if (i + 1 >= args.size()) throw UsageError{"--password needs a value"};
+            p.password = args[++i];
+        } else if (a.rfind("--password=", 0) == 0) {
+            p.password = a.substr(11);
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            throw UsageError{"unknown option " + a};
+        } else {
+            p.positional.push_back(a);
+        }
+    }
+    if (p.positional.size() != wanted)
+        throw UsageError{"expected " + std::to_string(wanted) + " argument" +
+                         (wanted == 1 ? "" : "s") + ", got " +
+                         std::to_string(p.positional.size())};
+    return p;
+}
+
+db::LoginFields loginFor(const std::string& file, const std::string& password) {
+    db::LoginFields login;
+    login.accessPath = file;
+    login.accessPassword = password;
+    return login;
+}
+
+int tablesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = parseArgs(args, 1);
+    const std::string& file = p.positional[0];
+    const auto names = db::getAccessTableNames(file, loginFor(file, p.password));
+    if (!names) {
+        err << kProgram << ": Could not find file \"" << file << "\".\n";
+        return 1;
+    }
+    for (const auto& n : *names) out << escapeField(n) << '\n';
+    return 0;
+}
+
+int dumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+    const Parsed p = parseArgs(args, 2);
+    const std::string& file = p.positional[0];
+    const std::string& table = p.positional[1];
+    db::Connection cn;
+    cn.setCursorLocation(db::kAdUseClient);
+    cn.open(db::buildAccessConnectionString(loginFor(file, p.password)));
+    auto rs = cn.execute("SELECT * FROM `" + table + "`");
+    const int n = rs->fieldCount();
+    std::string line;
+    for (int i = 0; i < n; ++i) {
+        if (i) line += '\t';
+        line += escapeField(rs->field(static_cast<std::size_t>(i)).name());
+    }
+    out << line << '\n';
+    while (!rs->eof()) {
+        line.clear();
+        const auto& row = rs->row();
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i) line += '\t';
+            line += formatField(row[i]);
+        }
+        out << line << '\n';
+        rs->moveNext();
+    }
+    rs->close();
+    cn.close();
+    return 0;
+}
+
+}  // namespace
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> kCommands = {
+        {"tables", "tables FILE [--password P]",
+         "Prints the user tables of the Access file FILE, one name per line.", tablesCommand},
+        {"dump", "dump FILE TABLE [--password P]",
+         "Prints the table TABLE of FILE: a header line of column names, then one line per row, "
+         "fields separated by tabs. NULL is \\N; a tab, line feed, carriage return, NUL or "
+         "backslash inside a value is written \\t, \\n, \\r, \\0 or \\\\. Numbers have a decimal "
+         "point, Yes/No is 1 or 0, Currency and Decimal are exact, dates are ISO 8601 "
+         "(YYYY-MM-DDTHH:MM:SS), binary values are hexadecimal, GUIDs are in braces.",
+         dumpCommand},
+    };
+    return kCommands;
+}
+
+std::string helpText() {
+    std::ostringstream s;
+    s << "Usage: " << kProgram << " COMMAND ARGUMENTS...\n\n"
+      << "Reads Microsoft Access databases (.mdb, .accdb) without windows, for support, diagnosis "
+         "and scripts.\n\nCommands:\n";
+    for (const auto& c : commands()) s << "  " << kProgram << " " << c.usage << "\n      " << c.summary << "\n";
+    s << "\n  --password P   the database password of FILE (none when left out)\n"
+      << "  --help         prints this text\n\n"
+      << "Errors go to standard error and the exit status is not zero: 1 when a command fails, "
+         "2 when the command line is not understood.\n";
+    return s.str();
+}
+
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << helpText();
+        return 2;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        out << helpText();
+        return 0;
+    }
+    for (const auto& c : commands()) {
+        if (args[0] != c.name) continue;
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        for (const auto& a : rest)
+            if (a == "--help") {
+                out << "Usage: " << kProgram << " " << c.usage << "\n" << c.summary << "\n";
+                return 0;
+            }
+        try {
+            return c.run(rest, out, err);
+        } catch (const UsageError& e) {
+            err << kProgram << ": " << e.message << "\nUsage: " << kProgram << " " << c.usage
+                << "\n";
+            return 2;
+        } catch (const db::Error& e) {
+            err << kProgram << ": " << e.description() << "\n";
+            return 1;
+        }
+    }
+    err << kProgram << ": unknown command \"" << args[0] << "\"; see " << kProgram << " --help\n";
+    return 2;
+}
+
+}  // namespace cli

@@ -1,0 +1,27 @@
+// The commands of dunmorrow-cli. Each command parses its own arguments and writes to the given
+// streams; it returns the exit status. Adding a command means adding an entry to commands().
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct Command {
+    const char* name;
+    const char* usage;    // "tables FILE [--password P]"
+    const char* summary;  // one paragraph for --help
+    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+};
+
+const std::vector<Command>& commands();
+
+// The whole help text.
+std::string helpText();
+
+// Runs the command line (without the program name). Errors go to `err` with a non-zero status:
+// 2 for a command line that is not understood, 1 when the command failed.
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace cli

@@ -1,0 +1,26 @@
+// The executor.
+#include "db/jet/sql/executor.h"
+
+#include "db/jet/sql/parser.h"
+
+namespace jet::sql {
+
+std::uint64_t QueryResult::rowCount() {
+    const std::uint64_t n = reader_->rowCount();
+    return limit_ && *limit_ < n ? *limit_ : n;
+}
+
+bool QueryResult::next(std::vector<db::Value>& row) {
+    if (limit_ && produced_ >= *limit_) return false;
+    if (!reader_->next(row)) return false;
+    ++produced_;
+    return true;
+}
+
+std::unique_ptr<QueryResult> execute(Database& db, std::string_view sql) {
+    const Statement statement = parse(sql);
+    const auto& select = std::get<SelectStatement>(statement);
+    return std::make_unique<QueryResult>(db.openTable(select.table), select.top);
+}
+
+}  // namespace jet::sql

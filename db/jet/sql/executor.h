@@ -1,0 +1,35 @@
+// Running parsed statements against a database.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "db/jet/database.h"
+#include "db/jet/table_reader.h"
+
+namespace jet::sql {
+
+// The rows of a query: the table's columns, an exact count, the rows in order.
+class QueryResult {
+  public:
+    QueryResult(std::unique_ptr<TableReader> reader, std::optional<std::uint64_t> limit)
+        : reader_(std::move(reader)), limit_(limit) {}
+    const std::vector<ColumnDecoder>& columns() const { return reader_->columns(); }
+    const TableDef& table() const { return reader_->def(); }
+    std::uint64_t rowCount();
+    bool next(std::vector<db::Value>& row);
+
+  private:
+    std::unique_ptr<TableReader> reader_;
+    std::optional<std::uint64_t> limit_;
+    std::uint64_t produced_ = 0;
+};
+
+// Parses and runs `sql`. Returns the rows of a query. Throws jet::Error: Syntax for a statement
+// the engine does not know, NoSuchTable (naming the table), Corrupt.
+std::unique_ptr<QueryResult> execute(Database& db, std::string_view sql);
+
+}  // namespace jet::sql
