@@ -57,7 +57,8 @@ class AccessCursor : public Cursor {
   public:
     AccessCursor(std::unique_ptr<jet::sql::QueryResult> result, const jet::Format& format)
         : result_(std::move(result)) {
-        for (const auto& c : result_->columns()) fields_.push_back(accessFieldInfo(c, format));
+        for (const auto& c : result_->columns())
+            fields_.push_back(accessFieldInfo(c, format));
     }
     const std::vector<FieldInfo>& fields() const override { return fields_; }
     long recordCount() override {
@@ -85,9 +86,10 @@ class AccessBackend : public Backend {
 
     std::unique_ptr<Cursor> tablesSchema() override {
         return guarded([&]() -> std::unique_ptr<Cursor> {
-            std::vector<FieldInfo> fields = {
-                {"TABLE_CATALOG", adtype::kVarWChar, 0}, {"TABLE_SCHEMA", adtype::kVarWChar, 0},
-                {"TABLE_NAME", adtype::kVarWChar, 64}, {"TABLE_TYPE", adtype::kVarWChar, 64}};
+            std::vector<FieldInfo> fields = {{"TABLE_CATALOG", adtype::kVarWChar, 0},
+                                             {"TABLE_SCHEMA", adtype::kVarWChar, 0},
+                                             {"TABLE_NAME", adtype::kVarWChar, 64},
+                                             {"TABLE_TYPE", adtype::kVarWChar, 64}};
             auto entries = database().schema();
             // Ordered as the platform's provider orders the schema: by kind, then by name.
             std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {

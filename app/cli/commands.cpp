@@ -43,8 +43,7 @@ Parsed parseArgs(const std::vector<std::string>& args, std::size_t wanted) {
     }
     if (p.positional.size() != wanted)
         throw UsageError{"expected " + std::to_string(wanted) + " argument" +
-                         (wanted == 1 ? "" : "s") + ", got " +
-                         std::to_string(p.positional.size())};
+                         (wanted == 1 ? "" : "s") + ", got " + std::to_string(p.positional.size())};
     return p;
 }
 
@@ -63,7 +62,8 @@ int tablesCommand(const std::vector<std::string>& args, std::ostream& out, std::
         err << kProgram << ": Could not find file \"" << file << "\".\n";
         return 1;
     }
-    for (const auto& n : *names) out << escapeField(n) << '\n';
+    for (const auto& n : *names)
+        out << escapeField(n) << '\n';
     return 0;
 }
 
@@ -119,7 +119,8 @@ std::string helpText() {
     s << "Usage: " << kProgram << " COMMAND ARGUMENTS...\n\n"
       << "Reads Microsoft Access databases (.mdb, .accdb) without windows, for support, diagnosis "
          "and scripts.\n\nCommands:\n";
-    for (const auto& c : commands()) s << "  " << kProgram << " " << c.usage << "\n      " << c.summary << "\n";
+    for (const auto& c : commands())
+        s << "  " << kProgram << " " << c.usage << "\n      " << c.summary << "\n";
     s << "\n  --password P   the database password of FILE (none when left out)\n"
       << "  --help         prints this text\n\n"
       << "Errors go to standard error and the exit status is not zero: 1 when a command fails, "

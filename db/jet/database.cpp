@@ -65,8 +65,9 @@ std::unique_ptr<TableReader> Database::openTable(std::string_view name) {
     for (const auto& e : catalog_->entries()) {
         if (foldName(e.name) != folded || e.parentId != catalog_->tablesContainer()) continue;
         if (e.type == object_type::kQuery)
-            throw Error(ErrorKind::NotSupported,
-                        "'" + e.name + "' is a saved query, which the Access engine cannot run yet.");
+            throw Error(
+                ErrorKind::NotSupported,
+                "'" + e.name + "' is a saved query, which the Access engine cannot run yet.");
         if (e.type == object_type::kLink || e.type == object_type::kOdbcLink)
             throw Error(ErrorKind::NotSupported,
                         "'" + e.name +

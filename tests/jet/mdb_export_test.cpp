@@ -59,7 +59,8 @@ std::u32string codePoints(const std::string& s) {
         const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
         char32_t cp = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
         for (int k = 1; k < n && i + static_cast<std::size_t>(k) < s.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
+            cp =
+                (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
         out.push_back(cp);
         i += static_cast<std::size_t>(n);
     }
@@ -71,12 +72,18 @@ std::u32string codePoints(const std::string& s) {
 std::u32string mdbText(const std::string& utf8) {
     std::u32string out;
     for (char32_t c : codePoints(utf8)) {
-        if (c == '\t') out += U"\\t";
-        else if (c == '\n') out += U"\\n";
-        else if (c == '\r') out += U"\\r";
-        else if (c == '\\') out += U"\\\\";
-        else if (c >= 0x10000) out += U"??";
-        else out.push_back(c);
+        if (c == '\t')
+            out += U"\\t";
+        else if (c == '\n')
+            out += U"\\n";
+        else if (c == '\r')
+            out += U"\\r";
+        else if (c == '\\')
+            out += U"\\\\";
+        else if (c >= 0x10000)
+            out += U"??";
+        else
+            out.push_back(c);
     }
     return out;
 }
@@ -91,7 +98,8 @@ bool textMatches(const std::string& ours, const std::string& theirs) {
 
 std::string upperHex(const db::Bytes& b) {
     std::string s = db::toHex(b);
-    for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -159,14 +167,15 @@ TEST_P(MdbExport, RowsEqualWhereMdbtoolsIsRight) {
     std::set<std::string> theirTables, ourTables;
     for (const auto& t : split(listed.out, '\n'))
         if (!t.empty()) theirTables.insert(t);
-    for (const auto& t : db->userTableNames()) ourTables.insert(t);
+    for (const auto& t : db->userTableNames())
+        ourTables.insert(t);
     EXPECT_EQ(ourTables, theirTables);
 
     for (const auto& table : db->userTableNames()) {
         SCOPED_TRACE("table " + table);
-        const auto exported = testenv::runProgram({"mdb-export", "-d", "\t", "-Q", "-e", "-0", "\\N",
-                                                   "-b", "hex", "-T", "%Y-%m-%dT%H:%M:%S", "-D",
-                                                   "%Y-%m-%dT%H:%M:%S", file, table});
+        const auto exported = testenv::runProgram({"mdb-export", "-d", "\t", "-Q", "-e", "-0",
+                                                   "\\N", "-b", "hex", "-T", "%Y-%m-%dT%H:%M:%S",
+                                                   "-D", "%Y-%m-%dT%H:%M:%S", file, table});
         ASSERT_EQ(exported.status, 0) << exported.err;
         auto lines = split(exported.out, '\n');
         if (!lines.empty() && lines.back().empty()) lines.pop_back();
@@ -176,15 +185,19 @@ TEST_P(MdbExport, RowsEqualWhereMdbtoolsIsRight) {
         const auto& cols = reader->columns();
         const auto header = split(lines[0], '\t');
         ASSERT_EQ(header.size(), cols.size());
-        for (std::size_t i = 0; i < cols.size(); ++i) EXPECT_EQ(header[i], cols[i].def->name);
+        for (std::size_t i = 0; i < cols.size(); ++i)
+            EXPECT_EQ(header[i], cols[i].def->name);
 
         std::vector<std::vector<std::string>> theirs;
-        for (std::size_t i = 1; i < lines.size(); ++i) theirs.push_back(split(lines[i], '\t'));
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            theirs.push_back(split(lines[i], '\t'));
         std::vector<bool> used(theirs.size(), false);
-        auto rowMatches = [&](const std::vector<db::Value>& ours, const std::vector<std::string>& t) {
+        auto rowMatches = [&](const std::vector<db::Value>& ours,
+                              const std::vector<std::string>& t) {
             if (t.size() != ours.size()) return false;
             for (std::size_t i = 0; i < ours.size(); ++i)
-                if (compared(cols[i]) && !fieldMatches(cols[i].valueType, ours[i], t[i])) return false;
+                if (compared(cols[i]) && !fieldMatches(cols[i].valueType, ours[i], t[i]))
+                    return false;
             return true;
         };
         std::vector<db::Value> row;
@@ -219,7 +232,8 @@ TEST_P(MdbExport, RowsEqualWhereMdbtoolsIsRight) {
 
 std::string testName(const testing::TestParamInfo<std::string>& info) {
     std::string n;
-    for (char c : info.param) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    for (char c : info.param)
+        n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return n;
 }
 

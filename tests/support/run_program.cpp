@@ -20,10 +20,12 @@ std::string findOnPath(const std::string& name) {
     std::size_t start = 0;
     while (start <= p.size()) {
         const std::size_t colon = p.find(':', start);
-        const std::string dir = p.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        const std::string dir =
+            p.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
         const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
         struct stat st;
-        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
             return candidate;
         if (colon == std::string::npos) break;
         start = colon + 1;
@@ -43,9 +45,11 @@ ProgramResult runProgram(const std::vector<std::string>& argv, const std::string
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+            close(fd);
         std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         execv(exe.c_str(), args.data());
         _exit(127);
@@ -85,8 +89,10 @@ ProgramResult runProgram(const std::vector<std::string>& argv, const std::string
             }
             const ssize_t got = read(fds[i].fd, buf, sizeof buf);
             if (got <= 0) {
-                if (fds[i].fd == out[0]) outOpen = false;
-                else errOpen = false;
+                if (fds[i].fd == out[0])
+                    outOpen = false;
+                else
+                    errOpen = false;
                 continue;
             }
             (fds[i].fd == out[0] ? r.out : r.err).append(buf, static_cast<std::size_t>(got));

@@ -37,14 +37,16 @@ std::vector<Token> tokenize(std::string_view sql) {
         t.offset = i;
         if ((c == 'x' || c == 'X') && i + 1 < sql.size() && sql[i + 1] == '\'') {
             std::size_t j = i + 2;
-            while (j < sql.size() && sql[j] != '\'') ++j;
+            while (j < sql.size() && sql[j] != '\'')
+                ++j;
             if (j >= sql.size()) syntax(sql, "a binary literal is not closed");
             t.kind = TokenKind::HexBinary;
             t.text = std::string(sql.substr(i + 2, j - i - 2));
             i = j + 1;
         } else if (isWordStart(static_cast<unsigned char>(c))) {
             std::size_t j = i;
-            while (j < sql.size() && isWordChar(static_cast<unsigned char>(sql[j]))) ++j;
+            while (j < sql.size() && isWordChar(static_cast<unsigned char>(sql[j])))
+                ++j;
             t.kind = TokenKind::Word;
             t.text = std::string(sql.substr(i, j - i));
             i = j;
@@ -77,10 +79,12 @@ std::vector<Token> tokenize(std::string_view sql) {
             i = j + 1;
         } else if (isDigit(c) || (c == '.' && i + 1 < sql.size() && isDigit(sql[i + 1]))) {
             std::size_t j = i;
-            while (j < sql.size() && isDigit(sql[j])) ++j;
+            while (j < sql.size() && isDigit(sql[j]))
+                ++j;
             if (j < sql.size() && sql[j] == '.') {
                 ++j;
-                while (j < sql.size() && isDigit(sql[j])) ++j;
+                while (j < sql.size() && isDigit(sql[j]))
+                    ++j;
             }
             t.kind = TokenKind::Number;
             t.text = std::string(sql.substr(i, j - i));

@@ -24,9 +24,10 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 // Keeps the statement's text for messages, trimmed of surrounding blanks.
 std::string shown(std::string_view sql) {
     std::size_t b = 0, e = sql.size();
-    while (b < e && (sql[b] == ' ' || sql[b] == '\t' || sql[b] == '\r' || sql[b] == '\n')) ++b;
-    while (e > b && (sql[e - 1] == ' ' || sql[e - 1] == '\t' || sql[e - 1] == '\r' ||
-                     sql[e - 1] == '\n'))
+    while (b < e && (sql[b] == ' ' || sql[b] == '\t' || sql[b] == '\r' || sql[b] == '\n'))
+        ++b;
+    while (e > b &&
+           (sql[e - 1] == ' ' || sql[e - 1] == '\t' || sql[e - 1] == '\r' || sql[e - 1] == '\n'))
         --e;
     return std::string(sql.substr(b, e - b));
 }
@@ -98,12 +99,12 @@ class Parser {
         return v;
     }
     [[noreturn]] void fail(const std::string& problem) const {
-        throw Error(ErrorKind::Syntax, "Syntax error in the statement \"" + shown(sql_) +
-                                           "\": " + problem + ".");
+        throw Error(ErrorKind::Syntax,
+                    "Syntax error in the statement \"" + shown(sql_) + "\": " + problem + ".");
     }
     [[noreturn]] void unknown() const {
-        throw Error(ErrorKind::Syntax, "The statement \"" + shown(sql_) +
-                                           "\" is not one the Access engine can run.");
+        throw Error(ErrorKind::Syntax,
+                    "The statement \"" + shown(sql_) + "\" is not one the Access engine can run.");
     }
 
     std::string_view sql_;
