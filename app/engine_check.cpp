@@ -1,6 +1,10 @@
 // The engine check.
 #include "app/engine_check.h"
 
+#include <cstdio>
+#include <exception>
+#include <string>
+
 #include "db/connection.h"
 #include "db/error.h"
 #include "ui/app_title.h"
@@ -15,17 +19,23 @@ namespace {
 
 enum class EngineState { Present, ProviderMissing, OtherFailure };
 
-EngineState probeEngine() {
+// What creating a connection object showed about the engine; `why` holds the failure's text.
+EngineState probeEngine(std::string& why) {
     try {
         db::Connection connection;
         return EngineState::Present;
     } catch (const db::Error& e) {
+        why = e.description();
         if (e.number() == db::errc::kProviderNotFound ||
             QString::fromStdString(e.description())
                 .contains(QLatin1String("provider cannot be found"), Qt::CaseInsensitive))
             return EngineState::ProviderMissing;
         return EngineState::OtherFailure;
+    } catch (const std::exception& e) {
+        why = e.what();
+        return EngineState::OtherFailure;
     } catch (...) {
+        why = "unknown failure";
         return EngineState::OtherFailure;
     }
 }
@@ -56,10 +66,14 @@ QString missingEngineMessage() {
 
 bool checkDatabaseEngine() {
     try {
-        switch (probeEngine()) {
+        std::string why;
+        switch (probeEngine(why)) {
             case EngineState::Present:
                 return true;
             case EngineState::OtherFailure:
+                // No window says why the program ends here; a terminal that started it does.
+                std::fprintf(stderr, "dunmorrow: the data-access engine could not be started: %s\n",
+                             why.c_str());
                 return false;
             case EngineState::ProviderMissing:
                 break;

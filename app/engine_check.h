@@ -15,8 +15,8 @@ QString missingEngineMessage();
 // True when a connection object could be created, so the program may go on. Otherwise false:
 // for the "provider cannot be found" failure (number 3706, or that phrase in the description in
 // any letter case) after the Yes/No question above, Yes asking the desktop to open the two
-// download pages, 2010 then 2016; for any other failure silently. Never throws and never shows
-// the error report.
+// download pages, 2010 then 2016; for any other failure without a message (the failure's text
+// goes to the standard error stream only). Never throws and never shows the error report.
 bool checkDatabaseEngine();
 
 }  // namespace app

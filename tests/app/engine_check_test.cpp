@@ -83,10 +83,14 @@ TEST_F(EngineCheckTest, ThePhraseInAnyCaseOrTheNumberAloneCountAsMissing) {
     }
 }
 
-TEST_F(EngineCheckTest, AnyOtherFailureEndsSilently) {
+TEST_F(EngineCheckTest, AnyOtherFailureEndsWithoutAMessageButSaysWhyOnStandardError) {
     for (auto starter : {otherFailure, notADbError}) {
         db::setAccessEngineStarter(starter);
+        testing::internal::CaptureStderr();
         EXPECT_FALSE(app::checkDatabaseEngine());
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err, std::string("dunmorrow: the data-access engine could not be started: ") +
+                           (starter == otherFailure ? "Out of memory." : "boom") + "\n");
     }
     EXPECT_TRUE(prompts.records().empty());
 }
