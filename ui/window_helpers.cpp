@@ -17,10 +17,8 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSet>
-#include <QTextEdit>
 #include <QTimer>
 #include <optional>
 #include <stdexcept>
@@ -33,24 +31,7 @@ namespace {
 
 const char* const kPointerProperty = "dmMousePointer";
 const char* const kHandProperty = "dmHandCursor";
-
-// Text fields show the text pointer over themselves unless the window is busy, as the
-// platform's text boxes do; every other control takes the window's pointer.
-void applyChildPointer(QWidget* child, int state) {
-    if (state != kPointerBusy) {
-        if (auto* edit = qobject_cast<QLineEdit*>(child); edit && !edit->isReadOnly()) {
-            child->setCursor(Qt::IBeamCursor);
-            return;
-        }
-        if (auto* area = qobject_cast<QAbstractScrollArea*>(child->parentWidget());
-            area && area->viewport() == child &&
-            (qobject_cast<QTextEdit*>(area) || qobject_cast<QPlainTextEdit*>(area))) {
-            child->setCursor(Qt::IBeamCursor);
-            return;
-        }
-    }
-    child->unsetCursor();
-}
+const char* const kOwnCursorProperty = "dmOwnCursor";
 
 void applyPointer(QWidget* window, int state) {
     switch (state) {
@@ -69,8 +50,21 @@ void applyPointer(QWidget* window, int state) {
             window->setCursor(Qt::ArrowCursor);
             break;
     }
-    for (QWidget* child : window->findChildren<QWidget*>())
-        applyChildPointer(child, state);
+    // The hourglass shows over every control: a control with a pointer of its own (a text
+    // field's text pointer) gives it up while the window is busy and gets it back afterwards.
+    // The hand and the arrow leave such controls their own pointer.
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (state == kPointerBusy) {
+            if (child->testAttribute(Qt::WA_SetCursor) &&
+                !child->property(kOwnCursorProperty).isValid()) {
+                child->setProperty(kOwnCursorProperty, QVariant::fromValue(child->cursor()));
+                child->unsetCursor();
+            }
+        } else if (const QVariant own = child->property(kOwnCursorProperty); own.isValid()) {
+            child->setCursor(own.value<QCursor>());
+            child->setProperty(kOwnCursorProperty, QVariant());
+        }
+    }
 }
 
 // The mouse position of a move or enter event, in the receiver's coordinates.

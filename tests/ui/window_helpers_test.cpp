@@ -109,8 +109,12 @@ TEST_F(WindowHelpersTest, HoverSetsHandOverButtonsAndDefaultElsewhereButNeverRep
     EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
     // Busy shows over text fields too; afterwards they get their text pointer back.
     EXPECT_FALSE(edit->testAttribute(Qt::WA_SetCursor));
+    ui::setMousePointer(&window, ui::kPointerBusy);
     ui::setMousePointer(&window, ui::kPointerDefault);
     EXPECT_EQ(edit->cursor().shape(), Qt::IBeamCursor);
+    ui::setMousePointer(&window, ui::kPointerCustom);
+    EXPECT_EQ(edit->cursor().shape(), Qt::IBeamCursor);
+    EXPECT_FALSE(button->testAttribute(Qt::WA_SetCursor));
 }
 
 TEST_F(WindowHelpersTest, HandPointerComesFromTheCursorFileWithItsHotSpot) {
