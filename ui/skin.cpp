@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringConverter>
 #include <QStringDecoder>
+#include <cstdio>
 #include <stdexcept>
 
 #include "ui/window_helpers.h"
@@ -23,7 +24,10 @@ void collectParseMessages(QtMsgType type, const QMessageLogContext& context, con
         gParseMessages->append(msg);
         return;
     }
-    if (gPreviousHandler) gPreviousHandler(type, context, msg);
+    if (gPreviousHandler)
+        gPreviousHandler(type, context, msg);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, msg)));
 }
 
 bool styleSheetParses(const QString& sheet) {
