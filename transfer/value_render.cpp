@@ -59,9 +59,11 @@ void appendTime(std::string& out, const db::DateTime& t) {
     }
 }
 
-void appendDateTime(std::string& out, const db::DateTime& t) {
-    // A time of day alone is stored on the zero date; a date alone at midnight.
-    if (t.isZeroDate()) {
+// A time of day alone is stored on the zero date, and is written alone; a date alone at
+// midnight. `timeAlone` false writes the zero date too: MySQL reads a bare '15:04:05' into a
+// DATETIME column as the date 2015-04-05, and '00:00:00' as its zero date, which reads as Null.
+void appendDateTime(std::string& out, const db::DateTime& t, bool timeAlone = true) {
+    if (timeAlone && t.isZeroDate()) {
         appendTime(out, t);
         return;
     }
@@ -213,8 +215,13 @@ void appendRenderedValue(std::string& out, Target target, const db::Value& value
             out += '\'';
             return;
         }
+        case K::DateTime:
+            out += '\'';
+            appendDateTime(out, value.asDateTime(), /*timeAlone=*/target == Target::Access);
+            out += '\'';
+            return;
         default:
-            // Numbers, dates and GUIDs: their text holds no character that needs escaping.
+            // Numbers and GUIDs: their text holds no character that needs escaping.
             out += '\'';
             appendValueText(out, value);
             out += '\'';

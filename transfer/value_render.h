@@ -3,9 +3,10 @@
 // Every value is written the same way in every locale: numbers with a decimal point and no
 // grouping (Single and Double in the shortest text that reads back as the same number — for a
 // Single, read back through a double as servers read it — Currency and Decimal exactly), dates as
-// 'YYYY-MM-DD HH:MM:SS' ('YYYY-MM-DD' at midnight, 'HH:MM:SS' on the zero date 1899-12-30), binary
-// as a hexadecimal literal X'…'. Text has every CR LF pair replaced by one space so that a
-// statement stays on one line; a lone CR or LF stays.
+// 'YYYY-MM-DD HH:MM:SS' ('YYYY-MM-DD' at midnight; for Access a time on the zero date 1899-12-30
+// alone, 'HH:MM:SS', while MySQL, which would read a bare time as a date, gets the zero date
+// written out), binary as a hexadecimal literal X'…'. Text has every CR LF pair replaced by one
+// space so that a statement stays on one line; a lone CR or LF stays.
 #pragma once
 
 #include <string>
@@ -17,7 +18,8 @@
 namespace transfer {
 
 // The value as plain text, before quoting: text unchanged (CR LF kept), whole numbers in decimal
-// digits, Single/Double shortest, Currency/Decimal exact, dates as above, Booleans "True" and
+// digits, Single/Double shortest, Currency/Decimal exact, dates as above (a time on the zero date
+// alone), Booleans "True" and
 // "False", binary as upper-case hexadecimal digits, GUIDs in braces, Null as "".
 std::string valueText(const db::Value& value);
 void appendValueText(std::string& out, const db::Value& value);

@@ -171,12 +171,23 @@ TEST(Numbers, DoNotFollowTheLocale) {
 
 TEST(Dates, DateAndTimeDateAloneAtMidnightTimeAloneOnTheZeroDate) {
     EXPECT_EQ(my(date(2026, 8, 12, 15, 4, 5)), "'2026-08-12 15:04:05'");
+    EXPECT_EQ(acc(date(2026, 8, 12, 15, 4, 5)), "'2026-08-12 15:04:05'");
     EXPECT_EQ(acc(date(2026, 8, 12)), "'2026-08-12'");
-    EXPECT_EQ(my(date(1899, 12, 30, 15, 4, 5)), "'15:04:05'");
+    EXPECT_EQ(my(date(2026, 8, 12)), "'2026-08-12'");
+    EXPECT_EQ(acc(date(1899, 12, 30, 15, 4, 5)), "'15:04:05'");
     EXPECT_EQ(acc(date(1899, 12, 30)), "'00:00:00'");
+    EXPECT_EQ(transfer::valueText(date(1899, 12, 30, 15, 4, 5)), "15:04:05");
     EXPECT_EQ(my(date(1899, 12, 29, 6)), "'1899-12-29 06:00:00'");
     EXPECT_EQ(my(date(100, 1, 1)), "'0100-01-01'");
     EXPECT_EQ(my(date(9999, 12, 31, 23, 59, 59)), "'9999-12-31 23:59:59'");
+}
+
+TEST(Dates, ATimeAloneKeepsItsZeroDateForMySql) {
+    // MySQL would read '15:04:05' into a DATETIME column as 2015-04-05, and '00:00:00' as its
+    // zero date.
+    EXPECT_EQ(my(date(1899, 12, 30, 15, 4, 5)), "'1899-12-30 15:04:05'");
+    EXPECT_EQ(my(date(1899, 12, 30)), "'1899-12-30'");
+    EXPECT_EQ(my(date(1899, 12, 30, 0, 0, 0, 250000000)), "'1899-12-30 00:00:00.25'");
 }
 
 TEST(Dates, FractionsOfASecondAreKept) {
