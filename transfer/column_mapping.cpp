@@ -24,7 +24,9 @@ std::string mySqlType(std::string_view type) {
     if (has(type, "currency")) return "text";
     if (has(type, "bool")) return "text";
     if (has(type, "double")) return "DOUBLE";
-    if (has(type, "adlongvarbinary")) return "LONGBLOB";
+    // Every binary kind, not only long binary: bytes in a text column are rejected or mangled
+    // by the column's character set.
+    if (has(type, "binary")) return "LONGBLOB";
     return "text";
 }
 
@@ -33,7 +35,7 @@ std::string accessType(std::string_view type, int precision, int scale) {
     if (has(type, "decimal")) return decimalType(precision, scale);
     if (has(type, "single")) return "REAL";
     if (has(type, "int")) return "INT";
-    if (has(type, "adlongvarbinary")) return "OLEOBJECT";
+    if (has(type, "binary")) return "OLEOBJECT";  // bytes would not survive a Text column
     if (has(type, "numeric")) return decimalType(precision, scale);
     if (has(type, "date")) return "DATETIME";
     if (has(type, "timestamp")) return "DATETIME";

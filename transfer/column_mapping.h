@@ -10,14 +10,17 @@
 //   "int"               INT             "single"          REAL
 //   "date"              text            "int"             INT
 //   "currency"          text            "adlongvarbinary" OLEOBJECT
-//   "bool"              text            "numeric"         DECIMAL(p,s)
-//   "double"            DOUBLE          "date"            DATETIME
-//   "adlongvarbinary"   LONGBLOB        "timestamp"       DATETIME
-//   anything else       text            "double"          FLOAT
+//   "bool"              text            "binary"          OLEOBJECT
+//   "double"            DOUBLE          "numeric"         DECIMAL(p,s)
+//   "binary"            LONGBLOB        "date"            DATETIME
+//   anything else       text            "timestamp"       DATETIME
+//                                       "double"          FLOAT
 //                                       anything else     VARCHAR
 //
-// Long text is "adlongvarwchar" or "adlongvarchar". Names are written between backticks as they
-// stand. p and s are the field's precision and scale, the precision at most 28 (Access's limit).
+// Long text is "adlongvarwchar" or "adlongvarchar"; "binary" covers fixed, variable and long
+// binary alike, which a text column would not keep byte for byte. Names are written between
+// backticks as they stand. p and s are the field's precision and scale, the precision at most 28
+// (Access's limit).
 #pragma once
 
 #include <span>

@@ -38,8 +38,9 @@ void Form3Window::inferTypes(const std::string& connectionString, const std::str
         list1_->addItem(QString::fromStdString(field.name()));
         const std::string_view typeName = db::dataTypeNameText(db::typeCode16(field.type()));
         const db::Value* first = rs.eof() ? nullptr : &field.value();
-        list2_->addItem(QString::fromStdString(
-            proposeType(target, typeName, field.precision(), field.numericScale(), first)));
+        list2_->addItem(
+            QString::fromStdString(proposeType(target, typeName, field.precision(),
+                                               field.numericScale(), field.definedSize(), first)));
     }
     if (rs.state() != db::kAdStateClosed) rs.close();
     if (connection.state() != db::kAdStateClosed) connection.close();

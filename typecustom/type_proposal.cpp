@@ -1,6 +1,7 @@
 // The type proposals.
 #include "typecustom/type_proposal.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "transfer/column_mapping.h"
@@ -25,24 +26,28 @@ std::size_t characterCount(std::string_view utf8) {
     return n;
 }
 
-std::string firstRowSizedType(const db::Value* firstValue) {
-    if (!firstValue || firstValue->isNull()) return "VARCHAR(255)";
-    std::size_t n;
-    if (firstValue->kind() == db::Value::Kind::Text)
-        n = characterCount(firstValue->asText());
-    else
-        n = characterCount(transfer::valueText(*firstValue));
+std::string firstRowSizedType(const db::Value* firstValue, long declaredSize) {
+    std::size_t n = 0;
+    if (firstValue && !firstValue->isNull()) {
+        n = firstValue->kind() == db::Value::Kind::Text
+                ? characterCount(firstValue->asText())
+                : characterCount(transfer::valueText(*firstValue));
+    }
+    // The first value alone would make later, longer values of the column fail to fit; and
+    // 255 characters for every column whose first value is empty can pass the server's limit on
+    // the size of a row. The declared size fits every value the column holds.
+    if (declaredSize > 0) n = std::max(n, static_cast<std::size_t>(declaredSize));
     if (n == 0) return "VARCHAR(255)";
     if (n > 255) return "TEXT";
     return "VARCHAR(" + std::to_string(n) + ")";
 }
 
 std::string proposeType(transfer::Target target, std::string_view t, int precision, int scale,
-                        const db::Value* firstValue) {
+                        long definedSize, const db::Value* firstValue) {
     const bool access = target == transfer::Target::Access;
     if (isOneOf(t, {"adLongVarWChar", "adLongVarChar"})) return access ? "TEXT" : "LongText";
     if (isOneOf(t, {"adVarChar", "adChar", "adVarWChar", "adWChar"}))
-        return firstRowSizedType(firstValue);
+        return firstRowSizedType(firstValue, definedSize);
     if (t == "adBoolean") return "BIT";
     if (t == "adCurrency") return access ? "MONEY" : "decimal(19,4)";
     if (t == "adSingle") return access ? "Real" : "Float";

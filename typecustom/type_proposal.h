@@ -2,11 +2,12 @@
 //
 // A field is judged by its whole type name ("adVarWChar"), compared exactly; character columns
 // and columns of types without a fixed proposal are sized by the field's value in the first row
-// of the table. Proposals are chosen so that no value loses digits or bytes on the way:
+// of the table, character columns never below their declared size. Proposals are chosen so that
+// no value loses digits, bytes or characters on the way:
 //
 //   type names                                      Access target   MySQL target
 //   adLongVarWChar, adLongVarChar                   TEXT            LongText
-//   adVarChar, adChar, adVarWChar, adWChar          first-row sizing
+//   adVarChar, adChar, adVarWChar, adWChar          first-row sizing, at least the declared size
 //   adBoolean                                       BIT             BIT
 //   adCurrency                                      MONEY           decimal(19,4)
 //   adSingle                                        Real            Float
@@ -34,18 +35,20 @@ namespace typecustom {
 inline constexpr std::string_view kTargetAccess = "ACCESS";
 inline constexpr std::string_view kTargetMySql = "MySQL";
 
-// The first-row sizing rule: "VARCHAR(255)" when there is no first row (`firstValue` null), the
-// value is Null or its text is empty; "TEXT" when the text is longer than 255 characters;
-// otherwise "VARCHAR(n)" for a text of n characters. Non-text values are measured in the text
-// they are written as (transfer::valueText).
-std::string firstRowSizedType(const db::Value* firstValue);
+// The first-row sizing rule: n characters, the length of the first value's text (non-text values
+// measured in the text they are written as, transfer::valueText; 0 when there is no first row,
+// `firstValue` null, or the value is Null or empty), raised to `declaredSize` characters when
+// the column declares more (0: no declared size). "VARCHAR(255)" when n is 0, "TEXT" when n is
+// above 255, else "VARCHAR(n)".
+std::string firstRowSizedType(const db::Value* firstValue, long declaredSize = 0);
 
 // The length of a UTF-8 text in characters (code points).
 std::size_t characterCount(std::string_view utf8);
 
 // The proposal for a field of type name `typeName` (as DataTypeName gives it) going to
-// `target`. `firstValue` is the field's value in the first row, or null for an empty table.
+// `target`, with the field's precision, scale and declared size (characters for text).
+// `firstValue` is the field's value in the first row, or null for an empty table.
 std::string proposeType(transfer::Target target, std::string_view typeName, int precision,
-                        int scale, const db::Value* firstValue);
+                        int scale, long definedSize, const db::Value* firstValue);
 
 }  // namespace typecustom

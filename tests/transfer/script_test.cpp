@@ -31,6 +31,8 @@ TEST(MySqlMapping, KeepsEveryDigitAndByte) {
     EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarWChar, 0, 0), "LONGTEXT");
     EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarChar, 0, 0), "LONGTEXT");
     EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarBinary, 0, 0), "LONGBLOB");
+    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kVarBinary, 16, 0), "LONGBLOB");
+    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kBinary, 16, 0), "LONGBLOB");
 }
 
 TEST(MySqlMapping, OtherRowsAsTheTableSays) {
@@ -40,7 +42,7 @@ TEST(MySqlMapping, OtherRowsAsTheTableSays) {
                   ad::kUnsignedSmallInt, ad::kUnsignedInt, ad::kUnsignedBigInt})
         EXPECT_EQ(defaultColumnType(Target::MySql, t, 0, 0), "INT") << t;
     for (int t : {ad::kDecimal, ad::kNumeric, ad::kCurrency, ad::kBoolean, ad::kDate,
-                  ad::kDBTimeStamp, ad::kDBTime, ad::kGuid, ad::kBinary, ad::kVarBinary, 15, 0})
+                  ad::kDBTimeStamp, ad::kDBTime, ad::kGuid, 15, 0})
         EXPECT_EQ(defaultColumnType(Target::MySql, t, 18, 4), "text") << t;
 }
 
@@ -62,12 +64,12 @@ TEST(AccessMapping, OtherRowsAsTheTableSays) {
     for (int t : {ad::kInteger, ad::kSmallInt, ad::kTinyInt, ad::kBigInt, ad::kUnsignedTinyInt,
                   ad::kUnsignedSmallInt, ad::kUnsignedInt, ad::kUnsignedBigInt})
         EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "INT") << t;
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kLongVarBinary, 0, 0), "OLEOBJECT");
+    for (int t : {ad::kLongVarBinary, ad::kVarBinary, ad::kBinary})
+        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "OLEOBJECT") << t;
     for (int t : {ad::kDate, ad::kDBDate, ad::kDBTimeStamp})
         EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "DATETIME") << t;
     EXPECT_EQ(defaultColumnType(Target::Access, ad::kDouble, 0, 0), "FLOAT");
-    for (int t : {ad::kBoolean, ad::kCurrency, ad::kDBTime, ad::kGuid, ad::kBinary, ad::kVarBinary,
-                  15, ad::kEmpty})
+    for (int t : {ad::kBoolean, ad::kCurrency, ad::kDBTime, ad::kGuid, 15, ad::kEmpty})
         EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "VARCHAR") << t;
 }
 

@@ -121,7 +121,7 @@ TEST_F(TableTransferTest, TheDialogsStatementReplacesTheDefaultOne) {
     });
     EXPECT_EQ(run("orders", 0, true), TableResult::Added);
     EXPECT_EQ(script_.text(),
-              std::string("CREATE TABLE `orders`([id] INT,[name] VARCHAR(5),"
+              std::string("CREATE TABLE `orders`([id] INT,[name] VARCHAR(20),"
                           "[price] decimal(10,2),[flag] BIT,[d] DATETIME)\r\n\r\n") +
                   kOrderRows);
 }

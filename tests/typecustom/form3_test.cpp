@@ -61,13 +61,14 @@ class Form3Test : public ::testing::Test {
     Form3 form_;
 };
 
-// A MySQL table holding every kind of column the server reports, and its first row.
+// A MySQL table holding every kind of column the server reports, and its first row; the text
+// columns declare more room than their first values take, except v255.
 void createEveryKind(testenv::MySqlScratch& db, bool withRow) {
     db.exec(
         "CREATE TABLE kinds (id INT, name VARCHAR(100), code CHAR(10), notes TEXT, "
         "price DECIMAL(10,2), flag BIT(1), small SMALLINT, usmall SMALLINT UNSIGNED, "
         "tiny TINYINT, big BIGINT, uint INT UNSIGNED, day DATE, stamp DATETIME, clock TIME, "
-        "f FLOAT, d DOUBLE, bin VARBINARY(16), pic LONGBLOB, v255 VARCHAR(300), "
+        "f FLOAT, d DOUBLE, bin VARBINARY(16), pic LONGBLOB, v255 VARCHAR(255), "
         "v256 VARCHAR(300), nul VARCHAR(20), empty VARCHAR(20), accents VARCHAR(10), yr YEAR)");
     if (withRow)
         db.exec(
@@ -93,18 +94,18 @@ TEST_F(Form3Test, ProposesAccessTypesFromTheFirstMySqlRow) {
     EXPECT_EQ(items(w.list1()), kKindNames);
     EXPECT_EQ(
         items(w.list2()),
-        (Strings{"INT",          "VARCHAR(3)",   "VARCHAR(1)", "TEXT",         "decimal(10,2)",
-                 "BIT",          "SMALLINT",     "SMALLINT",   "TINYINT",      "BIGINT",
-                 "INT",          "DATETIME",     "DATETIME",   "DATETIME",     "Real",
-                 "Float",        "Image",        "Image",      "VARCHAR(255)", "TEXT",
-                 "VARCHAR(255)", "VARCHAR(255)", "VARCHAR(7)", "SMALLINT"}));
+        (Strings{"INT",         "VARCHAR(100)", "VARCHAR(10)", "TEXT",         "decimal(10,2)",
+                 "BIT",         "SMALLINT",     "SMALLINT",    "TINYINT",      "BIGINT",
+                 "INT",         "DATETIME",     "DATETIME",    "DATETIME",     "Real",
+                 "Float",       "Image",        "Image",       "VARCHAR(255)", "TEXT",
+                 "VARCHAR(20)", "VARCHAR(20)",  "VARCHAR(10)", "SMALLINT"}));
     // The first field is selected, and with it the first type.
     EXPECT_EQ(w.list1()->currentRow(), 0);
     EXPECT_EQ(w.list2()->currentRow(), 0);
     EXPECT_EQ(w.text1()->text(), "INT");
 }
 
-TEST_F(Form3Test, AnEmptyMySqlTableSizesCharacterColumnsAt255) {
+TEST_F(Form3Test, AnEmptyMySqlTableSizesCharacterColumnsByTheirDeclaredSize) {
     DM_REQUIRE_MYSQL();
     testenv::MySqlScratch db;
     createEveryKind(db, false);
@@ -113,12 +114,53 @@ TEST_F(Form3Test, AnEmptyMySqlTableSizesCharacterColumnsAt255) {
     Form3Window w(form_);
     EXPECT_EQ(
         items(w.list2()),
-        (Strings{"INT",          "VARCHAR(255)", "VARCHAR(255)", "TEXT",         "decimal(10,2)",
-                 "BIT",          "SMALLINT",     "SMALLINT",     "TINYINT",      "BIGINT",
-                 "INT",          "DATETIME",     "DATETIME",     "DATETIME",     "Real",
-                 "Float",        "Image",        "Image",        "VARCHAR(255)", "VARCHAR(255)",
-                 "VARCHAR(255)", "VARCHAR(255)", "VARCHAR(255)", "SMALLINT"}));
+        (Strings{"INT",         "VARCHAR(100)", "VARCHAR(10)", "TEXT",         "decimal(10,2)",
+                 "BIT",         "SMALLINT",     "SMALLINT",    "TINYINT",      "BIGINT",
+                 "INT",         "DATETIME",     "DATETIME",    "DATETIME",     "Real",
+                 "Float",       "Image",        "Image",       "VARCHAR(255)", "TEXT",
+                 "VARCHAR(20)", "VARCHAR(20)",  "VARCHAR(10)", "SMALLINT"}));
 }
+
+// A fixture file and the proposals for its Table1's text columns A and B. Their first values in
+// storage order ("abcdefg", "hijklmnop" in the Access 2000 file; "a", "b" in the others) are
+// shorter than the 50 and 100 characters the columns declare, which decide.
+struct AccessCase {
+    const char* fixture;
+    const char* a;
+    const char* b;
+};
+
+class Form3AccessFiles : public Form3Test, public ::testing::WithParamInterface<AccessCase> {};
+
+TEST_P(Form3AccessFiles, ProposesMySqlTypesFromTheFirstAccessRowAndOkUsesBackticks) {
+    const std::string fixture = GetParam().fixture;
+    const std::string a = GetParam().a, b = GetParam().b;
+    DM_REQUIRE_FIXTURE(fixture);
+    testenv::TempDir dir;
+    db::LoginFields login;
+    login.accessPath = dir.copyFixture(fixture).string();
+    useLogin(login);
+    prepare("MySQL", "Table1");
+    Form3Window w(form_);
+    EXPECT_TRUE(prompts_.records().empty());
+    EXPECT_EQ(items(w.list1()), (Strings{"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
+    EXPECT_EQ(items(w.list2()), (Strings{a, b, "TINYINT", "SMALLINT", "INT", "Real", "DATETIME",
+                                         "decimal(19,4)", "BIT"}));
+    w.pushButton2()->click();
+    EXPECT_EQ(form_.mSQL,
+              "CREATE TABLE `Table1`(`A` " + a + ",`B` " + b +
+                  ",`C` TINYINT,`D` SMALLINT,`E` INT,`F` Real,`G` DATETIME,`H` decimal(19,4),"
+                  "`I` BIT)");
+    EXPECT_FALSE(ui::CustomizeCancelled);
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompts_.records().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, Form3AccessFiles,
+    ::testing::Values(AccessCase{"access/V2000/testV2000.mdb", "VARCHAR(50)", "VARCHAR(100)"},
+                      AccessCase{"access/V2007/testV2007.accdb", "VARCHAR(50)", "VARCHAR(100)"},
+                      AccessCase{"access/V2010/testV2010.accdb", "VARCHAR(50)", "VARCHAR(100)"}));
 
 TEST_F(Form3Test, OtherTagsLeaveBothListsEmpty) {
     for (const char* tag : {"access", "MYSQL", "mysql", "", "ACCESS "}) {

@@ -18,8 +18,8 @@ using typecustom::proposeType;
 namespace {
 
 std::string propose(Target t, std::string_view name, const Value* first = nullptr, int p = 0,
-                    int s = 0) {
-    return proposeType(t, name, p, s, first);
+                    int s = 0, long declared = 0) {
+    return proposeType(t, name, p, s, declared, first);
 }
 
 }  // namespace
@@ -95,6 +95,31 @@ TEST(FirstRowSizing, NoRowNullAndEmptyTextGive255) {
         EXPECT_EQ(propose(t, "adGUID", nullptr), "VARCHAR(255)");
         EXPECT_EQ(propose(t, "", nullptr), "VARCHAR(255)");
     }
+}
+
+TEST(FirstRowSizing, NeverBelowTheDeclaredSize) {
+    // A column declared with room for 100 characters whose first value is abc: the later values
+    // may be as long as the column allows.
+    const Value abc = Value::text("abc");
+    const Value null = Value::null();
+    const Value v200 = Value::text(std::string(200, 'x'));
+    for (Target t : {Target::Access, Target::MySql}) {
+        EXPECT_EQ(propose(t, "adVarWChar", &abc, 0, 0, 100), "VARCHAR(100)");
+        EXPECT_EQ(propose(t, "adChar", &abc, 0, 0, 2), "VARCHAR(3)");
+        EXPECT_EQ(propose(t, "adVarChar", &v200, 0, 0, 255), "VARCHAR(255)");
+        EXPECT_EQ(propose(t, "adVarChar", &abc, 0, 0, 256), "TEXT");
+        EXPECT_EQ(propose(t, "adVarChar", &abc, 0, 0, 300), "TEXT");
+        EXPECT_EQ(propose(t, "adVarChar", nullptr, 0, 0, 300), "TEXT");
+        EXPECT_EQ(propose(t, "adVarChar", &null, 0, 0, 300), "TEXT");
+        // With no first value, the declared size alone.
+        EXPECT_EQ(propose(t, "adVarChar", nullptr, 0, 0, 20), "VARCHAR(20)");
+        EXPECT_EQ(propose(t, "adVarChar", &null, 0, 0, 20), "VARCHAR(20)");
+    }
+    // The declared size of other kinds counts bytes, not characters: a GUID keeps its 38.
+    db::Guid g{};
+    const Value guid = Value::guid(g);
+    EXPECT_EQ(propose(Target::MySql, "adGUID", &guid, 0, 0, 16), "VARCHAR(38)");
+    EXPECT_EQ(propose(Target::MySql, "adVariant", &abc, 0, 0, 500), "VARCHAR(3)");
 }
 
 TEST(FirstRowSizing, CountsCharactersNotBytes) {
