@@ -36,6 +36,9 @@ class TableReader {
     // Fills `row` with the values of the next row and returns true, or returns false at the
     // end. Throws Corrupt for a damaged row; the reader may not be used after that.
     bool next(std::vector<db::Value>& row);
+    // The page and slot of the row next() returned last.
+    std::uint32_t currentPage() const { return scan_.currentPage(); }
+    std::uint16_t currentSlot() const { return scan_.currentSlot(); }
 
   private:
     Database& db_;

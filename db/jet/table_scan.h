@@ -29,6 +29,10 @@ class TableScan {
     bool next();
     // The current row's bytes. REQUIRES: the last next() returned true. Valid until next().
     const ByteReader& row() const { return *row_; }
+    // Where the current row's slot is (for an overflow row: the slot that points to it).
+    // REQUIRES: the last next() returned true.
+    std::uint32_t currentPage() const { return pages_[pageIndex_]; }
+    std::uint16_t currentSlot() const { return static_cast<std::uint16_t>(nextRow_ - 1); }
 
     // The number of live rows, counted from the slot tables (overflow pointers are not
     // followed). Does not move the scan.

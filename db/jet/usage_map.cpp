@@ -2,6 +2,7 @@
 #include "db/jet/usage_map.h"
 
 #include <algorithm>
+#include <string>
 
 #include "db/jet/data_page.h"
 
@@ -12,7 +13,8 @@ namespace {
 constexpr std::uint8_t kInlineMap = 0x00;
 constexpr std::uint8_t kReferenceMap = 0x01;
 
-// Adds the pages of `bitmap` (bit i: page first + i) that exist in the file.
+// Adds the pages of `bitmap` (bit i: page first + i). A page the file does not have means the
+// file lost its end.
 void collect(ByteSpan bitmap, std::uint64_t first, std::uint32_t pageCount,
              std::vector<std::uint32_t>& out) {
     for (std::size_t i = 0; i < bitmap.size(); ++i) {
@@ -21,8 +23,10 @@ void collect(ByteSpan bitmap, std::uint64_t first, std::uint32_t pageCount,
         for (int bit = 0; bit < 8; ++bit) {
             if (!(b & (1u << bit))) continue;
             const std::uint64_t page = first + i * 8 + static_cast<unsigned>(bit);
-            // Maps cover more pages than the file holds; bits past its end mean nothing.
-            if (page < pageCount) out.push_back(static_cast<std::uint32_t>(page));
+            if (page >= pageCount)
+                throwCorrupt("a usage map lists page " + std::to_string(page) +
+                             ", but the file has only " + std::to_string(pageCount) + " pages");
+            out.push_back(static_cast<std::uint32_t>(page));
         }
     }
 }

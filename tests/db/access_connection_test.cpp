@@ -9,6 +9,7 @@
 #include "db/connection_string.h"
 #include "db/error.h"
 #include "db/table_listing.h"
+#include "tests/support/access_files.h"
 #include "tests/support/expected_dump.h"
 #include "tests/support/test_env.h"
 
@@ -337,6 +338,28 @@ TEST(AccessOpening, RcEncodedMdbFilesOpenWithoutAPassword) {
         auto cn = openAccess(path);
         EXPECT_GT(cn->execute("SELECT * FROM [Table1]")->recordCount(), 0) << f;
     }
+}
+
+TEST(AccessPassword, AWrongPasswordFailsTheOpeningAndTheListing) {
+    DM_REQUIRE_FIXTURE("access/V2000/testV2000.mdb");
+    testenv::TempDir dir;
+    const fs::path copy = dir.copyFixture("access/V2000/testV2000.mdb");
+    testenv::setDatabasePassword(copy, "Tr0ub4dor");
+    for (const char* wrong : {"", "tr0ub4dor"}) {
+        const db::Error e = errorOf([&] { openAccess(copy.string(), wrong); });
+        EXPECT_EQ(e.number(), db::errc::kWrongPassword);
+        EXPECT_EQ(e.description(), "Not a valid password.");
+        // The listing does not catch it: the caller's error report shows it.
+        const db::Error l = errorOf(
+            [&] { db::getAccessTableNames(copy.string(), loginFor(copy.string(), wrong)); });
+        EXPECT_EQ(l.number(), db::errc::kWrongPassword);
+    }
+    const auto names = db::getAccessTableNames(copy.string(), loginFor(copy.string(), "Tr0ub4dor"));
+    ASSERT_TRUE(names.has_value());
+    EXPECT_FALSE(names->empty());
+    EXPECT_TRUE(db::accessTableExists(copy.string(), "Tr0ub4dor", "table1"));
+    EXPECT_EQ(errorOf([&] { db::accessTableExists(copy.string(), "x", "table1"); }).number(),
+              db::errc::kWrongPassword);
 }
 
 TEST(AccessEngineStart, AFailedStartIsReportedAsAMissingProvider) {
