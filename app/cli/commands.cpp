@@ -97,6 +97,25 @@ int dumpCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     return 0;
 }
 
+// `text` broken into lines of at most `width` characters, each starting with `indent`.
+std::string wrap(const std::string& text, std::size_t indent, std::size_t width = 78) {
+    std::string out, line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
+            out += std::string(indent, ' ') + line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    if (!line.empty()) out += std::string(indent, ' ') + line + "\n";
+    return out;
+}
+
 }  // namespace
 
 const std::vector<Command>& commands() {
@@ -117,14 +136,19 @@ const std::vector<Command>& commands() {
 std::string helpText() {
     std::ostringstream s;
     s << "Usage: " << kProgram << " COMMAND ARGUMENTS...\n\n"
-      << "Reads Microsoft Access databases (.mdb, .accdb) without windows, for support, diagnosis "
-         "and scripts.\n\nCommands:\n";
+      << wrap(
+             "Reads Microsoft Access databases (.mdb, .accdb) without windows, for support, "
+             "diagnosis and scripts.",
+             0)
+      << "\nCommands:\n";
     for (const auto& c : commands())
-        s << "  " << kProgram << " " << c.usage << "\n      " << c.summary << "\n";
+        s << "  " << kProgram << " " << c.usage << "\n" << wrap(c.summary, 6);
     s << "\n  --password P   the database password of FILE (none when left out)\n"
       << "  --help         prints this text\n\n"
-      << "Errors go to standard error and the exit status is not zero: 1 when a command fails, "
-         "2 when the command line is not understood.\n";
+      << wrap(
+             "Errors go to standard error and the exit status is not zero: 1 when a command "
+             "fails, 2 when the command line is not understood.",
+             0);
     return s.str();
 }
 
@@ -142,7 +166,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         for (const auto& a : rest)
             if (a == "--help") {
-                out << "Usage: " << kProgram << " " << c.usage << "\n" << c.summary << "\n";
+                out << "Usage: " << kProgram << " " << c.usage << "\n" << wrap(c.summary, 0);
                 return 0;
             }
         try {
