@@ -362,6 +362,24 @@ TEST(AccessPassword, AWrongPasswordFailsTheOpeningAndTheListing) {
               db::errc::kWrongPassword);
 }
 
+TEST(AccessDamage, ADamagedFileGivesADataAccessError) {
+    DM_REQUIRE_FIXTURE("access/V2000/test2V2000.mdb");
+    testenv::TempDir dir;
+    const fs::path copy = dir.copyFixture("access/V2000/test2V2000.mdb");
+    auto bytes = testenv::readFile(copy);
+    // Cut the file after its catalogue: the tables' pages are gone.
+    bytes.resize(4096 * 8);
+    testenv::writeFile(copy, bytes);
+    const db::Error e = errorOf([&] {
+        auto cn = openAccess(copy.string());
+        auto names = db::getAccessTableNames(copy.string(), loginFor(copy.string()));
+        for (const auto& n : names.value())
+            cn->execute("SELECT * FROM [" + n + "]");
+    });
+    EXPECT_EQ(e.number(), db::errc::kCorrupt);
+    EXPECT_EQ(e.description().rfind("The database file is damaged: ", 0), 0u) << e.description();
+}
+
 TEST(AccessEngineStart, AFailedStartIsReportedAsAMissingProvider) {
     db::setAccessEngineStarter([] {
         throw db::Error(db::errc::kProviderNotFound,

@@ -27,7 +27,8 @@ void readEverything(jet::Database& db) {
             auto reader = db.openTable(e);
             (void)reader->rowCount();
             while (reader->next(row)) {
-                for (const auto& v : row) (void)v.toDebugString();
+                for (const auto& v : row)
+                    (void)v.toDebugString();
             }
         } catch (const jet::Error&) {
         }
