@@ -73,6 +73,12 @@ std::size_t previousChar(std::string_view s, std::size_t pos) {
     return pos - 1;
 }
 
+bool isWordByte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x80 || (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') ||
+           (u >= 'A' && u <= 'Z') || u == '_';
+}
+
 DisplayLine makeDisplayLine(std::string_view utf8, std::size_t maxUnits) {
     DisplayLine d;
     bool plain = true;

@@ -36,4 +36,8 @@ std::size_t charLength(std::string_view s, std::size_t pos);
 std::size_t nextChar(std::string_view s, std::size_t pos);
 std::size_t previousChar(std::string_view s, std::size_t pos);
 
+// Whether the byte belongs to a word for word-wise moves and double-click selection: ASCII
+// letters, digits and "_", and every byte of a multi-byte character.
+bool isWordByte(char c);
+
 }  // namespace review

@@ -343,9 +343,14 @@ void Form4::PushButton4_Click() {
     ui::Command cmd(kForm, QStringLiteral("PushButton4_Click"));
     cmd.step(100, [] { ClearClipboardWithRetry(); });
     cmd.step(102, [&] {
-        const std::string all = RichTextBox1->script().toString();
-        SetClipboardTextWithRetry(
-            QString::fromUtf8(all.data(), static_cast<qsizetype>(all.size())));
+        // Decoded line by line, so that no second UTF-8 copy of a big script is held.
+        const ScriptText& script = RichTextBox1->script();
+        QString all;
+        all.reserve(static_cast<qsizetype>(script.size()));
+        script.forEachPiece([&](std::string_view piece) {
+            all.append(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())));
+        });
+        SetClipboardTextWithRetry(all);
     });
     cmd.step(104, [] { ui::inform(QStringLiteral("Data sent to clipboard.")); });
 }

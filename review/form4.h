@@ -47,6 +47,7 @@ class Form4 : public QDialog {
     void appendText(std::string_view utf8);
     void appendText(std::string&& utf8);
     void appendText(const QString& text);
+    void appendText(const char* utf8) { appendText(std::string_view(utf8)); }
     // The whole statement text, CR LF between lines.
     std::string text() const;
     // Replaces the whole statement text.

@@ -87,6 +87,8 @@ class ScriptEditor : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    static constexpr int kMargin = 4;  // pixels left of the text
+
     struct Shown {
         DisplayLine line;
         std::unique_ptr<QTextLayout> layout;

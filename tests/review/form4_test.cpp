@@ -515,3 +515,52 @@ TEST_F(Form4MySqlTest, ALostConnectionIsToldWithTheFirstLineThatMayNotBeInEffect
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(ui::SqlExecuted);
 }
+
+// ---- Execute against a real Access file ----
+
+TEST_F(Form4Test, AccessStatementsRunOnACopyOfARealFile) {
+    const std::string fixture = "access/V2010/testV2010.accdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture(fixture);
+    const std::string before = readFile(file);
+    db::LoginFields login;
+    login.accessPath = file.string();
+    useLogin(login);
+    Form4 form;
+    form.m_SendType = 1;
+    form.appendText(std::string("SELECT * FROM `Table1`\r\n\r\nSELECT * FROM [Table2];\r\n"));
+    form.show();
+    form.PushButton3_Click();
+    const auto m = messages();
+    ASSERT_EQ(m.size(), 1u) << form.notes().toStdString();
+    EXPECT_TRUE(isTransferFinished(m[0]));
+    EXPECT_TRUE(ui::SqlExecuted);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.ProgressBar1->value(), 100);
+    EXPECT_EQ(readFile(file), before);
+}
+
+TEST_F(Form4Test, ARejectedAccessStatementIsNamedInTheNotes) {
+    const std::string fixture = "access/V2003/test2V2003.mdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture(fixture);
+    db::LoginFields login;
+    login.accessPath = file.string();
+    useLogin(login);
+    Form4 form;
+    form.m_SendType = 1;
+    const std::string bad = "SELECT * FROM `No Such Table`";
+    form.appendText("SELECT * FROM `MSP_PROJECTS`\r\n" + bad + "\r\nSELECT * FROM `MSP_PROJECTS`");
+    form.show();
+    form.PushButton3_Click();
+    EXPECT_TRUE(form.notes().startsWith(QString::fromStdString(bad + "\r\n")))
+        << form.notes().toStdString();
+    EXPECT_GT(form.notes().size(), static_cast<qsizetype>(bad.size() + 2));
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_TRUE(isTransferProblem(messages()[0]));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(ui::SqlExecuted);
+    EXPECT_EQ(form.RichTextBox1->selectedText(), bad);
+}
