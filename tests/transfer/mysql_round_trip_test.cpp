@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "review/script_executor.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/test_env.h"
 #include "tests/transfer/script_runner.h"
@@ -163,8 +164,13 @@ TEST(MySqlRoundTrip, EveryAccessKindArrivesWithItsValue) {
               "double");
 }
 
-TEST(MySqlRoundTrip, HostileTextArrivesByteForByteAndRunsNothing) {
+// Line by line, and through the review window's runner, which groups lines into transactions and
+// merges the INSERT lines of a table into multi-row statements.
+class HostileText : public ::testing::TestWithParam<bool> {};
+
+TEST_P(HostileText, ArrivesByteForByteAndRunsNothing) {
     DM_REQUIRE_MYSQL();
+    const bool reviewRunner = GetParam();
     testenv::MySqlScratch db;
     db.exec("CREATE TABLE x (a INT)");
     const std::vector<std::string> corpus{
@@ -201,7 +207,17 @@ TEST(MySqlRoundTrip, HostileTextArrivesByteForByteAndRunsNothing) {
                                          {field("ID", ad::kInteger), field("Short", ad::kVarWChar),
                                           field("Long", ad::kLongVarWChar)},
                                          rows);
-    EXPECT_EQ(runOn(db, script), 1 + static_cast<int>(corpus.size()));
+    if (reviewRunner) {
+        db::Connection c;
+        c.setCursorLocation(db::kAdUseClient);
+        c.open(db.connectionString());
+        const review::ExecutionResult result =
+            review::executeScript(c, review::ScriptText(script), review::ExecutionSettings{});
+        EXPECT_EQ(result.status, review::ExecutionResult::Status::Completed) << result.description;
+        EXPECT_LT(result.statements, corpus.size());  // the rows went merged
+    } else {
+        EXPECT_EQ(runOn(db, script), 1 + static_cast<int>(corpus.size()));
+    }
 
     const Rows back = readBack(db, "SELECT ID, Short, `Long` FROM `Hostile` ORDER BY ID");
     ASSERT_EQ(back.size(), corpus.size());
@@ -219,6 +235,8 @@ TEST(MySqlRoundTrip, HostileTextArrivesByteForByteAndRunsNothing) {
         names.insert(t[0].asText());
     EXPECT_EQ(names, (std::set<std::string>{"Hostile", "x"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(LineByLineAndMerged, HostileText, ::testing::Bool());
 
 TEST(MySqlRoundTrip, EmptyTablesNullRowsAndAnOverwrittenTable) {
     DM_REQUIRE_MYSQL();
