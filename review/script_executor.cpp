@@ -101,6 +101,7 @@ class Runner {
                 commitIfDue();
             }
             commitOpen();
+            commitWhatTheScriptLeftOpen();
             result_.status = Status::Completed;
             return result_;
         } catch (Stop& stop) {
@@ -231,13 +232,15 @@ class Runner {
         return tableGroupable(*insert, i);
     }
 
-    // After a line ran on its own: what it may have changed about the session.
-    void afterAlone(std::string_view line) {
+    // After line `i` ran on its own: what it may have changed about the session.
+    void afterAlone(std::size_t i) {
+        const std::string_view line = text_.line(i);
         const std::string keyword = leadingKeyword(line);
         if (isTransactionControl(keyword, line)) {
             // From here on the script handles transactions itself; ours would interfere.
             grouping_ = false;
             merging_ = false;
+            lastControlLine_ = i;
         }
         if (!isPlainDataStatement(keyword)) tables_.clear();
         if (s_.target == ScriptTarget::MySql && (grouping_ || merging_) &&
@@ -303,6 +306,20 @@ class Runner {
         trxLines_.clear();
     }
 
+    // A script that turned autocommit off or began a transaction without ending it would lose its
+    // last lines when the connection closes, after the run said they ran: commit them. (With
+    // nothing open, COMMIT does nothing.)
+    void commitWhatTheScriptLeftOpen() {
+        if (!lastControlLine_ || s_.target != ScriptTarget::MySql) return;
+        try {
+            conn_.execute("COMMIT");
+        } catch (const db::Error& e) {
+            stop(e.number() == db::errc::kConnectionLost ? Status::ConnectionLost
+                                                         : Status::CommitFailed,
+                 *lastControlLine_, e);
+        }
+    }
+
     void commitIfDue() {
         if (!inTrx_) return;
         if (trxLines_.size() >= s_.groupLines || Clock::now() - trxStart_ >= s_.groupTime)
@@ -325,7 +342,7 @@ class Runner {
             if (e.number() == db::errc::kConnectionLost) lost(i, e);
             stop(Status::Rejected, i, e);
         }
-        afterAlone(line);
+        afterAlone(i);
     }
 
     // Line `i` inside the open transaction (opened if need be).
@@ -437,6 +454,8 @@ class Runner {
     bool merging_ = true;
     std::size_t mergeBytes_ = 0;
     std::unordered_map<std::string, bool> tables_;
+
+    std::optional<std::size_t> lastControlLine_;  // the last line that handled transactions
 
     bool inTrx_ = false;
     Clock::time_point trxStart_;

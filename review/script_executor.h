@@ -13,7 +13,8 @@
 // statement whole). Everything else (DDL, which the server commits itself, and any statement
 // the runner does not know) runs on its own after the open group is committed. A line that
 // changes the session's transaction handling (START TRANSACTION, COMMIT, SET autocommit, LOCK
-// TABLES, CALL, ...) turns grouping off for the rest of the run.
+// TABLES, CALL, ...) turns grouping off for the rest of the run, and the run ends with a COMMIT,
+// so that lines such a script leaves in an open transaction are in effect when it completes.
 //
 // For MySQL, consecutive literal INSERT lines with the same head are also sent as one
 // multi-row statement. When that statement fails, or succeeds with warnings (a multi-row INSERT

@@ -167,6 +167,16 @@ TEST_P(ExecutorTest, TheScriptsOwnTransactionsAreLeftToIt) {
     EXPECT_EQ(scalar("SELECT GROUP_CONCAT(id ORDER BY id) FROM t"), "0,1,5,6");
 }
 
+TEST_P(ExecutorTest, LinesTheScriptLeavesUncommittedAreInEffectWhenTheRunCompletes) {
+    scratch_->exec("CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(20)) ENGINE=InnoDB");
+    ASSERT_EQ(run("SET autocommit=0\r\n" + rows("t", 0, 3)).status, Status::Completed);
+    // Seen from another session: committed.
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM t"), "3");
+    ASSERT_EQ(run("SET autocommit=1\r\nSTART TRANSACTION\r\n" + rows("t", 3, 5)).status,
+              Status::Completed);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM t"), "5");
+}
+
 TEST_P(ExecutorTest, ValuesArriveExactlyAsTheLinesSayUnderEitherQuoting) {
     scratch_->exec("CREATE TABLE t (id INT PRIMARY KEY, v TEXT) ENGINE=InnoDB");
     const std::string script =
