@@ -19,7 +19,13 @@ std::string env(const char* name) {
 fs::path fixturesDir() {
     const std::string e = env("DM_FIXTURES");
     if (!e.empty()) return e;
-    return fs::path(DM_SOURCE_DIR) / ".." / "shared" / "fixtures";
+    // Beside the checkout, or beside the folder that holds it (a worktree in a subfolder).
+    const fs::path source(DM_SOURCE_DIR);
+    for (const fs::path& base : {source.parent_path(), source.parent_path().parent_path()}) {
+        const fs::path candidate = base / "shared" / "fixtures";
+        if (fs::is_directory(candidate)) return candidate;
+    }
+    return source.parent_path() / "shared" / "fixtures";
 }
 
 bool underCi() {
