@@ -83,6 +83,7 @@ Format makeJet3() {
     f.indexNextPageOffset = 12;
     f.indexTailPageOffset = 16;
     f.indexPrefixLengthOffset = 20;
+    f.indexPrefixLengthSize = 1;
     f.indexEntryMaskOffset = 22;
     f.indexEntryMaskLength = 226;
     f.indexFirstEntryOffset = 0xf8;
@@ -153,6 +154,7 @@ Format makeJet4() {
     f.indexNextPageOffset = 16;
     f.indexTailPageOffset = 20;
     f.indexPrefixLengthOffset = 24;
+    f.indexPrefixLengthSize = 2;
     f.indexEntryMaskOffset = 27;
     f.indexEntryMaskLength = 453;
     f.indexFirstEntryOffset = 0x1e0;

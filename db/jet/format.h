@@ -109,6 +109,8 @@ struct Format {
     std::size_t indexNextPageOffset;
     std::size_t indexTailPageOffset;
     std::size_t indexPrefixLengthOffset;
+    std::size_t
+        indexPrefixLengthSize;  // 1 (Jet 3) or 2; the byte after it is 1 on intermediate pages
     std::size_t indexEntryMaskOffset;
     std::size_t indexEntryMaskLength;
     std::size_t indexFirstEntryOffset;

@@ -127,6 +127,7 @@ TableDef readTableDef(Pager& pager, std::uint32_t page, const CodePage& codePage
         c.varIndex = d.u16(f.colVarIndexOffset);
         c.index = d.u16(f.colIndexOffset);
         c.sortOrder = d.u16(f.colSortOrderOffset);
+        if (f.sortOrderLength == 4) c.sortOrderVersion = d.u8(f.colSortOrderOffset + 3);
         if (f.colCodePageOffset >= 0)
             c.codePage = d.u16(static_cast<std::size_t>(f.colCodePageOffset));
         c.precision = d.u8(f.colPrecisionOffset);

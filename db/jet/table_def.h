@@ -67,9 +67,10 @@ struct ColumnDef {
     std::uint8_t extFlags = 0;
     std::uint8_t precision = 0;
     std::uint8_t scale = 0;
-    std::uint16_t sortOrder = 0;
-    std::uint16_t codePage = 0;   // Jet 3 text columns
-    std::uint32_t complexId = 0;  // ACE complex columns
+    std::uint16_t sortOrder = 0;        // text sort order: its language id (1033 "General")
+    std::uint8_t sortOrderVersion = 0;  // Jet 4 and later: 0 "General Legacy", 1 "General"
+    std::uint16_t codePage = 0;         // Jet 3 text columns
+    std::uint32_t complexId = 0;        // ACE complex columns
     // Usage maps of the pages holding this column's long values (0: none).
     std::uint32_t ownedPagesRef = 0;
     std::uint32_t freePagesRef = 0;

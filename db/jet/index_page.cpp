@@ -1,0 +1,198 @@
+// Decoding and encoding index pages: the entry mask and the shared prefix.
+#include "db/jet/index_page.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace jet {
+
+namespace {
+
+constexpr std::size_t kRowPointerSize = 4;
+constexpr std::size_t kChildPointerSize = 4;
+constexpr std::size_t kFreeSpaceOffset = 2;
+constexpr std::size_t kOwnerOffset = 4;
+
+std::uint32_t bigEndian32(ByteSpan b) {
+    return (static_cast<std::uint32_t>(b[0]) << 24) | (static_cast<std::uint32_t>(b[1]) << 16) |
+           (static_cast<std::uint32_t>(b[2]) << 8) | b[3];
+}
+
+void put16(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
+    p[at] = static_cast<std::uint8_t>(v);
+    p[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put32(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Splits the stored form of one entry into its parts.
+IndexEntry parseEntry(const ByteReader& r, std::span<const std::uint8_t> whole, bool leaf,
+                      std::size_t offset) {
+    const std::size_t trailer = kRowPointerSize + (leaf ? 0 : kChildPointerSize);
+    if (whole.size() < trailer)
+        r.fail(leaf ? "an index entry is too short for its row pointer"
+                    : "an index entry is too short for its row and child pointers",
+               offset);
+    IndexEntry e;
+    const std::size_t keyLength = whole.size() - trailer;
+    e.key.assign(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keyLength));
+    const auto ptr = whole.subspan(keyLength, kRowPointerSize);
+    e.row.page = (static_cast<std::uint32_t>(ptr[0]) << 16) |
+                 (static_cast<std::uint32_t>(ptr[1]) << 8) | ptr[2];
+    e.row.row = ptr[3];
+    if (!leaf) e.child = bigEndian32(whole.subspan(keyLength + kRowPointerSize));
+    return e;
+}
+
+}  // namespace
+
+void IndexEntry::appendTo(std::vector<std::uint8_t>& out, bool leaf) const {
+    out.insert(out.end(), key.begin(), key.end());
+    out.push_back(static_cast<std::uint8_t>(row.page >> 16));
+    out.push_back(static_cast<std::uint8_t>(row.page >> 8));
+    out.push_back(static_cast<std::uint8_t>(row.page));
+    out.push_back(row.row);
+    if (!leaf)
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out.push_back(static_cast<std::uint8_t>(child >> shift));
+}
+
+std::strong_ordering compareKeys(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return a[i] <=> b[i];
+    return a.size() <=> b.size();
+}
+
+std::strong_ordering compareEntries(const IndexEntry& a, const IndexEntry& b) {
+    if (auto c = compareKeys(a.key, b.key); c != 0) return c;
+    return a.row <=> b.row;
+}
+
+IndexPage decodeIndexPage(const Format& f, ByteSpan bytes, std::uint32_t number) {
+    const ByteReader r(bytes, "index page", number);
+    IndexPage p;
+    p.number = number;
+    const std::uint8_t type = r.u8(0);
+    if (type != page_type::kIndexLeaf && type != page_type::kIndexNode)
+        r.fail("the page is not an index page", 0);
+    p.leaf = type == page_type::kIndexLeaf;
+    p.owner = r.u32(kOwnerOffset);
+    p.prev = r.u32(f.indexPrevPageOffset);
+    p.next = r.u32(f.indexNextPageOffset);
+    p.tail = r.u32(f.indexTailPageOffset);
+    const std::size_t prefixLength = f.indexPrefixLengthSize == 1
+                                         ? r.u8(f.indexPrefixLengthOffset)
+                                         : r.u16(f.indexPrefixLengthOffset);
+    const ByteSpan mask = r.bytes(f.indexEntryMaskOffset, f.indexEntryMaskLength);
+
+    std::vector<std::uint8_t> prefix;
+    std::vector<std::uint8_t> whole;
+    std::size_t start = 0;  // of the current entry, from the first entry's start
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        if (mask[i] == 0) continue;
+        for (int bit = 0; bit < 8; ++bit) {
+            if ((mask[i] & (1u << bit)) == 0) continue;
+            const std::size_t end = i * 8 + static_cast<std::size_t>(bit);
+            if (end <= start)
+                r.fail("the entry mask marks an empty entry", f.indexEntryMaskOffset + i);
+            const std::size_t at = f.indexFirstEntryOffset + start;
+            const ByteSpan stored = r.bytes(at, end - start);
+            whole.clear();
+            if (p.entries.empty()) {
+                if (prefixLength > stored.size())
+                    r.fail("the shared prefix is longer than the first entry",
+                           f.indexPrefixLengthOffset);
+                prefix.assign(stored.begin(),
+                              stored.begin() + static_cast<std::ptrdiff_t>(prefixLength));
+            } else {
+                whole = prefix;
+            }
+            whole.insert(whole.end(), stored.begin(), stored.end());
+            IndexEntry e = parseEntry(r, whole, p.leaf, at);
+            if (!p.entries.empty() && compareEntries(p.entries.back(), e) >= 0)
+                r.fail("the index entries are out of order", at);
+            p.entries.push_back(std::move(e));
+            start = end;
+        }
+    }
+    return p;
+}
+
+std::size_t indexPageCapacity(const Format& f) {
+    return std::min<std::size_t>(f.pageSize - f.indexFirstEntryOffset, f.indexEntryMaskLength * 8);
+}
+
+namespace {
+
+// The prefix the entries share: the common start of the first and the last entry, which the
+// order makes common to all. It always leaves at least the last byte of the first entry stored.
+std::size_t sharedPrefix(const Format& f, const IndexPage& p, std::vector<std::uint8_t>& first,
+                         std::vector<std::uint8_t>& scratch) {
+    first.clear();
+    if (p.entries.size() < 2) return 0;
+    p.entries.front().appendTo(first, p.leaf);
+    scratch.clear();
+    p.entries.back().appendTo(scratch, p.leaf);
+    const std::size_t n = std::min(first.size(), scratch.size()) - 1;
+    std::size_t k = 0;
+    while (k < n && first[k] == scratch[k])
+        ++k;
+    const std::size_t limit = f.indexPrefixLengthSize == 1 ? 0xFF : 0xFFFF;
+    return std::min(k, limit);
+}
+
+}  // namespace
+
+std::size_t encodedEntriesSize(const Format& f, const IndexPage& p) {
+    std::vector<std::uint8_t> a, b;
+    const std::size_t prefix = sharedPrefix(f, p, a, b);
+    std::size_t total = prefix;
+    for (const auto& e : p.entries)
+        total += e.size(p.leaf) - prefix;
+    return total;
+}
+
+std::vector<std::uint8_t> encodeIndexPage(const Format& f, const IndexPage& p) {
+    for (std::size_t i = 1; i < p.entries.size(); ++i)
+        if (compareEntries(p.entries[i - 1], p.entries[i]) >= 0)
+            throw std::logic_error("index entries out of order");
+    std::vector<std::uint8_t> page(f.pageSize, 0);
+    page[0] = p.leaf ? page_type::kIndexLeaf : page_type::kIndexNode;
+    page[1] = 0x01;
+    put32(page, kOwnerOffset, p.owner);
+    put32(page, f.indexPrevPageOffset, p.prev);
+    put32(page, f.indexNextPageOffset, p.next);
+    put32(page, f.indexTailPageOffset, p.tail);
+
+    std::vector<std::uint8_t> first, scratch;
+    const std::size_t prefix = sharedPrefix(f, p, first, scratch);
+    if (f.indexPrefixLengthSize == 1)
+        page[f.indexPrefixLengthOffset] = static_cast<std::uint8_t>(prefix);
+    else
+        put16(page, f.indexPrefixLengthOffset, static_cast<std::uint32_t>(prefix));
+    if (!p.leaf) page[f.indexPrefixLengthOffset + f.indexPrefixLengthSize] = 0x01;
+
+    std::size_t pos = 0;  // from the first entry's start
+    const std::size_t capacity = indexPageCapacity(f);
+    std::vector<std::uint8_t> whole;
+    for (std::size_t i = 0; i < p.entries.size(); ++i) {
+        whole.clear();
+        p.entries[i].appendTo(whole, p.leaf);
+        const std::size_t skip = i == 0 ? 0 : prefix;
+        const std::size_t length = whole.size() - skip;
+        if (pos + length > capacity) throw std::logic_error("index entries do not fit the page");
+        std::copy(whole.begin() + static_cast<std::ptrdiff_t>(skip), whole.end(),
+                  page.begin() + static_cast<std::ptrdiff_t>(f.indexFirstEntryOffset + pos));
+        pos += length;
+        page[f.indexEntryMaskOffset + pos / 8] |= static_cast<std::uint8_t>(1u << (pos % 8));
+    }
+    put16(page, kFreeSpaceOffset,
+          static_cast<std::uint32_t>(f.pageSize - f.indexFirstEntryOffset - pos));
+    return page;
+}
+
+}  // namespace jet
