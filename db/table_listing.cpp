@@ -80,4 +80,8 @@ bool accessTableExists(std::string_view path, std::string_view password, std::st
     return result;
 }
 
+bool accessTableNamesEqual(std::string_view a, std::string_view b) {
+    return upper(a) == upper(b);
+}
+
 }  // namespace db

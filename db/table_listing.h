@@ -30,4 +30,7 @@ std::optional<std::vector<std::string>> getAccessTableNames(std::string_view pat
 // equals `name` ignoring letter case; false when no file exists at `path`.
 bool accessTableExists(std::string_view path, std::string_view password, std::string_view name);
 
+// True when `a` and `b` name the same table by the comparison accessTableExists() makes.
+bool accessTableNamesEqual(std::string_view a, std::string_view b);
+
 }  // namespace db

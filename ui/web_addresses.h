@@ -10,6 +10,9 @@ namespace ui {
 
 // The maker's home page, opened now and then at start-up.
 inline const QString kHomePageAddress = QStringLiteral("https://www.dunmorrow.example.com/");
+// Named by the table browser's "Help".
+inline const QString kContactPageAddress =
+    QStringLiteral("https://www.dunmorrow.example.com/contact");
 // Named by the connection help text.
 inline const QString kMySqlSiteAddress = QStringLiteral("https://www.mysql.example.com/");
 inline const QString kFreeMySqlHostingAddress =

@@ -1,0 +1,101 @@
+// Form2, the table browser: the Access tables on the left, the MySQL tables on the right, and
+// every command that works on tables.
+//
+// The window is created and loaded the first time "Next >" touches it (Form2Handoff) and lives
+// until the program ends; "< Back" only hides it. Its state is its controls: the two sorted
+// table lists, the two remembered "Send with data type customization" boxes and the progress
+// bar the send commands drive. Each command is a numbered ui::Command whose location names
+// Form2 and the handler. Closing the window ends the program.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+
+namespace browser {
+
+class TableList;
+class TextProgressBar;
+
+class Form2 : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit Form2(QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // The load routine (Form_Load): colours, icon, hand pointer, title, the two check boxes from
+    // the settings store, and the window height.
+    void formLoad();
+
+    TableList* list1() const { return list1_; }  // Access tables
+    TableList* list2() const { return list2_; }  // MySQL tables
+    QCheckBox* check15() const { return check15_; }
+    QCheckBox* check16() const { return check16_; }
+    TextProgressBar* progressBar1() const { return progressBar1_; }
+    // The text the progress bar shows over its value.
+    void setProgressText(const QString& text);
+    QString progressText() const;
+
+    // The commands of the window.
+    void pushButton1Click();   // "Delete Table/s", Access side
+    void pushButton2Click();   // "< Back"
+    void pushButton5Click();   // "Delete Table/s", MySQL side
+    void pushButton6Click();   // "Rename Table", Access side
+    void pushButton7Click();   // "Rename Table", MySQL side
+    void pushButton8Click();   // "Select All", MySQL side
+    void pushButton9Click();   // "Deselect All", MySQL side
+    void pushButton10Click();  // "Select All", Access side
+    void pushButton11Click();  // "Deselect All", Access side
+    void pushButton12Click();  // "Help"
+    void check15Click();
+    void check16Click();
+
+    // The text of "Help".
+    static QString helpText();
+
+    // Makes the outer height (title bar and borders included) the bottom of "< Back" plus 580
+    // twips, with the window frame as the window system reports it now.
+    void fitHeightToContent();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+  private:
+    void buildControls();
+    void connectHandlers();
+    QPushButton* addButton(QWidget* parent, const QString& name, const QString& caption,
+                           const QRect& where);
+    void selectAll(const QString& handler, TableList* list, bool selected);
+    void checkClick(const QString& handler, const QCheckBox* box, const QString& key);
+    // Re-fits the height when the window system has reported a frame of another size.
+    void refitIfFrameChanged();
+
+    QGroupBox* frame1_ = nullptr;
+    QGroupBox* frame2_ = nullptr;
+    TableList* list1_ = nullptr;
+    TableList* list2_ = nullptr;
+    QCheckBox* check15_ = nullptr;
+    QCheckBox* check16_ = nullptr;
+    TextProgressBar* progressBar1_ = nullptr;
+    QPushButton* pushButton1_ = nullptr;
+    QPushButton* pushButton2_ = nullptr;
+    QPushButton* pushButton3_ = nullptr;
+    QPushButton* pushButton4_ = nullptr;
+    QPushButton* pushButton5_ = nullptr;
+    QPushButton* pushButton6_ = nullptr;
+    QPushButton* pushButton7_ = nullptr;
+    QPushButton* pushButton8_ = nullptr;
+    QPushButton* pushButton9_ = nullptr;
+    QPushButton* pushButton10_ = nullptr;
+    QPushButton* pushButton11_ = nullptr;
+    QPushButton* pushButton12_ = nullptr;
+    int fittedFrameHeight_ = -1;  // the frame (outer minus client height) the last fit used
+};
+
+}  // namespace browser
