@@ -1,8 +1,11 @@
-// Undo and redo for the statement text: each edit is kept as the bytes it removed and inserted.
+// Undo and redo for the statement text.
 //
-// Consecutive typing at the caret is kept as one edit, so that one undo takes back a word, not a
-// letter. The history holds at most kLimitBytes of removed and inserted text; older edits are
-// forgotten first, and an edit larger than the limit clears the history (it cannot be undone).
+// Each edit is kept as the whole lines it touched, before and after. Undoing puts the old lines
+// back in place of the new ones byte for byte, so even an edit whose ends met into a new line
+// break (a lone CR left before a lone LF) is taken back exactly. Consecutive typing at the caret
+// is kept as one edit, so that one undo takes back a word, not a letter. The history holds at
+// most kLimitBytes; older edits are forgotten first, and an edit larger than the limit clears
+// the history (it cannot be undone).
 #pragma once
 
 #include <cstddef>
@@ -33,13 +36,19 @@ class EditHistory {
 
   private:
     struct Edit {
-        TextPos from;
-        TextPos removedEnd;   // end of the removed bytes, in the text before the edit
-        TextPos insertedEnd;  // end of the inserted bytes, in the text after it
-        std::string removed;
-        std::string inserted;
+        std::size_t firstLine = 0;
+        std::size_t oldCount = 0;  // lines from firstLine before the edit
+        std::size_t newCount = 0;  // and after it
+        std::string oldLines;      // those lines, joined by CR LF
+        std::string newLines;
+        TextPos caretBefore;
+        TextPos caretAfter;
         bool typing = false;
+        std::size_t bytes() const { return oldLines.size() + newLines.size(); }
     };
+    static std::string linesOf(const ScriptText& text, std::size_t first, std::size_t count);
+    static void putLines(ScriptText& text, std::size_t first, std::size_t count,
+                         const std::string& lines);
     void trim();
 
     std::vector<Edit> done_;

@@ -66,6 +66,8 @@ class ScriptEditor : public QAbstractScrollArea {
     void paste();
     void undo();
     void redo();
+    bool canUndo() const { return !readOnly_ && history_.canUndo(); }
+    bool canRedo() const { return !readOnly_ && history_.canRedo(); }
 
   signals:
     void textChanged();

@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QtTest/QTest>
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "review/display_line.h"
@@ -176,4 +178,45 @@ TEST_F(EditorTest, AMillionLinesLoadAtOnceAndTheEndIsReachable) {
     editor_.selectLine(500'000);
     EXPECT_EQ(editor_.selectedText(), "INSERT INTO `t` VALUES('500000')");
     QApplication::processEvents();  // draws the lines in view
+}
+
+TEST_F(EditorTest, RandomEditingUndoesBackToTheStartAndRedoesToTheEnd) {
+    const std::string start =
+        "INSERT INTO `t` VALUES('a\nb')\r\n\r\nSELECT 'Ø\r' \xF0\x9F\x98\x80\r\n\nx\r\r\n\ny";
+    editor_.setScript(start);
+    std::mt19937 rng(7);
+    const Qt::Key moves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                             Qt::Key_Home, Qt::Key_End,   Qt::Key_PageUp, Qt::Key_PageDown};
+    for (int step = 0; step < 3000; ++step) {
+        const unsigned r = rng() % 10;
+        const bool shift = rng() % 4 == 0;
+        if (r < 3)
+            key(moves[rng() % std::size(moves)], shift ? Qt::ShiftModifier : Qt::NoModifier);
+        else if (r < 5)
+            type(QString(QChar(static_cast<char16_t>('a' + rng() % 26))));
+        else if (r == 5)
+            key(Qt::Key_Return);
+        else if (r == 6)
+            key(Qt::Key_Backspace);
+        else if (r == 7)
+            key(Qt::Key_Delete);
+        else if (r == 8)
+            editor_.insertText("'\xC3\xB8'");
+        else
+            key(Qt::Key_Right, Qt::ControlModifier);
+        const TextPos caret = editor_.cursorPosition();
+        ASSERT_LT(caret.line, editor_.script().lineCount());
+        ASSERT_LE(caret.column, editor_.script().line(caret.line).size());
+    }
+    const std::string end = text();
+    int undone = 0;
+    while (editor_.canUndo()) {
+        editor_.undo();
+        ++undone;
+    }
+    EXPECT_GT(undone, 100);
+    EXPECT_EQ(text(), start);
+    while (editor_.canRedo())
+        editor_.redo();
+    EXPECT_EQ(text(), end);
 }

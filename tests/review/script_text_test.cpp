@@ -1,4 +1,4 @@
-// The statement text: splitting at CR LF, the progress value, editing, appending, and
+// The statement text: splitting at CR LF, the progress value, editing, appending, undo, and
 // find-and-replace.
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "review/edit_history.h"
 #include "review/find_replace.h"
 #include "review/script_text.h"
 
@@ -210,4 +211,52 @@ TEST(ReplaceAll, ScriptTextLeavesTheTextAloneWhenNothingMatches) {
     EXPECT_EQ(t.replaceAll("", "text"), 0u);
     EXPECT_EQ(t.replaceAll("VARCHAR", "TEXT"), 1u);
     EXPECT_EQ(t.toString(), "CREATE TABLE `t`(`a` TEXT)\r\n");
+}
+
+TEST(EditHistory, UndoRestoresTheBytesEvenWhenAnEditMadeANewLineBreak) {
+    // "a\r" and "\nb" are two lines; deleting the break between them leaves "a\r\nb", which is
+    // two other lines. Undo must bring back the first two exactly.
+    const std::string start = "x\r\na\r\r\n\nb\r\ny";
+    ScriptText t(start);
+    review::EditHistory h;
+    ASSERT_EQ(lines(t), (Lines{"x", "a\r", "\nb", "y"}));
+    h.apply(t, {1, 2}, {2, 0}, "");
+    EXPECT_EQ(lines(t), (Lines{"x", "a", "b", "y"}));
+    ASSERT_TRUE(h.undo(t));
+    EXPECT_EQ(t.toString(), start);
+    ASSERT_TRUE(h.redo(t));
+    EXPECT_EQ(lines(t), (Lines{"x", "a", "b", "y"}));
+    ASSERT_TRUE(h.undo(t));
+    EXPECT_EQ(t.toString(), start);
+    EXPECT_FALSE(h.undo(t));
+}
+
+TEST(EditHistory, TypingJoinsIntoOneEditAndANewEditDropsTheRedos) {
+    ScriptText t("SELECT");
+    review::EditHistory h;
+    TextPos p{0, 6};
+    for (char c : std::string(" 1 + 2"))
+        p = h.apply(t, p, p, std::string(1, c), true);
+    EXPECT_EQ(t.toString(), "SELECT 1 + 2");
+    // Each space starts a new edit: " 1", " +", " 2".
+    EXPECT_EQ(h.undo(t), (TextPos{0, 10}));
+    EXPECT_EQ(t.toString(), "SELECT 1 +");
+    h.undo(t);
+    EXPECT_EQ(h.undo(t), (TextPos{0, 6}));
+    EXPECT_EQ(t.toString(), "SELECT");
+    EXPECT_FALSE(h.canUndo());
+    h.redo(t);
+    h.undo(t);
+    h.apply(t, {0, 0}, {0, 0}, "-- ");
+    EXPECT_FALSE(h.canRedo());
+    EXPECT_EQ(t.toString(), "-- SELECT");
+}
+
+TEST(EditHistory, AnEditLargerThanTheLimitCannotBeUndone) {
+    ScriptText t("a");
+    review::EditHistory h;
+    h.apply(t, {0, 1}, {0, 1}, "b");
+    h.apply(t, {0, 2}, {0, 2}, std::string(review::EditHistory::kLimitBytes + 1, 'c'));
+    EXPECT_FALSE(h.canUndo());
+    EXPECT_EQ(t.line(0).size(), review::EditHistory::kLimitBytes + 3);
 }
