@@ -8,6 +8,8 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
+#include "db/jet/database_password.h"
+#include "db/jet/error.h"
 #include "db/table_listing.h"
 
 namespace cli {
@@ -116,6 +118,16 @@ std::string wrap(const std::string& text, std::size_t indent, std::size_t width 
     return out;
 }
 
+int setPasswordCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+    const Parsed p = parseArgs(args, 2);
+    const std::string& file = p.positional[0];
+    const std::string& newPassword = p.positional[1];
+    jet::setDatabasePassword(file, p.password, newPassword);
+    out << (newPassword.empty() ? "The database password of \"" + file + "\" is removed.\n"
+                                : "The database password of \"" + file + "\" is set.\n");
+    return 0;
+}
+
 }  // namespace
 
 const std::vector<Command>& commands() {
@@ -129,6 +141,11 @@ const std::vector<Command>& commands() {
          "point, Yes/No is 1 or 0, Currency and Decimal are exact, dates are ISO 8601 "
          "(YYYY-MM-DDTHH:MM:SS), binary values are hexadecimal, GUIDs are in braces.",
          dumpCommand},
+        {"set-password", "set-password FILE NEW [--password OLD]",
+         "Makes NEW the database password of the .mdb file FILE (Access 2000-2003), which opens "
+         "with OLD (no password when left out); an empty NEW (\"\") removes the password. A "
+         "password has at most 20 characters. Access 97 files and .accdb files are refused.",
+         setPasswordCommand},
     };
     return kCommands;
 }
@@ -177,6 +194,9 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             return 2;
         } catch (const db::Error& e) {
             err << kProgram << ": " << e.description() << "\n";
+            return 1;
+        } catch (const jet::Error& e) {
+            err << kProgram << ": " << e.message() << "\n";
             return 1;
         }
     }

@@ -4,6 +4,7 @@
 #include "db/jet/complex_column.h"
 #include "db/jet/error.h"
 #include "db/jet/long_value.h"
+#include "db/jet/office_codec.h"
 #include "db/jet/table_reader.h"
 
 namespace jet {
@@ -20,9 +21,17 @@ std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenO
     db->pager_ = std::make_unique<Pager>(std::move(file), format, options.cachePages);
     const PageRef page0 = db->pager_->page(0);
     db->header_ = readHeader(page0->span(), format);
-    checkAccess(db->header_, options.password);
-    if (db->header_.encodingKey != 0 && format.codec == CodecKind::Jet)
-        db->pager_->setCodec(std::make_unique<Rc4PageCodec>(db->header_.encodingKey));
+    // The password is checked before any page other than the header is read.
+    if (db->header_.encodingKey != 0 && format.codec == CodecKind::Office) {
+        // An encrypted .accdb: its own verifier checks the password and gives the page key.
+        db->encryption_ = readOfficeEncryption(page0->span());
+        db->pager_->setCodec(
+            openOfficeCodec(*db->encryption_, db->header_.encodingKey, options.password));
+    } else {
+        checkAccess(db->header_, options.password);
+        if (db->header_.encodingKey != 0)
+            db->pager_->setCodec(std::make_unique<Rc4PageCodec>(db->header_.encodingKey));
+    }
     db->codePage_ = &CodePage::get(db->header_.codePage);
     db->catalog_ = std::make_unique<Catalog>(*db->pager_, *db->codePage_);
     return db;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "db/jet/catalog.h"
 #include "db/jet/file.h"
 #include "db/jet/header.h"
+#include "db/jet/office_encryption.h"
 #include "db/jet/pager.h"
 #include "db/jet/properties.h"
 #include "db/jet/table_def.h"
@@ -36,13 +38,17 @@ struct OpenOptions {
 class Database {
   public:
     // Opens the file at `path`. Throws jet::Error: NotDatabase (no such file, not an Access
-    // file), WrongPassword, NotSupported (encrypted .accdb, unknown version), Corrupt, Io.
+    // file), WrongPassword (the database password of a .mdb, or the password of an encrypted
+    // .accdb, does not match; checked before any table is read), NotSupported (an encryption
+    // scheme or a version the engine does not know), Corrupt, Io.
     static std::unique_ptr<Database> open(const std::string& path, const OpenOptions& options);
     static std::unique_ptr<Database> open(std::unique_ptr<File> file, const OpenOptions& options);
     ~Database();
 
     const Format& format() const { return pager_->format(); }
     const DatabaseHeader& header() const { return header_; }
+    // How an encrypted .accdb is encrypted; nullopt for every other file.
+    const std::optional<OfficeEncryption>& encryption() const { return encryption_; }
     Pager& pager() { return *pager_; }
     const CodePage& codePage() const { return *codePage_; }
     const Catalog& catalog() const { return *catalog_; }
@@ -72,6 +78,7 @@ class Database {
     Database() = default;
     std::unique_ptr<Pager> pager_;
     DatabaseHeader header_;
+    std::optional<OfficeEncryption> encryption_;
     const CodePage* codePage_ = nullptr;
     std::unique_ptr<Catalog> catalog_;
     std::map<std::uint32_t, std::shared_ptr<const TableDef>> defs_;

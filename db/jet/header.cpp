@@ -18,6 +18,25 @@ constexpr std::string_view kJetEngine = "Standard Jet DB";
 constexpr std::string_view kAceEngine = "Standard ACE DB";
 constexpr std::string_view kIsamEngine = "MSISAM Database";
 
+// The whole part of the creation date, as a 32-bit integer, masks the password once more.
+void applyDateMask(std::span<std::uint8_t> pwd, double creationDate) {
+    std::int32_t whole = 0;
+    if (creationDate > -2147483648.0 && creationDate < 2147483648.0)
+        whole = static_cast<std::int32_t>(creationDate);
+    const auto w = static_cast<std::uint32_t>(whole);
+    const std::uint8_t dateMask[4] = {
+        static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
+        static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
+    for (std::size_t i = 0; i < pwd.size(); ++i)
+        pwd[i] ^= dateMask[i % 4];
+}
+
+void applyHeaderMask(std::span<std::uint8_t> page0, const Format& format) {
+    const auto mask = headerMask(format.headerMaskLength);
+    for (std::size_t i = 0; i < mask.size() && format.headerMaskOffset + i < page0.size(); ++i)
+        page0[format.headerMaskOffset + i] ^= mask[i];
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> headerMask(std::size_t length) {
@@ -62,9 +81,7 @@ const Format& detectFormat(const File& file) {
 
 DatabaseHeader readHeader(std::span<const std::uint8_t> page0, const Format& format) {
     std::vector<std::uint8_t> plain(page0.begin(), page0.end());
-    const auto mask = headerMask(format.headerMaskLength);
-    for (std::size_t i = 0; i < mask.size() && format.headerMaskOffset + i < plain.size(); ++i)
-        plain[format.headerMaskOffset + i] ^= mask[i];
+    applyHeaderMask(plain, format);
 
     ByteReader r(plain, "header page", 0);
     DatabaseHeader h;
@@ -77,16 +94,7 @@ DatabaseHeader readHeader(std::span<const std::uint8_t> page0, const Format& for
                                   r.bytes(format.passwordOffset, format.passwordLength).end());
     if (format.creationDateOffset >= 0) {
         h.creationDate = r.f64(static_cast<std::size_t>(format.creationDateOffset));
-        // The whole part of the date, as a 32-bit integer, masks the password once more.
-        std::int32_t whole = 0;
-        if (h.creationDate > -2147483648.0 && h.creationDate < 2147483648.0)
-            whole = static_cast<std::int32_t>(h.creationDate);
-        const auto w = static_cast<std::uint32_t>(whole);
-        const std::uint8_t dateMask[4] = {
-            static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
-            static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
-        for (std::size_t i = 0; i < pwd.size(); ++i)
-            pwd[i] ^= dateMask[i % 4];
+        applyDateMask(pwd, h.creationDate);
     }
     if (format.unicodeText) {
         std::size_t end = 0;
@@ -103,12 +111,50 @@ DatabaseHeader readHeader(std::span<const std::uint8_t> page0, const Format& for
 }
 
 void checkAccess(const DatabaseHeader& header, std::string_view password) {
-    if (header.format->codec == CodecKind::Office && header.encodingKey != 0)
-        throw Error(ErrorKind::NotSupported,
-                    "This .accdb file is encrypted with a database password, and encrypted .accdb "
-                    "files are not supported yet.");
     if (header.hasPassword() && header.password != password)
         throw Error(ErrorKind::WrongPassword, "Not a valid password.");
+}
+
+}  // namespace jet
+
+namespace jet {
+
+void writeHeaderPassword(std::span<std::uint8_t> page0, const Format& format,
+                         std::string_view password) {
+    if (format.codec != CodecKind::Jet)
+        throw Error(ErrorKind::NotSupported,
+                    "An .accdb file keeps no database password in its header: a password "
+                    "encrypts the whole file, and setting one is not supported yet.");
+    if (page0.size() < format.pageSize) throwCorrupt("the header page is cut short", 0);
+    if (password.find('\0') != std::string_view::npos)
+        throw Error(ErrorKind::NotSupported, "A database password cannot contain a NUL character.");
+    std::vector<std::uint8_t> field;
+    if (format.unicodeText) {
+        field = encodeUtf16le(password);
+    } else {
+        const CodePage& cp = CodePage::get(readHeader(page0, format).codePage);
+        field = cp.encode(password);
+        if (cp.decode(field) != password)
+            throw Error(ErrorKind::NotSupported,
+                        "The password has characters that this database's code page cannot "
+                        "hold.");
+    }
+    if (field.size() > format.passwordLength)
+        throw Error(ErrorKind::NotSupported,
+                    "The password is too long: a database password has at most " +
+                        std::to_string(format.unicodeText ? format.passwordLength / 2
+                                                          : format.passwordLength) +
+                        " characters.");
+    field.resize(format.passwordLength, 0);
+
+    applyHeaderMask(page0, format);
+    if (format.creationDateOffset >= 0) {
+        ByteReader r(page0, "header page", 0);
+        applyDateMask(field, r.f64(static_cast<std::size_t>(format.creationDateOffset)));
+    }
+    std::copy(field.begin(), field.end(),
+              page0.begin() + static_cast<std::ptrdiff_t>(format.passwordOffset));
+    applyHeaderMask(page0, format);
 }
 
 }  // namespace jet

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,9 +51,17 @@ DatabaseHeader readHeader(std::span<const std::uint8_t> page0, const Format& for
 // The key stream that masks the header: RC4 of the key C7 DA 39 6B over `length` zero bytes.
 std::vector<std::uint8_t> headerMask(std::size_t length);
 
-// Checks `password` against the header before anything else is read: an encrypted .accdb is
-// refused (NotSupported), a wrong password gives WrongPassword. A database without a password
-// opens whatever password is given.
+// Checks `password` against the masked database password of the header (the password of a
+// .mdb file) before anything else is read: a wrong password gives WrongPassword. A database
+// without one opens whatever password is given. The password of an encrypted .accdb is checked
+// by its codec instead (office_codec.h).
 void checkAccess(const DatabaseHeader& header, std::string_view password);
+
+// Replaces the masked database password in `page0` (as stored) by `password` (UTF-8; empty
+// removes it), masking it as readHeader() unmasks it; nothing else of the page changes. Throws
+// NotSupported for an .accdb format, for a password with a NUL character, and for one longer
+// than the field holds (20 characters), leaving `page0` unchanged then.
+void writeHeaderPassword(std::span<std::uint8_t> page0, const Format& format,
+                         std::string_view password);
 
 }  // namespace jet

@@ -314,20 +314,6 @@ TEST(AccessOpening, AFileThatIsNotAnAccessDatabaseIsRefused) {
         << e.description();
 }
 
-TEST(AccessOpening, AnEncryptedAccdbIsRefusedClearly) {
-    DM_REQUIRE_FIXTURE("access/encrypted/db2007-enc.accdb");
-    for (const char* f :
-         {"access/encrypted/db2007-enc.accdb", "access/encrypted/db2013-enc.accdb"}) {
-        for (const char* pwd : {"", "Test123", "1234"}) {
-            const db::Error e = errorOf([&] { openAccess(fixture(f), pwd); });
-            EXPECT_EQ(e.number(), db::errc::kNotSupported) << f;
-            EXPECT_EQ(e.description(),
-                      "This .accdb file is encrypted with a database password, and encrypted "
-                      ".accdb files are not supported yet.");
-        }
-    }
-}
-
 TEST(AccessOpening, RcEncodedMdbFilesOpenWithoutAPassword) {
     DM_REQUIRE_FIXTURE("access/encrypted/db-enc.mdb");
     for (const char* f : {"access/encrypted/db-enc.mdb", "access/encrypted/db97-enc.mdb"}) {

@@ -92,15 +92,4 @@ INSTANTIATE_TEST_SUITE_P(Versions, DatabasePassword,
                              return n;
                          });
 
-TEST(EncryptedAccdb, IsRefusedBeforeThePasswordIsChecked) {
-    DM_REQUIRE_FIXTURE("access/encrypted/db2013-enc.accdb");
-    std::string message;
-    for (const char* pwd : {"", "1234", "wrong"}) {
-        EXPECT_EQ(
-            openError(testenv::fixturesDir() / "access/encrypted/db2013-enc.accdb", pwd, &message),
-            jet::ErrorKind::NotSupported);
-        EXPECT_NE(message.find("encrypted .accdb files are not supported yet"), std::string::npos);
-    }
-}
-
 }  // namespace

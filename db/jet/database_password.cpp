@@ -1,0 +1,42 @@
+// Rewriting the masked password field of the header page.
+#include "db/jet/database_password.h"
+
+#include <vector>
+
+#include "db/jet/error.h"
+#include "db/jet/file.h"
+#include "db/jet/header.h"
+
+namespace jet {
+
+void setDatabasePassword(const std::string& path, std::string_view oldPassword,
+                         std::string_view newPassword) {
+    // Check everything on a read-only view first, so that a refusal never needs write access.
+    {
+        const auto file = openPosixFile(path, OpenMode::ReadOnly);
+        const Format& format = detectFormat(*file);
+        std::vector<std::uint8_t> page0(format.pageSize);
+        file->read(0, page0);
+        const DatabaseHeader header = readHeader(page0, format);
+        if (format.codec == CodecKind::Office && header.encodingKey != 0)
+            throw Error(ErrorKind::NotSupported,
+                        "Changing the password of an encrypted .accdb file is not supported yet.");
+        checkAccess(header, oldPassword);
+        if (format.readOnly)
+            throw Error(ErrorKind::ReadOnly, std::string("Databases of the ") + format.name +
+                                                 " format are read-only for this program.");
+        writeHeaderPassword(page0, format, newPassword);  // validates the new password
+    }
+    const auto file = openPosixFile(path, OpenMode::ReadWrite);
+    const Format& format = detectFormat(*file);
+    std::vector<std::uint8_t> page0(format.pageSize);
+    file->read(0, page0);
+    checkAccess(readHeader(page0, format), oldPassword);
+    writeHeaderPassword(page0, format, newPassword);
+    // Only the bytes of the password field differ; write just the first sector that holds it.
+    const std::size_t sector = 512;
+    file->write(0, std::span<const std::uint8_t>(page0).first(sector));
+    file->sync();
+}
+
+}  // namespace jet
