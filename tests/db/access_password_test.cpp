@@ -1,12 +1,9 @@
 // Password-protected and encoded Access files through the data-access objects, as the windows
 // reach them: the password travels in ";JET OLEDB:Database Password=", the table listing and
 // the table check work, record sets read, and a wrong or empty password fails with the
-// provider's error number and sentence. Also dunmorrow-cli's set-password and --password.
+// provider's error number and sentence.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "app/cli/commands.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
@@ -115,76 +112,5 @@ INSTANTIATE_TEST_SUITE_P(
             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
         return n;
     });
-
-// ---- dunmorrow-cli ----
-
-struct CliResult {
-    int status;
-    std::string out, err;
-};
-
-CliResult cli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = cli::runCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-TEST(CliPassword, SetPasswordMakesAFileThatListsOnlyWithThatPassword) {
-    DM_REQUIRE_FIXTURE("access/V2000/testV2000.mdb");
-    testenv::TempDir dir;
-    const std::string path = dir.copyFixture("access/V2000/testV2000.mdb").string();
-    const auto before = cli({"tables", path});
-    ASSERT_EQ(before.status, 0) << before.err;
-
-    auto r = cli({"set-password", path, "Kiwi;=7"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "The database password of \"" + path + "\" is set.\n");
-
-    r = cli({"tables", path});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "dunmorrow-cli: Not a valid password.\n");
-    r = cli({"tables", path, "--password", "Kiwi;=7"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, before.out);
-    // The connection string quotes the password, so ";" and "=" in it reach the engine.
-    auto cn = openAccess(path, "Kiwi;=7");
-    EXPECT_EQ(cn->execute("SELECT * FROM [Table1]")->fieldCount() > 0, true);
-    cn->close();
-    EXPECT_EQ(errorOf([&] { openAccess(path, "Kiwi"); }).number(), db::errc::kWrongPassword);
-
-    r = cli({"set-password", path, "other"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "dunmorrow-cli: Not a valid password.\n");
-    r = cli({"set-password", path, "", "--password", "Kiwi;=7"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "The database password of \"" + path + "\" is removed.\n");
-    EXPECT_EQ(cli({"tables", path}).out, before.out);
-
-    r = cli({"set-password", path, "123456789012345678901"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              "dunmorrow-cli: The password is too long: a database password has at most 20 "
-              "characters.\n");
-    r = cli({"set-password", path});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Usage: dunmorrow-cli set-password FILE NEW [--password OLD]"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(cli({"--help"}).out.find("set-password FILE NEW [--password OLD]"),
-              std::string::npos);
-}
-
-TEST(CliPassword, EncryptedAccdbDumpsWithItsPassword) {
-    DM_REQUIRE_FIXTURE("access/encrypted/db2013-enc.accdb");
-    const std::string path =
-        (testenv::fixturesDir() / "access/encrypted/db2013-enc.accdb").string();
-    auto r = cli({"dump", path, "Customers", "--password=1234"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.substr(0, 27), "ID\tField1\n1\tTest\n2\tTest2\n3\t");
-    r = cli({"dump", path, "Customers"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "dunmorrow-cli: Not a valid password.\n");
-}
 
 }  // namespace
