@@ -23,12 +23,14 @@ TableReader::TableReader(Database& db, std::string name, std::shared_ptr<const T
     }
 }
 
-std::uint64_t TableReader::rowCount() {
-    if (!count_) {
+std::uint64_t TableReader::rowCount(std::uint64_t limit) {
+    // A count made with a smaller limit than this one may have stopped early.
+    if (!count_ || (countLimit_ < limit && *count_ == countLimit_)) {
         TableScan counter(db_.pager(), *def_);
-        count_ = counter.countRows();
+        count_ = counter.countRows(limit);
+        countLimit_ = limit;
     }
-    return *count_;
+    return *count_ < limit ? *count_ : limit;
 }
 
 bool TableReader::next(std::vector<db::Value>& row) {

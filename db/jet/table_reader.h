@@ -31,8 +31,9 @@ class TableReader {
     const std::vector<ColumnDecoder>& columns() const { return decoders_; }
 
     // The number of rows, counted from the data pages (the definition's own count can be
-    // stale). Counted once, without moving the reader.
-    std::uint64_t rowCount();
+    // stale), or `limit` when there are at least that many (counting stops there). Counted
+    // once, without moving the reader.
+    std::uint64_t rowCount(std::uint64_t limit = UINT64_MAX);
     // Fills `row` with the values of the next row and returns true, or returns false at the
     // end. Throws Corrupt for a damaged row; the reader may not be used after that.
     bool next(std::vector<db::Value>& row);
@@ -49,7 +50,8 @@ class TableReader {
     TableScan scan_;
     ValueDecoder values_;
     bool hasVar_;
-    std::optional<std::uint64_t> count_;
+    std::optional<std::uint64_t> count_;  // rows counted ...
+    std::uint64_t countLimit_ = 0;        // ... with this limit
 };
 
 }  // namespace jet

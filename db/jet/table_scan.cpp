@@ -83,9 +83,10 @@ ByteReader TableScan::followOverflow(const ByteReader& pointer) {
     pointer.fail("overflow rows point to each other in a loop", 0);
 }
 
-std::uint64_t TableScan::countRows() {
+std::uint64_t TableScan::countRows(std::uint64_t limit) {
     std::uint64_t count = 0;
     for (std::uint32_t number : pages_) {
+        if (count >= limit) return limit;
         const PageRef p = pager_.page(number);
         const ByteReader r(p->span(), "data page", number);
         const DataPage dp(r, pager_.format());
@@ -93,7 +94,7 @@ std::uint64_t TableScan::countRows() {
         for (std::uint16_t i = 0; i < dp.rowCount(); ++i)
             if (!dp.slot(i).deleted) ++count;
     }
-    return count;
+    return count < limit ? count : limit;
 }
 
 }  // namespace jet

@@ -35,8 +35,8 @@ class TableScan {
     std::uint16_t currentSlot() const { return static_cast<std::uint16_t>(nextRow_ - 1); }
 
     // The number of live rows, counted from the slot tables (overflow pointers are not
-    // followed). Does not move the scan.
-    std::uint64_t countRows();
+    // followed), or `limit` when there are at least that many. Does not move the scan.
+    std::uint64_t countRows(std::uint64_t limit = UINT64_MAX);
 
   private:
     bool loadPage(std::size_t index);

@@ -141,10 +141,10 @@ db::Value ValueDecoder::decode(const ColumnDecoder& d, const RowView& row) const
         if (d.fixedSize == 0) return db::Value::null();
         bytes = row.fixedBytes(c, d.fixedSize);
     }
-    return fromBytes(d, bytes, row);
+    return fromBytes(d, bytes);
 }
 
-db::Value ValueDecoder::fromBytes(const ColumnDecoder& d, ByteSpan bytes, const RowView&) const {
+db::Value ValueDecoder::fromBytes(const ColumnDecoder& d, ByteSpan bytes) const {
     const ColumnDef& c = *d.def;
     const ByteReader where(bytes, "column value");
 

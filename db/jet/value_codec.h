@@ -54,7 +54,7 @@ class ValueDecoder {
     std::string text(ByteSpan bytes) const;
 
   private:
-    db::Value fromBytes(const ColumnDecoder& d, ByteSpan bytes, const RowView& row) const;
+    db::Value fromBytes(const ColumnDecoder& d, ByteSpan bytes) const;
 
     Pager& pager_;
     const Format& format_;

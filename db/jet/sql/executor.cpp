@@ -6,8 +6,7 @@
 namespace jet::sql {
 
 std::uint64_t QueryResult::rowCount() {
-    const std::uint64_t n = reader_->rowCount();
-    return limit_ && *limit_ < n ? *limit_ : n;
+    return reader_->rowCount(limit_ ? *limit_ : UINT64_MAX);
 }
 
 bool QueryResult::next(std::vector<db::Value>& row) {
