@@ -90,8 +90,8 @@ DatabaseHeader readHeader(std::span<const std::uint8_t> page0, const Format& for
     h.encodingKey = r.u32(format.encodingKeyOffset);
     h.sortOrder =
         format.sortOrderLength == 4 ? r.u32(format.sortOrderOffset) : r.u16(format.sortOrderOffset);
-    std::vector<std::uint8_t> pwd(r.bytes(format.passwordOffset, format.passwordLength).begin(),
-                                  r.bytes(format.passwordOffset, format.passwordLength).end());
+    const ByteSpan stored = r.bytes(format.passwordOffset, format.passwordLength);
+    std::vector<std::uint8_t> pwd(stored.begin(), stored.end());
     if (format.creationDateOffset >= 0) {
         h.creationDate = r.f64(static_cast<std::size_t>(format.creationDateOffset));
         applyDateMask(pwd, h.creationDate);

@@ -213,7 +213,9 @@ db::Value ValueDecoder::fromBytes(const ColumnDecoder& d, ByteSpan bytes) const 
                 auto it = d.complexValues->find(id);
                 return db::Value::text(it == d.complexValues->end() ? std::string() : it->second);
             }
-            return db::Value::integer(id);
+            // Values not resolved (the engine's own reads of hidden tables): the id, as text
+            // like every complex value.
+            return db::Value::text(std::to_string(id));
         }
         case ColumnType::Binary:
         case ColumnType::Ole:
