@@ -169,14 +169,25 @@ std::vector<std::uint32_t> IndexTree::pages() {
 }
 
 std::optional<IndexEntry> IndexTree::lowerBound(const IndexEntry& probe) {
-    const Path path = descend(probe);
-    const IndexPage& leaf = path.back().page;
-    const auto it = std::lower_bound(
-        leaf.entries.begin(), leaf.entries.end(), probe,
-        [](const IndexEntry& e, const IndexEntry& x) { return compareEntries(e, x) < 0; });
-    if (it != leaf.entries.end()) return *it;
-    std::uint32_t next = leaf.next;
-    std::unordered_set<std::uint32_t> seen{leaf.number};
+    std::uint32_t number = root_;
+    std::uint32_t next = 0;
+    for (std::size_t depth = 0;; ++depth) {
+        if (depth >= kMaxDepth) throwCorrupt("the pages of an index form a loop", number);
+        const PageRef ref = pages_.read(number);
+        const IndexPageView view(format_, ref->span(), number);
+        std::size_t i = view.lowerBound(probe);
+        if (view.leaf()) {
+            if (i < view.size()) return view.entry(i);
+            next = view.next();
+            break;
+        }
+        if (i == view.size() && !view.tail()) {
+            if (i == 0) throwCorrupt("an intermediate index page has no children", number);
+            i = view.size() - 1;
+        }
+        number = i < view.size() ? view.entry(i).child : view.tail();
+    }
+    std::unordered_set<std::uint32_t> seen{number};
     while (next != 0) {
         if (!seen.insert(next).second) throwCorrupt("the pages of an index form a loop", next);
         const IndexPage p = load(next);
@@ -217,7 +228,33 @@ void IndexTree::setNext(std::uint32_t page, std::uint32_t next) {
     store(p);
 }
 
+bool IndexTree::insertInPlace(const IndexEntry& entry) {
+    std::uint32_t number = root_;
+    for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
+        const PageRef ref = pages_.read(number);
+        const IndexPageView view(format_, ref->span(), number);
+        const std::size_t i = view.lowerBound(entry);
+        if (view.leaf()) {
+            if (i < view.size() && sameEntry(view.entry(i), entry))
+                throwCorrupt("an index already holds an entry for the row being added", number);
+            std::vector<std::uint8_t> image = ref->bytes;
+            if (!view.insertInPlace(image, i, entry)) return false;
+            pages_.write(number, image);
+            return true;
+        }
+        if (i < view.size()) {
+            number = view.entry(i).child;  // within that child's bound: no bound changes
+        } else if (view.tail()) {
+            number = view.tail();  // the chain of tails carries no bounds
+        } else {
+            return false;  // beyond the last bound: it has to grow
+        }
+    }
+    throwCorrupt("the pages of an index form a loop", number);
+}
+
 void IndexTree::insert(const IndexEntry& entry) {
+    if (insertInPlace(entry)) return;
     Path path = descend(entry);
     IndexPage& leaf = path.back().page;
     const auto it = std::lower_bound(
@@ -413,6 +450,16 @@ void IndexTree::dropChild(Path& path, std::size_t level) {
         setPrev(p.next, p.prev);
         pages_.release(p.number);
         dropChild(path, level - 1);
+        return;
+    }
+    if (level == 0 && childCount(p) == 1) {
+        // A root left with one child takes its place, so that emptied trees shrink back.
+        const std::uint32_t only = childAt(p, 0);
+        IndexPage child = load(only);
+        child.number = p.number;
+        child.prev = child.next = 0;
+        store(child);
+        pages_.release(only);
         return;
     }
     if (p.entries.empty() && p.tail) {

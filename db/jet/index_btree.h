@@ -87,6 +87,8 @@ class IndexTree {
     };
     using Path = std::vector<Step>;
 
+    // Adds `entry` to its leaf in place when no bound and no other page changes.
+    bool insertInPlace(const IndexEntry& entry);
     IndexPage load(std::uint32_t number);
     void store(const IndexPage& page);
     Path descend(const IndexEntry& probe);

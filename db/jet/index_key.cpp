@@ -59,6 +59,40 @@ void appendBinaryKey(std::span<const std::uint8_t> bytes, bool ascending,
     }
 }
 
+std::optional<std::string> indexKeyUnsupported(const Format& format, const ColumnDef& def) {
+    if (def.calculated()) return kindSentence(def, "a calculated column");
+    switch (def.type) {
+        case ColumnType::Boolean:
+        case ColumnType::Byte:
+        case ColumnType::Integer:
+        case ColumnType::Long:
+        case ColumnType::BigInt:
+        case ColumnType::Currency:
+        case ColumnType::Complex:
+        case ColumnType::Single:
+        case ColumnType::Double:
+        case ColumnType::DateTime:
+        case ColumnType::Binary:
+        case ColumnType::Guid:
+        case ColumnType::ExtDateTime:
+            return std::nullopt;
+        case ColumnType::Text:
+        case ColumnType::Memo:
+            if (TextCollation::forColumn(format, def)) return std::nullopt;
+            return "the index column '" + def.name + "' is text in a sort order (" +
+                   std::to_string(def.sortOrder) + ", version " +
+                   std::to_string(def.sortOrderVersion) +
+                   ") whose index keys the Access engine cannot write";
+        case ColumnType::Decimal:
+            return kindSentence(def, "a Decimal column");
+        case ColumnType::Ole:
+            return kindSentence(def, "an OLE Object column");
+        case ColumnType::Unknown:
+            break;
+    }
+    return kindSentence(def, "of a kind the engine does not interpret");
+}
+
 IndexKeyMaker::IndexKeyMaker(const Format& format, const TableDef& table,
                              const PhysicalIndex& index)
     : format_(format) {
@@ -75,46 +109,12 @@ IndexKeyMaker::IndexKeyMaker(const Format& format, const TableDef& table,
         col.def = def;
         col.ascending = ic.ascending;
         col.decoder = ColumnDecoder::make(*def, 0);
-        if (def->calculated()) {
-            unsupported_ = kindSentence(*def, "a calculated column");
+        if (auto why = indexKeyUnsupported(format, *def)) {
+            unsupported_ = std::move(why);
             return;
         }
-        switch (def->type) {
-            case ColumnType::Boolean:
-            case ColumnType::Byte:
-            case ColumnType::Integer:
-            case ColumnType::Long:
-            case ColumnType::BigInt:
-            case ColumnType::Currency:
-            case ColumnType::Complex:
-            case ColumnType::Single:
-            case ColumnType::Double:
-            case ColumnType::DateTime:
-            case ColumnType::Binary:
-            case ColumnType::Guid:
-            case ColumnType::ExtDateTime:
-                break;
-            case ColumnType::Text:
-            case ColumnType::Memo:
-                col.collation = TextCollation::forColumn(format, *def);
-                if (!col.collation) {
-                    unsupported_ = "the index column '" + def->name +
-                                   "' is text in a sort order (" + std::to_string(def->sortOrder) +
-                                   ", version " + std::to_string(def->sortOrderVersion) +
-                                   ") whose index keys the Access engine cannot write";
-                    return;
-                }
-                break;
-            case ColumnType::Decimal:
-                unsupported_ = kindSentence(*def, "a Decimal column");
-                return;
-            case ColumnType::Ole:
-                unsupported_ = kindSentence(*def, "an OLE Object column");
-                return;
-            case ColumnType::Unknown:
-                unsupported_ = kindSentence(*def, "of a kind the engine does not interpret");
-                return;
-        }
+        if (def->type == ColumnType::Text || def->type == ColumnType::Memo)
+            col.collation = TextCollation::forColumn(format, *def);
         columns_.push_back(col);
     }
 }

@@ -73,6 +73,11 @@ class IndexKeyMaker {
     std::optional<std::string> unsupported_;
 };
 
+// Why an index over `column` cannot have its keys written (a sentence naming the column and its
+// kind), or nothing when it can. For the writer of a new table to refuse an index before it
+// writes anything.
+std::optional<std::string> indexKeyUnsupported(const Format& format, const ColumnDef& column);
+
 // The key bytes of one Binary value (also used for GUIDs), appended to `out`.
 void appendBinaryKey(std::span<const std::uint8_t> bytes, bool ascending,
                      std::vector<std::uint8_t>& out);

@@ -2,6 +2,7 @@
 #include "db/jet/index_page.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace jet {
@@ -193,6 +194,142 @@ std::vector<std::uint8_t> encodeIndexPage(const Format& f, const IndexPage& p) {
     put16(page, kFreeSpaceOffset,
           static_cast<std::uint32_t>(f.pageSize - f.indexFirstEntryOffset - pos));
     return page;
+}
+
+IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t number)
+    : format_(f), page_(bytes), number_(number) {
+    const ByteReader r(bytes, "index page", number);
+    const std::uint8_t type = r.u8(0);
+    if (type != page_type::kIndexLeaf && type != page_type::kIndexNode)
+        r.fail("the page is not an index page", 0);
+    leaf_ = type == page_type::kIndexLeaf;
+    next_ = r.u32(f.indexNextPageOffset);
+    tail_ = r.u32(f.indexTailPageOffset);
+    prefix_ = f.indexPrefixLengthSize == 1 ? r.u8(f.indexPrefixLengthOffset)
+                                           : r.u16(f.indexPrefixLengthOffset);
+    const ByteSpan mask = r.bytes(f.indexEntryMaskOffset, f.indexEntryMaskLength);
+    const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    std::size_t start = 0;
+    ends_.reserve(256);
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        if (mask[i] == 0) continue;
+        for (int bit = 0; bit < 8; ++bit) {
+            if ((mask[i] & (1u << bit)) == 0) continue;
+            const std::size_t end = i * 8 + static_cast<std::size_t>(bit);
+            if (end <= start)
+                r.fail("the entry mask marks an empty entry", f.indexEntryMaskOffset + i);
+            const std::size_t at = f.indexFirstEntryOffset + start;
+            const std::size_t whole = (end - start) + (ends_.empty() ? 0 : prefix_);
+            (void)r.bytes(at, end - start);
+            if (ends_.empty() && prefix_ > end - start)
+                r.fail("the shared prefix is longer than the first entry",
+                       f.indexPrefixLengthOffset);
+            if (whole < trailer)
+                r.fail(leaf_ ? "an index entry is too short for its row pointer"
+                             : "an index entry is too short for its row and child pointers",
+                       at);
+            ends_.push_back(static_cast<std::uint16_t>(end));
+            start = end;
+        }
+    }
+}
+
+void IndexPageView::entryBytes(std::size_t i, std::vector<std::uint8_t>& out) const {
+    const std::size_t base = format_.indexFirstEntryOffset;
+    out.clear();
+    if (i == 0) {
+        out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base),
+                   page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[0]));
+        return;
+    }
+    out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base),
+               page_.begin() + static_cast<std::ptrdiff_t>(base + prefix_));
+    out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[i - 1]),
+               page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[i]));
+}
+
+IndexEntry IndexPageView::entry(std::size_t i) const {
+    entryBytes(i, scratch_);
+    const ByteReader r(page_, "index page", number_);
+    return parseEntry(r, scratch_, leaf_, format_.indexFirstEntryOffset);
+}
+
+std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
+    const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    std::size_t lo = 0, hi = ends_.size();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        entryBytes(mid, scratch_);
+        const std::size_t keyLength = scratch_.size() - trailer;
+        auto c = compareKeys(std::span(scratch_).first(keyLength), probe.key);
+        if (c == 0) {
+            const auto* p = scratch_.data() + keyLength;
+            const RowId row{(static_cast<std::uint32_t>(p[0]) << 16) |
+                                (static_cast<std::uint32_t>(p[1]) << 8) | p[2],
+                            p[3]};
+            c = row <=> probe.row;
+        }
+        if (c < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
+                                  const IndexEntry& e) const {
+    if (!leaf_) return false;
+    std::vector<std::uint8_t> whole;
+    e.appendTo(whole, true);
+    const std::size_t base = format_.indexFirstEntryOffset;
+    // The new entry must start with the page's shared prefix.
+    if (!ends_.empty()) {
+        if (whole.size() <= prefix_) return false;
+        if (!std::equal(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(prefix_),
+                        page.begin() + static_cast<std::ptrdiff_t>(base)))
+            return false;
+    }
+    const std::size_t added = whole.size() - (ends_.empty() ? 0 : prefix_);
+    if (used() + added > indexPageCapacity(format_)) return false;
+
+    std::vector<std::uint16_t> ends;
+    ends.reserve(ends_.size() + 1);
+    if (pos == 0 && !ends_.empty()) {
+        // The new entry is stored whole; the old first one loses its prefix.
+        std::memmove(page.data() + base + whole.size() + ends_[0] - prefix_,
+                     page.data() + base + ends_[0], used() - ends_[0]);
+        std::memmove(page.data() + base + whole.size(), page.data() + base + prefix_,
+                     ends_[0] - prefix_);
+        std::copy(whole.begin(), whole.end(), page.begin() + static_cast<std::ptrdiff_t>(base));
+        ends.push_back(static_cast<std::uint16_t>(whole.size()));
+        for (std::uint16_t end : ends_)
+            ends.push_back(static_cast<std::uint16_t>(end + added));
+    } else {
+        const std::size_t at = pos == 0 ? 0 : ends_[pos - 1];
+        const std::size_t skip = ends_.empty() ? 0 : prefix_;
+        std::memmove(page.data() + base + at + added, page.data() + base + at, used() - at);
+        std::copy(whole.begin() + static_cast<std::ptrdiff_t>(skip), whole.end(),
+                  page.begin() + static_cast<std::ptrdiff_t>(base + at));
+        for (std::size_t i = 0; i < ends_.size(); ++i) {
+            if (i == pos) ends.push_back(static_cast<std::uint16_t>(at + added));
+            ends.push_back(static_cast<std::uint16_t>(ends_[i] + (i >= pos ? added : 0)));
+        }
+        if (pos == ends_.size()) ends.push_back(static_cast<std::uint16_t>(at + added));
+    }
+    auto mask = page.subspan(format_.indexEntryMaskOffset, format_.indexEntryMaskLength);
+    std::fill(mask.begin(), mask.end(), 0);
+    for (std::uint16_t end : ends)
+        mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
+    if (ends_.empty()) {
+        // A page that was empty gets its one entry whole and shares no prefix.
+        page[format_.indexPrefixLengthOffset] = 0;
+        if (format_.indexPrefixLengthSize == 2) page[format_.indexPrefixLengthOffset + 1] = 0;
+    }
+    const std::size_t free = format_.pageSize - base - ends.back();
+    page[kFreeSpaceOffset] = static_cast<std::uint8_t>(free);
+    page[kFreeSpaceOffset + 1] = static_cast<std::uint8_t>(free >> 8);
+    return true;
 }
 
 }  // namespace jet

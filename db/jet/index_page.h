@@ -86,4 +86,43 @@ std::size_t encodedEntriesSize(const Format& format, const IndexPage& page);
 // indexPageCapacity(format) and the entries are in order (throws std::logic_error otherwise).
 std::vector<std::uint8_t> encodeIndexPage(const Format& format, const IndexPage& page);
 
+// A page read in place, for lookups and small changes without decoding every entry. The entry
+// mask is read once; an entry's bytes are put together only when asked for.
+class IndexPageView {
+  public:
+    // Reads the header and the entry mask. Throws Corrupt as decodeIndexPage() does, except
+    // that the order of the entries is not checked.
+    IndexPageView(const Format& format, ByteSpan page, std::uint32_t number);
+
+    bool leaf() const { return leaf_; }
+    std::uint32_t tail() const { return tail_; }
+    std::uint32_t next() const { return next_; }
+    std::size_t size() const { return ends_.size(); }
+    std::size_t prefixLength() const { return prefix_; }
+    // Bytes of the entries once their shared prefix is left out.
+    std::size_t used() const { return ends_.empty() ? 0 : ends_.back(); }
+
+    // Entry `i` whole: key, row pointer and (intermediate pages) child page.
+    void entryBytes(std::size_t i, std::vector<std::uint8_t>& out) const;
+    IndexEntry entry(std::size_t i) const;
+    // The first entry not less than `probe` (size() when none).
+    std::size_t lowerBound(const IndexEntry& probe) const;
+
+    // Puts `e` before entry `pos` of the leaf `page` (the bytes this view was made of) without
+    // changing the shared prefix. Returns false, leaving `page` alone, when `e` does not share
+    // the prefix or the page has no room for it.
+    bool insertInPlace(std::span<std::uint8_t> page, std::size_t pos, const IndexEntry& e) const;
+
+  private:
+    const Format& format_;
+    ByteSpan page_;
+    std::uint32_t number_;
+    bool leaf_ = true;
+    std::uint32_t tail_ = 0;
+    std::uint32_t next_ = 0;
+    std::size_t prefix_ = 0;
+    std::vector<std::uint16_t> ends_;  // end of each entry, from the first entry's start
+    mutable std::vector<std::uint8_t> scratch_;
+};
+
 }  // namespace jet
