@@ -94,10 +94,10 @@ IndexPage decodeIndexPage(const Format& f, ByteSpan bytes, std::uint32_t number)
     std::vector<std::uint8_t> whole;
     std::size_t start = 0;  // of the current entry, from the first entry's start
     for (std::size_t i = 0; i < mask.size(); ++i) {
-        if (mask[i] == 0) continue;
-        for (int bit = 0; bit < 8; ++bit) {
-            if ((mask[i] & (1u << bit)) == 0) continue;
-            const std::size_t end = i * 8 + static_cast<std::size_t>(bit);
+        unsigned bits = mask[i];
+        while (bits != 0) {
+            const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
+            bits &= bits - 1;
             if (end <= start)
                 r.fail("the entry mask marks an empty entry", f.indexEntryMaskOffset + i);
             const std::size_t at = f.indexFirstEntryOffset + start;
@@ -209,22 +209,22 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
                                            : r.u16(f.indexPrefixLengthOffset);
     const ByteSpan mask = r.bytes(f.indexEntryMaskOffset, f.indexEntryMaskLength);
     const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    const std::size_t room = bytes.size() - f.indexFirstEntryOffset;
     std::size_t start = 0;
     ends_.reserve(256);
     for (std::size_t i = 0; i < mask.size(); ++i) {
-        if (mask[i] == 0) continue;
-        for (int bit = 0; bit < 8; ++bit) {
-            if ((mask[i] & (1u << bit)) == 0) continue;
-            const std::size_t end = i * 8 + static_cast<std::size_t>(bit);
+        unsigned bits = mask[i];
+        while (bits != 0) {
+            const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
+            bits &= bits - 1;
+            const std::size_t at = f.indexFirstEntryOffset + start;
             if (end <= start)
                 r.fail("the entry mask marks an empty entry", f.indexEntryMaskOffset + i);
-            const std::size_t at = f.indexFirstEntryOffset + start;
-            const std::size_t whole = (end - start) + (ends_.empty() ? 0 : prefix_);
-            (void)r.bytes(at, end - start);
+            if (end > room) (void)r.bytes(at, end - start);  // fails: past the page's end
             if (ends_.empty() && prefix_ > end - start)
                 r.fail("the shared prefix is longer than the first entry",
                        f.indexPrefixLengthOffset);
-            if (whole < trailer)
+            if ((end - start) + (ends_.empty() ? 0 : prefix_) < trailer)
                 r.fail(leaf_ ? "an index entry is too short for its row pointer"
                              : "an index entry is too short for its row and child pointers",
                        at);
