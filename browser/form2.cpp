@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "browser/table_list.h"
 #include "browser/text_progress_bar.h"
+#include "review/form4.h"
 #include "ui/app_title.h"
 #include "ui/command.h"
 #include "ui/program_state.h"
@@ -143,6 +144,8 @@ void Form2::buildControls() {
 void Form2::connectHandlers() {
     connect(pushButton1_, &QPushButton::clicked, this, &Form2::pushButton1Click);
     connect(pushButton2_, &QPushButton::clicked, this, &Form2::pushButton2Click);
+    connect(pushButton3_, &QPushButton::clicked, this, &Form2::pushButton3Click);
+    connect(pushButton4_, &QPushButton::clicked, this, &Form2::pushButton4Click);
     connect(pushButton5_, &QPushButton::clicked, this, &Form2::pushButton5Click);
     connect(pushButton6_, &QPushButton::clicked, this, &Form2::pushButton6Click);
     connect(pushButton7_, &QPushButton::clicked, this, &Form2::pushButton7Click);

@@ -10,10 +10,26 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
+#include <string>
 
 class QCheckBox;
 class QGroupBox;
 class QPushButton;
+
+namespace db {
+class Connection;
+}
+namespace review {
+class Form4;
+}
+namespace transfer {
+enum class Direction;
+enum class TableResult;
+}  // namespace transfer
+namespace ui {
+class Command;
+}
 
 namespace browser {
 
@@ -43,6 +59,8 @@ class Form2 : public QWidget {
     // The commands of the window.
     void pushButton1Click();   // "Delete Table/s", Access side
     void pushButton2Click();   // "< Back"
+    void pushButton3Click();   // "Send Table/s To MySQL"
+    void pushButton4Click();   // "Send Table/s To Access"
     void pushButton5Click();   // "Delete Table/s", MySQL side
     void pushButton6Click();   // "Rename Table", Access side
     void pushButton7Click();   // "Rename Table", MySQL side
@@ -56,6 +74,11 @@ class Form2 : public QWidget {
 
     // The text of "Help".
     static QString helpText();
+
+    // The review window the send commands collect their script in: created on first use, kept
+    // (with its text) while no command has shown it, discarded once shown and closed. nullptr
+    // when there is none.
+    review::Form4* form4() const { return form4_.get(); }
 
     // Makes the outer height (title bar and borders included) the bottom of "< Back" plus 580
     // twips, with the window frame as the window system reports it now.
@@ -75,6 +98,16 @@ class Form2 : public QWidget {
     void checkClick(const QString& handler, const QCheckBox* box, const QString& key);
     // Re-fits the height when the window system has reported a frame of another size.
     void refitIfFrameChanged();
+
+    // The send commands' shared parts (send_commands.cpp).
+    int overwriteAnswer(ui::Command& cmd, int testStep, int askStep, int noneStep,
+                        const TableList& other, const std::string& name);
+    transfer::TableResult sendTable(ui::Command& cmd, transfer::Direction direction,
+                                    db::Connection* connection, int openStep,
+                                    const std::string& name, int answer, bool customise,
+                                    TableList& other, std::string& statement);
+    review::Form4& reviewWindow();
+    void showReviewWindow();
 
     QGroupBox* frame1_ = nullptr;
     QGroupBox* frame2_ = nullptr;
@@ -96,6 +129,8 @@ class Form2 : public QWidget {
     QPushButton* pushButton11_ = nullptr;
     QPushButton* pushButton12_ = nullptr;
     int fittedFrameHeight_ = -1;  // the frame (outer minus client height) the last fit used
+    std::unique_ptr<review::Form4> form4_;
+    bool sending_ = false;  // a send command runs (its event yields could start another)
 };
 
 }  // namespace browser

@@ -85,6 +85,22 @@ void TableList::setRangeSelected(int first, int last, bool selected) {
         range, selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
+bool ListContains(const TableList& list, const QString& name) {
+    const QString wanted = name.toLower();
+    for (int i = 0; i < list.count(); ++i)
+        if (list.item(i)->text().toLower() == wanted) return true;
+    return false;
+}
+
+void ListRemoveItem(TableList& list, const QString& name) {
+    for (int i = 0; i < list.count(); ++i) {
+        if (list.item(i)->text() == name) {
+            list.removeItem(i);
+            return;
+        }
+    }
+}
+
 int TableList::selectedCount() const {
     int n = 0;
     for (int i = 0; i < count(); ++i)

@@ -16,6 +16,15 @@ namespace browser {
 // True when `a` sorts before `b` in a table list: compared without regard to letter case.
 bool tableNameLess(const QString& a, const QString& b);
 
+class TableList;
+
+// The send commands' tests of the other side's list.
+// True when some item of `list`, lower-cased, equals `name` lower-cased; false for an empty list.
+bool ListContains(const TableList& list, const QString& name);
+// Removes the first item whose text equals `name` exactly (letter case counts); nothing happens
+// when none does.
+void ListRemoveItem(TableList& list, const QString& name);
+
 class TableList : public QListWidget {
     Q_OBJECT
 

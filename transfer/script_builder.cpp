@@ -15,12 +15,14 @@ std::string insertHead(std::string_view table) {
 
 void appendRowStatement(std::string& out, Target target, std::string_view head,
                         std::span<const db::Value> row) {
+    // A Null becomes an empty text, which is written as NULL.
+    static const db::Value kEmptyText = db::Value::text("");
     out += head;
     bool first = true;
     for (const auto& v : row) {
         if (!first) out += ", ";
         first = false;
-        appendRenderedValue(out, target, v);
+        appendRenderedValue(out, target, NullToDefault(v, kEmptyText));
     }
     out += ')';
 }

@@ -17,6 +17,12 @@
 
 namespace transfer {
 
+// `fallback` when `value` is Null, else `value`. The result refers to one of the two arguments:
+// use it before either goes.
+inline const db::Value& NullToDefault(const db::Value& value, const db::Value& fallback) {
+    return value.isNull() ? fallback : value;
+}
+
 // The value as plain text, before quoting: text unchanged (CR LF kept), whole numbers in decimal
 // digits, Single/Double shortest, Currency/Decimal exact, dates as above (a time on the zero date
 // alone), Booleans "True" and

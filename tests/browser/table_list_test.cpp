@@ -35,6 +35,24 @@ TEST(TableListOrder, ItemsOutsideTheListAreErrorsNotCrashes) {
     EXPECT_EQ(list.itemText(0), "One");
 }
 
+TEST(TableListHelpers, ContainsIgnoresLetterCaseRemoveDoesNot) {
+    browser::TableList list;
+    EXPECT_FALSE(browser::ListContains(list, ""));  // an empty list holds nothing
+    for (const char* n : {"orders", "Ödegård", "Orders2"})
+        list.addItem(n);
+    EXPECT_TRUE(browser::ListContains(list, "ORDERS"));
+    EXPECT_TRUE(browser::ListContains(list, "öDEGÅRD"));  // letters beyond ASCII too
+    EXPECT_FALSE(browser::ListContains(list, "order"));   // whole names, not parts
+    EXPECT_FALSE(browser::ListContains(list, "orders "));
+
+    browser::ListRemoveItem(list, "Orders");  // other letter case: nothing happens
+    EXPECT_EQ(names(&list), (QStringList{"orders", "Orders2", "Ödegård"}));
+    browser::ListRemoveItem(list, "orders");
+    EXPECT_EQ(names(&list), (QStringList{"Orders2", "Ödegård"}));
+    browser::ListRemoveItem(list, "missing");
+    EXPECT_EQ(list.listCount(), 2);
+}
+
 TEST(TableListCurrent, TheCurrentItemAndTheSelectionAreSeparate) {
     browser::TableList list;
     for (const char* n : {"A", "B", "C", "D"})

@@ -6,6 +6,7 @@
 #include "db/backend.h"
 #include "transfer/column_mapping.h"
 #include "transfer/script_builder.h"
+#include "transfer/value_render.h"
 
 using db::Value;
 using transfer::defaultColumnType;
@@ -94,6 +95,15 @@ TEST(CreateStatement, NamesAreWrittenUnchanged) {
     transfer::completeDefaultCreate(s, Target::MySql, f);
     EXPECT_EQ(s, "CREATE TABLE `a b`(`we`ird` INT)");
     EXPECT_EQ(transfer::dropTableStatement("Orders"), "DROP TABLE `Orders`");
+}
+
+TEST(RowStatement, NullToDefaultGivesTheDefaultOnlyForNull) {
+    const db::Value empty = db::Value::text("");
+    EXPECT_EQ(&transfer::NullToDefault(db::Value::null(), empty), &empty);
+    const db::Value zero = db::Value::integer(0);
+    EXPECT_EQ(&transfer::NullToDefault(zero, empty), &zero);
+    const db::Value blank = db::Value::text("");
+    EXPECT_EQ(&transfer::NullToDefault(blank, zero), &blank);  // an empty text is no Null
 }
 
 TEST(RowStatement, ValuesSeparatedByCommaAndSpace) {
