@@ -6,8 +6,39 @@
 #include <QPushButton>
 
 #include "browser/list_tables.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
 
 namespace browsertest {
+
+bool accessEngineWritesTables() {
+    static const bool writes = [] {
+        testenv::TempDir dir;
+        const auto copy = dir.copyFixture("access/empty/empty.mdb");
+        db::LoginFields l;
+        l.accessPath = copy.string();
+        try {
+            db::Connection cn;
+            cn.setCursorLocation(db::kAdUseServer);
+            cn.setMode(db::kAdModeReadWrite);
+            cn.open(db::buildAccessConnectionString(l));
+            cn.execute("CREATE TABLE `probe`(`a` INT,`b` TEXT);");
+            cn.execute("INSERT INTO `probe` VALUES('1', 'x')");
+            return true;
+        } catch (const db::Error&) {
+            return false;
+        }
+    }();
+    return writes;
+}
+
+std::string emptyDatabaseLike(const std::string& fixture) {
+    if (fixture.find("/V2003/") != std::string::npos) return "access/empty/empty2003.mdb";
+    if (fixture.find("/V2007/") != std::string::npos) return "access/empty/empty2007.accdb";
+    if (fixture.find("/V2010/") != std::string::npos) return "access/empty/empty2010.accdb";
+    if (fixture.find("/V2019/") != std::string::npos) return "access/empty/empty2019.accdb";
+    return "access/empty/empty.mdb";  // Access 2000 and the other Jet 4 files
+}
 
 ModalScript::ModalScript(browser::Form2& form) : form_(form) {
     timer_.setInterval(5);

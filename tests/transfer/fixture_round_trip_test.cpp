@@ -16,6 +16,7 @@
 #include "db/connection_string.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/test_env.h"
+#include "tests/transfer/round_trip_values.h"
 #include "tests/transfer/script_runner.h"
 #include "transfer/table_transfer.h"
 #include "transfer/value_render.h"
@@ -25,6 +26,8 @@
 #include "ui/prompt_service.h"
 
 using db::Value;
+using testenv::isNullOnTheWay;
+using testenv::lostToTheProposedType;
 
 namespace {
 
@@ -63,43 +66,6 @@ Rows readAll(db::Connection& c, const std::string& sql) {
         rs.moveNext();
     }
     return out;
-}
-
-// The value a literal of the MySQL script denotes, and what came back, both as comparable text.
-std::string denoted(const Value& v) {
-    if (v.kind() == Value::Kind::Boolean) return v.asBoolean() ? "1" : "0";
-    if (v.kind() == Value::Kind::DateTime) {  // a date's literal needs no escapes
-        const std::string literal = transfer::renderedValue(transfer::Target::MySql, v);
-        return literal.substr(1, literal.size() - 2);
-    }
-    if (v.kind() == Value::Kind::Binary)
-        return std::string(v.asBinary().begin(), v.asBinary().end());
-    std::string t = transfer::valueText(v);
-    for (std::size_t p; (p = t.find("\r\n")) != std::string::npos;)
-        t.replace(p, 2, " ");
-    return t;
-}
-std::string arrived(const Value& v) {
-    if (v.kind() == Value::Kind::Binary)
-        return std::string(v.asBinary().begin(), v.asBinary().end());
-    if (v.kind() == Value::Kind::Boolean) return v.asBoolean() ? "1" : "0";
-    return transfer::valueText(v);
-}
-bool isNullOnTheWay(const Value& v) {
-    return v.isNull() || (v.kind() == Value::Kind::Text && v.asText().empty()) ||
-           (v.kind() == Value::Kind::Binary && v.asBinary().empty());
-}
-
-// Two kinds of value do not fit the type proposed for their column, and lose digits when sent
-// as proposed: a calculated Decimal column declares scale 0 but holds values of any scale, and a
-// Date/Time Extended value keeps ten-millionths of a second, which MySQL's DATETIME does not.
-bool lostToTheProposedType(const Value& v, const std::string& proposed) {
-    if (v.kind() == Value::Kind::Decimal && proposed.rfind("decimal(", 0) == 0) {
-        const int scale = std::atoi(proposed.c_str() + proposed.find(',') + 1);
-        return v.asDecimal().scale > scale;
-    }
-    return v.kind() == Value::Kind::DateTime && proposed == "DATETIME" &&
-           v.asDateTime().nanosecond != 0;
 }
 
 class FixtureRoundTrip : public ::testing::TestWithParam<bool> {
@@ -180,13 +146,16 @@ TEST_P(FixtureRoundTrip, EveryTableArrivesInMySqlWithEveryValue) {
                 for (std::size_t c = 0; c < sent[r].size(); ++c) {
                     if (isNullOnTheWay(sent[r][c])) {
                         EXPECT_TRUE(back[r][c].isNull()) << "row " << r << " column " << c;
-                    } else if (arrived(back[r][c]) != denoted(sent[r][c]) && customise &&
-                               lostToTheProposedType(sent[r][c], proposed.at(c))) {
+                    } else if (testenv::arrivedText(back[r][c]) !=
+                                   testenv::denotedForMySql(sent[r][c]) &&
+                               customise && lostToTheProposedType(sent[r][c], proposed.at(c))) {
                         rounded.push_back(fixture + ": " + table + " row " + std::to_string(r) +
                                           " column " + std::to_string(c) + " " +
-                                          denoted(sent[r][c]) + " as " + proposed.at(c));
+                                          testenv::denotedForMySql(sent[r][c]) + " as " +
+                                          proposed.at(c));
                     } else {
-                        EXPECT_EQ(arrived(back[r][c]), denoted(sent[r][c]))
+                        EXPECT_EQ(testenv::arrivedText(back[r][c]),
+                                  testenv::denotedForMySql(sent[r][c]))
                             << "row " << r << " column " << c;
                     }
                 }
