@@ -5,6 +5,12 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 dm_install_packages
+if [ -z "${DM_FIXTURES:-}" ]; then
+  for candidate in "$DM_ROOT/../shared/fixtures" "$DM_ROOT/../../shared/fixtures"; do
+    if [ -d "$candidate" ]; then DM_FIXTURES="$(cd "$candidate" && pwd)"; break; fi
+  done
+fi
+export DM_FIXTURES="${DM_FIXTURES:-$DM_ROOT/../shared/fixtures}"
 dm_build
 
 port="${DM_TEST_PORT:-33417}"
@@ -15,12 +21,7 @@ export DM_TEST_MYSQL_HOST=127.0.0.1
 export DM_TEST_MYSQL_PORT="$port"
 export DM_TEST_MYSQL_USER=dmtest
 export DM_TEST_MYSQL_PASSWORD=dmtest-pw
-if [ -z "${DM_FIXTURES:-}" ]; then
-  for candidate in "$DM_ROOT/../shared/fixtures" "$DM_ROOT/../../shared/fixtures"; do
-    if [ -d "$candidate" ]; then DM_FIXTURES="$(cd "$candidate" && pwd)"; break; fi
-  done
-fi
-export DM_FIXTURES="${DM_FIXTURES:-$DM_ROOT/../shared/fixtures}"
+
 export QT_QPA_PLATFORM=offscreen
 
 dm_log "Running the tests"
