@@ -4,7 +4,11 @@
 // ("JET OLEDB:Database Password"). Statements go to the engine's SQL front end; the tables
 // schema lists every table-like object with the TABLE_TYPE the platform's provider reports.
 // Engine errors become db::Error here, at one boundary.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <optional>
 
 #include "db/access_fields.h"
 #include "db/backend.h"
@@ -37,6 +41,8 @@ long errorNumber(jet::ErrorKind kind) {
             return errc::kReadOnly;
         case jet::ErrorKind::Engine:
             return errc::kProviderNotFound;
+        case jet::ErrorKind::Locked:
+            return errc::kLocked;
     }
     return errc::kGeneric;
 }
@@ -75,13 +81,21 @@ class AccessCursor : public Cursor {
 
 class AccessBackend : public Backend {
   public:
-    explicit AccessBackend(std::unique_ptr<jet::Database> db) : db_(std::move(db)) {}
+    AccessBackend(std::unique_ptr<jet::Database> db, std::optional<Error> writeRefusal)
+        : db_(std::move(db)), writeRefusal_(std::move(writeRefusal)) {}
 
     std::unique_ptr<Cursor> execute(std::string_view sql) override {
-        return guarded([&]() -> std::unique_ptr<Cursor> {
-            auto result = jet::sql::execute(database(), sql);
-            return std::make_unique<AccessCursor>(std::move(result), database().format());
-        });
+        try {
+            return guarded([&]() -> std::unique_ptr<Cursor> {
+                database().refresh();
+                auto result = jet::sql::execute(database(), sql);
+                if (!result) return nullptr;
+                return std::make_unique<AccessCursor>(std::move(result), database().format());
+            });
+        } catch (const Error& e) {
+            if (e.number() == errc::kReadOnly && writeRefusal_) throw *writeRefusal_;
+            throw;
+        }
     }
 
     std::unique_ptr<Cursor> tablesSchema() override {
@@ -90,6 +104,7 @@ class AccessBackend : public Backend {
                                              {"TABLE_SCHEMA", adtype::kVarWChar, 0},
                                              {"TABLE_NAME", adtype::kVarWChar, 64},
                                              {"TABLE_TYPE", adtype::kVarWChar, 64}};
+            database().refresh();
             auto entries = database().schema();
             // Ordered as the platform's provider orders the schema: by kind, then by name.
             std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
@@ -105,14 +120,29 @@ class AccessBackend : public Backend {
         });
     }
 
-    // Nothing is written yet, so a transaction has nothing to keep or undo; the calls are
-    // still checked so that a commit without a begin is reported.
+    // One transaction at a time, on the engine's own transactions: its statements are undone
+    // together by a rollback and made durable together by a commit.
     void beginTransaction() override {
-        database();
-        ++transactions_;
+        guarded([&] {
+            if (database().inTransaction())
+                throw Error(errc::kGeneric, "A transaction is already active.");
+            database().beginTransaction();
+        });
     }
-    void commitTransaction() override { endTransaction(); }
-    void rollbackTransaction() override { endTransaction(); }
+    void commitTransaction() override {
+        guarded([&] {
+            if (!database().inTransaction())
+                throw Error(errc::kGeneric, "No transaction is active.");
+            database().commitTransaction();
+        });
+    }
+    void rollbackTransaction() override {
+        guarded([&] {
+            if (!database().inTransaction())
+                throw Error(errc::kGeneric, "No transaction is active.");
+            database().rollbackTransaction();
+        });
+    }
 
     void close() override { db_.reset(); }
 
@@ -121,29 +151,43 @@ class AccessBackend : public Backend {
         if (!db_) throw Error(errc::kClosed, "Operation is not allowed when the object is closed.");
         return *db_;
     }
-    void endTransaction() {
-        database();
-        if (transactions_ == 0) throw Error(errc::kGeneric, "No transaction is active.");
-        --transactions_;
-    }
-
     std::unique_ptr<jet::Database> db_;
-    int transactions_ = 0;
+    // Why the file could not be opened for writing, told again when a statement wants to write.
+    std::optional<Error> writeRefusal_;
 };
 
 }  // namespace
 
-std::unique_ptr<Backend> openAccessBackend(const ConnectionString& cs, const OpenOptions&) {
+std::unique_ptr<Backend> openAccessBackend(const ConnectionString& cs, const OpenOptions& open) {
     const auto path = cs.get("Data Source");
     if (!path || path->empty())
         throw Error(errc::kBadConnectionString,
                     "The connection string names no Access file (Data Source).");
     jet::OpenOptions options;
     options.password = cs.get("JET OLEDB:Database Password").value_or("");
-    // Files are opened for reading: the engine does not write them yet.
-    options.mode = jet::OpenMode::ReadOnly;
+    // Mode 1 asks for reading only; every other mode (the platform's default included) opens
+    // the file for writing. A file that cannot be written now is still opened for reading, and
+    // a statement that writes is told why it cannot.
+    options.mode = open.mode == 1 ? jet::OpenMode::ReadOnly : jet::OpenMode::ReadWrite;
     return guarded([&]() -> std::unique_ptr<Backend> {
-        return std::make_unique<AccessBackend>(jet::Database::open(*path, options));
+        std::optional<Error> refusal;
+        if (options.mode == jet::OpenMode::ReadWrite) {
+            if (::access(path->c_str(), W_OK) != 0 && errno == EACCES) {
+                options.mode = jet::OpenMode::ReadOnly;
+            } else {
+                try {
+                    return std::make_unique<AccessBackend>(jet::Database::open(*path, options),
+                                                           std::nullopt);
+                } catch (const jet::Error& e) {
+                    if (e.kind() != jet::ErrorKind::Locked && e.kind() != jet::ErrorKind::ReadOnly)
+                        throw;
+                    refusal = Error(errorNumber(e.kind()), e.message());
+                    options.mode = jet::OpenMode::ReadOnly;
+                }
+            }
+        }
+        return std::make_unique<AccessBackend>(jet::Database::open(*path, options),
+                                               std::move(refusal));
     });
 }
 

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "db/jet/byte_reader.h"
 #include "db/jet/format.h"
@@ -55,5 +56,26 @@ class DataPage {
     const Format& format_;
     std::uint16_t rowCount_;
 };
+
+// ---- writing ----
+//
+// Rows of a data page are kept packed: row 0 ends at the end of the page, row i ends where row
+// i-1 starts, and the free space (offset 2) is what lies between the end of the slot table and
+// the start of the last row. The functions below keep those rules.
+
+// The free space a page with these rows would have. REQUIRES: a valid slot table.
+std::size_t dataPageFreeSpace(std::span<const std::uint8_t> page, const Format& format);
+
+// Replaces the bytes of row `row` of the data page `page` (deleted or not, keeping its flags)
+// with `bytes`, which may be longer or shorter, moving the rows after it and updating the free
+// space. Returns false and changes nothing when the page has no room for the new length.
+// Throws Corrupt when the slot table does not fit the page. REQUIRES: row < the row count.
+bool replaceDataPageRow(std::span<std::uint8_t> page, const Format& format, std::uint16_t row,
+                        std::span<const std::uint8_t> bytes);
+
+// Appends a row holding `bytes` to the data page `page` and returns its row number, or -1 when
+// the page has no room for it and its slot. Throws Corrupt when the slot table does not fit.
+int appendDataPageRow(std::span<std::uint8_t> page, const Format& format,
+                      std::span<const std::uint8_t> bytes);
 
 }  // namespace jet

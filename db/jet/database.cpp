@@ -9,32 +9,228 @@
 
 namespace jet {
 
-Database::~Database() = default;
+Database::~Database() {
+    // The pager undoes an open transaction when it goes; the lock goes last.
+    if (pager_ && pager_->inTransaction()) {
+        try {
+            pager_->rollback();
+        } catch (...) {
+        }
+    }
+}
 
 std::unique_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
-    return open(openPosixFile(path, options.mode), options);
+    const bool write = options.mode == OpenMode::ReadWrite;
+    auto lock = DatabaseLock::acquire(path, write ? LockKind::Exclusive : LockKind::Shared);
+    auto journal = journalBeside(path);
+    ReplayResult recovery;
+    std::unique_ptr<File> file;
+    // A journal while no other connection of this program has the file open was left by a
+    // program that stopped in the middle of a transaction: undo that transaction first.
+    const bool hot = !lock->sharedInProcess() && journal->open() != nullptr;
+    if (hot && write) {
+        file = openPosixFile(path, OpenMode::ReadWrite);
+        recovery = replayJournal(*file, *journal);
+    } else if (hot) {
+        auto repair = DatabaseLock::acquire(path, LockKind::Exclusive);
+        std::unique_ptr<File> rw;
+        try {
+            rw = openPosixFile(path, OpenMode::ReadWrite);
+        } catch (const Error&) {
+            throw Error(ErrorKind::ReadOnly,
+                        "The database \"" + path +
+                            "\" was left unfinished by a program that stopped while writing to "
+                            "it, and it cannot be repaired because it cannot be written. Make it "
+                            "writable and open it again.");
+        }
+        recovery = replayJournal(*rw, *journal);
+    }
+    if (!file) file = openPosixFile(path, options.mode);
+
+    std::unique_ptr<Database> db(new Database());
+    db->lock_ = std::move(lock);
+    db->seenGeneration_ = db->lock_->generation();
+    db->recovery_ = recovery;
+    const Format& format = detectFormat(*file);
+    db->pager_ = std::make_unique<Pager>(std::move(file), format, options.cachePages,
+                                         write ? std::move(journal) : nullptr);
+    db->finishOpen(options);
+    return db;
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenOptions& options) {
-    const Format& format = detectFormat(*file);
+    return open(std::move(file), std::make_unique<MemoryJournalStore>(), options);
+}
+
+std::unique_ptr<Database> Database::open(std::unique_ptr<File> file,
+                                         std::unique_ptr<JournalStore> journal,
+                                         const OpenOptions& options) {
     std::unique_ptr<Database> db(new Database());
-    db->pager_ = std::make_unique<Pager>(std::move(file), format, options.cachePages);
-    const PageRef page0 = db->pager_->page(0);
-    db->header_ = readHeader(page0->span(), format);
-    // The password is checked before any page other than the header is read.
-    if (db->header_.encodingKey != 0 && format.codec == CodecKind::Office) {
-        // An encrypted .accdb: its own verifier checks the password and gives the page key.
-        db->encryption_ = readOfficeEncryption(page0->span());
-        db->pager_->setCodec(
-            openOfficeCodec(*db->encryption_, db->header_.encodingKey, options.password));
-    } else {
-        checkAccess(db->header_, options.password);
-        if (db->header_.encodingKey != 0)
-            db->pager_->setCodec(std::make_unique<Rc4PageCodec>(db->header_.encodingKey));
-    }
-    db->codePage_ = &CodePage::get(db->header_.codePage);
-    db->catalog_ = std::make_unique<Catalog>(*db->pager_, *db->codePage_);
+    if (journal) db->recovery_ = replayJournal(*file, *journal);
+    const Format& format = detectFormat(*file);
+    db->pager_ =
+        std::make_unique<Pager>(std::move(file), format, options.cachePages, std::move(journal));
+    db->finishOpen(options);
     return db;
+}
+
+void Database::finishOpen(const OpenOptions& options) {
+    const Format& format = pager_->format();
+    const PageRef page0 = pager_->page(0);
+    header_ = readHeader(page0->span(), format);
+    // The password is checked before any page other than the header is read.
+    if (header_.encodingKey != 0 && format.codec == CodecKind::Office) {
+        // An encrypted .accdb: its own verifier checks the password and gives the page key.
+        encryption_ = readOfficeEncryption(page0->span());
+        pager_->setCodec(openOfficeCodec(*encryption_, header_.encodingKey, options.password));
+    } else {
+        checkAccess(header_, options.password);
+        if (header_.encodingKey != 0)
+            pager_->setCodec(std::make_unique<Rc4PageCodec>(header_.encodingKey));
+    }
+    codePage_ = &CodePage::get(header_.codePage);
+    catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
+}
+
+// ---- transactions ----
+
+void Database::refresh() {
+    if (!lock_ || pager_->inTransaction()) return;
+    const std::uint64_t g = lock_->generation();
+    if (g == seenGeneration_) return;
+    pager_->dropCache();
+    defs_.clear();
+    catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
+    seenGeneration_ = g;
+}
+
+void Database::beginTransaction() {
+    if (inTransaction())
+        throw Error(ErrorKind::Engine,
+                    "A transaction is already open on \"" + pager_->file().name() + "\".");
+    refresh();
+    if (!pager_->writable()) {
+        explicit_ = true;  // a transaction that only reads
+        return;
+    }
+    if (lock_ && !lock_->tryBeginWriting())
+        throw Error(ErrorKind::Locked, "The database \"" + pager_->file().name() +
+                                           "\" is being changed by another connection of this "
+                                           "program; finish that first.");
+    try {
+        pager_->begin();
+    } catch (...) {
+        if (lock_) lock_->endWriting();
+        throw;
+    }
+    explicit_ = true;
+}
+
+void Database::endWrite() noexcept {
+    explicit_ = false;
+    if (lock_) lock_->endWriting();
+}
+
+void Database::afterRollback() noexcept {
+    defs_.clear();
+    try {
+        catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
+    } catch (...) {
+        // The old catalogue stays; the failure shows again at the next read.
+    }
+}
+
+void Database::commitTransaction() {
+    if (!explicit_) throw Error(ErrorKind::Engine, "No transaction is open to commit.");
+    if (!pager_->inTransaction()) {
+        endWrite();
+        return;
+    }
+    try {
+        pager_->commit();
+    } catch (...) {
+        endWrite();
+        afterRollback();
+        throw;
+    }
+    endWrite();
+    if (lock_) {
+        lock_->bumpGeneration();
+        seenGeneration_ = lock_->generation();
+    }
+}
+
+void Database::rollbackTransaction() {
+    if (!explicit_) throw Error(ErrorKind::Engine, "No transaction is open to roll back.");
+    if (!pager_->inTransaction()) {
+        endWrite();
+        return;
+    }
+    try {
+        pager_->rollback();
+    } catch (...) {
+        endWrite();
+        afterRollback();
+        throw;
+    }
+    endWrite();
+    afterRollback();
+}
+
+void Database::schemaChanged() {
+    defs_.clear();
+    catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
+}
+
+Database::Statement::Statement(Database& db) : db_(db) {
+    db_.pager_->requireWritable();
+    if (db_.pager_->inTransaction()) {
+        db_.pager_->savepoint();
+        return;
+    }
+    db_.beginTransaction();
+    db_.explicit_ = false;
+    ownTransaction_ = true;
+}
+
+void Database::Statement::commit() {
+    if (done_) return;
+    done_ = true;
+    if (!ownTransaction_) {
+        db_.pager_->releaseSavepoint();
+        return;
+    }
+    try {
+        db_.pager_->commit();
+    } catch (...) {
+        db_.endWrite();
+        db_.afterRollback();
+        throw;
+    }
+    db_.endWrite();
+    if (db_.lock_) {
+        db_.lock_->bumpGeneration();
+        db_.seenGeneration_ = db_.lock_->generation();
+    }
+}
+
+Database::Statement::~Statement() {
+    if (done_) return;
+    Pager& pager = *db_.pager_;
+    try {
+        if (ownTransaction_) {
+            if (pager.inTransaction()) pager.rollback();
+            db_.endWrite();
+        } else if (pager.inTransaction() && pager.savepointDepth() > 0) {
+            pager.rollbackToSavepoint();
+        } else if (!pager.inTransaction()) {
+            // A failed spill undid the whole transaction under the statement.
+            db_.endWrite();
+        }
+    } catch (...) {
+        db_.endWrite();
+    }
+    db_.afterRollback();
 }
 
 std::vector<Database::SchemaEntry> Database::schema() const {
@@ -68,6 +264,7 @@ std::vector<PropertyMap> Database::properties(const CatalogEntry& entry) {
 }
 
 std::unique_ptr<TableReader> Database::openTable(std::string_view name) {
+    refresh();
     const CatalogEntry* entry = catalog_->findTable(name);
     if (entry) return openTable(*entry);
     const std::string folded = foldName(name);

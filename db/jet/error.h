@@ -20,7 +20,8 @@ enum class ErrorKind {
     NoSuchTable,    // a statement names a table that does not exist
     Syntax,         // a statement the engine does not understand
     ReadOnly,       // the database cannot be written
-    Engine,         // the engine could not be started (crypto providers)
+    Engine,         // the engine could not be started (crypto providers), or was misused
+    Locked,         // another program holds the database
 };
 
 class Error : public std::runtime_error {

@@ -102,6 +102,36 @@ std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode) {
     return std::make_unique<PosixFile>(fd, path, mode == OpenMode::ReadWrite);
 }
 
+std::unique_ptr<File> createPosixFile(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) ioError("Cannot create", path, errno);
+    return std::make_unique<PosixFile>(fd, path, true);
+}
+
+void syncParentDirectory(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) ioError("Cannot open the folder", dir, errno);
+    // Some file systems cannot flush a folder; they keep their entries durable by other means.
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) {
+        const int err = errno;
+        ::close(fd);
+        ioError("Cannot flush the folder", dir, err);
+    }
+    ::close(fd);
+}
+
+bool removePosixFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0) return true;
+    if (errno == ENOENT) return false;
+    ioError("Cannot remove", path, errno);
+}
+
 // ---- MemoryFile ----
 
 void MemoryFile::read(std::uint64_t offset, std::span<std::uint8_t> out) const {

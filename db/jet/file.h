@@ -38,6 +38,14 @@ enum class OpenMode { ReadOnly, ReadWrite };
 // Opens the file at `path`. Throws jet::Error (NotDatabase when there is no such file, Io
 // otherwise) when it cannot be opened in that mode.
 std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode);
+// Creates the file at `path` (emptying it when it exists), open for reading and writing. Throws
+// Io when it cannot.
+std::unique_ptr<File> createPosixFile(const std::string& path);
+// Makes the directory entries of the folder holding `path` durable (after a file in it was
+// created or removed). Throws Io.
+void syncParentDirectory(const std::string& path);
+// Removes the file at `path`; true when it was there. Throws Io when it cannot be removed.
+bool removePosixFile(const std::string& path);
 
 class MemoryFile : public File {
   public:
