@@ -289,4 +289,49 @@ void FreePageMap::convertToReference() {
     // above built those ranges after the pages existed, so their bits are clear already.
 }
 
+std::vector<std::uint32_t> FreePageMap::freePages() {
+    const Format& f = pager_.format();
+    const std::uint32_t count = pager_.pageCount();
+    const PageRef p = pager_.page(kFreePageMapPage);
+    const MapRow row = locate(*p, f);
+    const auto bytes = p->span();
+    std::vector<std::uint32_t> out;
+    auto collect = [&](std::span<const std::uint8_t> bitmap, std::uint64_t first) {
+        for (std::size_t i = 0; i < bitmap.size(); ++i) {
+            if (bitmap[i] == 0) continue;
+            for (std::uint32_t b = 0; b < 8; ++b) {
+                const std::uint64_t page = first + i * 8 + b;
+                if (page < count && ((bitmap[i] >> b) & 1u))
+                    out.push_back(static_cast<std::uint32_t>(page));
+            }
+        }
+    };
+    if (bytes[row.start] == kInlineMap) {
+        collect(bytes.subspan(row.start + 5, row.end - row.start - 5),
+                load32(bytes, row.start + 1));
+        return out;
+    }
+    const std::uint32_t per = pagesPerBitmapPage(f);
+    for (std::size_t slot = 0; 1 + (slot + 1) * 4 <= row.end - row.start; ++slot) {
+        const std::uint32_t mapPage = load32(bytes, row.start + 1 + slot * 4);
+        if (mapPage == 0) continue;
+        const PageRef m = pager_.page(mapPage);
+        if (m->bytes[0] != page_type::kUsageMap)
+            throwCorrupt("the free-page map refers to a page that is not a usage-map page",
+                         mapPage);
+        collect(m->span().subspan(f.usageMapPageHeader), std::uint64_t{slot} * per);
+    }
+    return out;
+}
+
+std::vector<std::uint32_t> FreePageMap::bitmapPages() {
+    const PageRef p = pager_.page(kFreePageMapPage);
+    const MapRow row = locate(*p, pager_.format());
+    std::vector<std::uint32_t> out;
+    if (p->bytes[row.start] != kReferenceMap) return out;
+    for (std::size_t at = row.start + 1; at + 4 <= row.end; at += 4)
+        if (const std::uint32_t m = load32(p->span(), at); m != 0) out.push_back(m);
+    return out;
+}
+
 }  // namespace jet

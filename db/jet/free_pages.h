@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace jet {
 
@@ -35,6 +36,11 @@ class FreePageMap {
     void markUsed(std::uint32_t page);
     // Marks `page` free. A page the map cannot cover stays used. REQUIRES: a transaction.
     void markFree(std::uint32_t page);
+
+    // Every page of the file the map lists as free, in order (for the integrity check).
+    std::vector<std::uint32_t> freePages();
+    // The bitmap pages of a reference map (none for an inline map).
+    std::vector<std::uint32_t> bitmapPages();
 
   private:
     void set(std::uint32_t page, bool free);

@@ -45,11 +45,9 @@
 
 #include "db/jet/file.h"
 #include "db/jet/format.h"
+#include "db/jet/journal.h"
 
 namespace jet {
-
-class JournalStore;
-class Journal;
 
 struct Page {
     std::uint32_t number = 0;

@@ -1,0 +1,268 @@
+// The rollback journal: a commit cut short at every write leaves a file that opens exactly as it
+// was before the transaction; torn and foreign journals; early writes of a long transaction
+// (spills) undone by a rollback; read-only opens that find a journal.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "db/jet/database.h"
+#include "db/jet/error.h"
+#include "db/jet/journal.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const fs::path& p, const Bytes& b) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+jet::OpenOptions rw() {
+    jet::OpenOptions o;
+    o.mode = jet::OpenMode::ReadWrite;
+    return o;
+}
+
+// A transaction that changes pages of the file and appends new ones.
+void changeALot(jet::Database& db) {
+    jet::Pager& pager = db.pager();
+    for (int i = 0; i < 12; ++i)
+        pager.allocatePage(jet::page_type::kData)->bytes[64] = static_cast<std::uint8_t>(i + 1);
+    for (std::uint32_t p : {2u, 3u, 5u})
+        pager.writablePage(p)->bytes[2000] ^= 0xA5;
+}
+
+TEST(Journal, ACommitCutShortAtAnyWriteIsUndoneOnTheNextOpen) {
+    DM_REQUIRE_FIXTURE("access/V2003/test2V2003.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/V2003/test2V2003.mdb");
+    const Bytes original = readFile(file);
+    const std::string journal = jet::journalPathFor(file.string());
+
+    // How many writes a whole commit makes.
+    std::uint64_t writes = 0;
+    {
+        auto faulty = std::make_unique<jet::FaultyFile>(
+            jet::openPosixFile(file.string(), jet::OpenMode::ReadWrite), jet::FaultyFile::Plan{});
+        jet::FaultyFile* counter = faulty.get();
+        auto db = jet::Database::open(std::move(faulty), jet::journalBeside(file.string()), rw());
+        db->beginTransaction();
+        changeALot(*db);
+        db->commitTransaction();
+        writes = counter->writes();
+        writeFile(file, original);
+    }
+    ASSERT_GT(writes, 10u);
+
+    for (std::uint64_t crashAt = 0; crashAt < writes; ++crashAt) {
+        SCOPED_TRACE("crash after " + std::to_string(crashAt) + " writes");
+        writeFile(file, original);
+        jet::FaultyFile::Plan plan;
+        plan.crashAfterWrites = crashAt == 0 ? 0 : crashAt;
+        if (crashAt == 0) plan.failWrite = 1;
+        auto faulty = std::make_unique<jet::FaultyFile>(
+            jet::openPosixFile(file.string(), jet::OpenMode::ReadWrite), plan);
+        auto db = jet::Database::open(std::move(faulty), jet::journalBeside(file.string()), rw());
+        db->beginTransaction();
+        changeALot(*db);
+        try {
+            db->commitTransaction();
+            FAIL() << "the commit did not notice the crash";
+        } catch (const jet::Error& e) {
+            EXPECT_EQ(e.kind(), jet::ErrorKind::Io);
+        }
+        db.reset();
+        // The machine "stopped": whatever reached the file stays; the journal undoes it.
+        jet::Database::open(file.string(), {}).reset();
+        EXPECT_FALSE(fs::exists(journal));
+        EXPECT_EQ(readFile(file), original);
+    }
+}
+
+TEST(Journal, ATornLastRecordIsIgnoredAndTheFileCutBack) {
+    testenv::TempDir dir;
+    const fs::path file = dir.path() / "pages.bin";
+    Bytes now(4 * 4096, 0x11);
+    writeFile(file, now);
+    Bytes page1(4096, 0x01), page2(4096, 0x02);
+    {
+        auto store = jet::journalBeside(file.string());
+        jet::Journal j(*store, 4096, 3 * 4096);
+        j.append(1, page1);
+        j.append(2, page2);
+        j.sync();
+    }
+    const std::string jpath = jet::journalPathFor(file.string());
+    fs::resize_file(jpath, fs::file_size(jpath) - 100);  // the second record is torn
+
+    auto db = jet::openPosixFile(file.string(), jet::OpenMode::ReadWrite);
+    auto store = jet::journalBeside(file.string());
+    const jet::ReplayResult r = jet::replayJournal(*db, *store, 4096);
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.pagesRestored, 1u);
+    EXPECT_TRUE(r.truncated);
+    EXPECT_FALSE(fs::exists(jpath));
+    db.reset();
+    Bytes want(3 * 4096, 0x11);
+    std::copy(page1.begin(), page1.end(), want.begin() + 4096);
+    EXPECT_EQ(readFile(file), want);
+}
+
+TEST(Journal, AChangedRecordStopsThePlayback) {
+    testenv::TempDir dir;
+    const fs::path file = dir.path() / "pages.bin";
+    writeFile(file, Bytes(3 * 4096, 0x11));
+    {
+        auto store = jet::journalBeside(file.string());
+        jet::Journal j(*store, 4096, 3 * 4096);
+        j.append(1, Bytes(4096, 0x01));
+        j.append(2, Bytes(4096, 0x02));
+        j.sync();
+    }
+    // Damage one byte of the first record's page: neither record may be played back.
+    const std::string jpath = jet::journalPathFor(file.string());
+    Bytes jb = readFile(jpath);
+    jb[32 + 4 + 10] ^= 1;
+    writeFile(jpath, jb);
+    auto db = jet::openPosixFile(file.string(), jet::OpenMode::ReadWrite);
+    auto store = jet::journalBeside(file.string());
+    EXPECT_EQ(jet::replayJournal(*db, *store, 4096).pagesRestored, 0u);
+    db.reset();
+    EXPECT_EQ(readFile(file), Bytes(3 * 4096, 0x11));
+}
+
+TEST(Journal, AnUnfinishedHeaderMeansTheFileWasNeverTouched) {
+    testenv::TempDir dir;
+    const fs::path file = dir.path() / "pages.bin";
+    writeFile(file, Bytes(3 * 4096, 0x11));
+    const std::string jpath = jet::journalPathFor(file.string());
+    writeFile(jpath, Bytes{'D', 'M', 'J', 'R', 'N'});
+    auto db = jet::openPosixFile(file.string(), jet::OpenMode::ReadWrite);
+    auto store = jet::journalBeside(file.string());
+    const auto r = jet::replayJournal(*db, *store, 4096);
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.pagesRestored, 0u);
+    EXPECT_FALSE(r.truncated);
+    EXPECT_FALSE(fs::exists(jpath));
+    db.reset();
+    EXPECT_EQ(readFile(file), Bytes(3 * 4096, 0x11));
+}
+
+TEST(Journal, AJournalOfAnotherPageSizeIsRefused) {
+    testenv::TempDir dir;
+    const fs::path file = dir.path() / "pages.bin";
+    writeFile(file, Bytes(3 * 4096, 0x11));
+    {
+        auto store = jet::journalBeside(file.string());
+        jet::Journal j(*store, 2048, 3 * 4096);
+        j.append(1, Bytes(2048, 0x01));
+        j.sync();
+    }
+    auto db = jet::openPosixFile(file.string(), jet::OpenMode::ReadWrite);
+    auto store = jet::journalBeside(file.string());
+    try {
+        jet::replayJournal(*db, *store, 4096);
+        FAIL() << "a foreign journal was played back";
+    } catch (const jet::Error& e) {
+        EXPECT_EQ(e.kind(), jet::ErrorKind::Corrupt);
+        EXPECT_EQ(e.message(), "The database file is damaged: the journal \"" +
+                                   jet::journalPathFor(file.string()) +
+                                   "\" beside the file does not belong to it (its page size is "
+                                   "2048).");
+    }
+    db.reset();
+    EXPECT_EQ(readFile(file), Bytes(3 * 4096, 0x11));
+}
+
+TEST(Journal, EarlyWritesOfALongTransactionAreUndoneByRollback) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2010.accdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2010.accdb");
+    const Bytes original = readFile(file);
+    auto db = jet::Database::open(file.string(), rw());
+    db->pager().setSpillLimit(16);
+    db->beginTransaction();
+    for (int round = 0; round < 5; ++round) {
+        changeALot(*db);
+        db->pager().spillIfLarge();
+    }
+    EXPECT_NE(readFile(file), original) << "nothing was written early";
+    EXPECT_TRUE(fs::exists(jet::journalPathFor(file.string())));
+    // A statement after the spill is undone on its own.
+    const std::uint32_t pages = db->pager().pageCount();
+    EXPECT_THROW(db->writeStatement([&] {
+        changeALot(*db);
+        throw jet::Error(jet::ErrorKind::Syntax, "no");
+    }),
+                 jet::Error);
+    EXPECT_EQ(db->pager().pageCount(), pages);
+    db->rollbackTransaction();
+    EXPECT_EQ(readFile(file), original);
+    EXPECT_FALSE(fs::exists(jet::journalPathFor(file.string())));
+
+    // The same, committed: every change is there.
+    db->beginTransaction();
+    for (int round = 0; round < 5; ++round) {
+        changeALot(*db);
+        db->pager().spillIfLarge();
+    }
+    db->commitTransaction();
+    EXPECT_EQ(readFile(file).size(), original.size() + 60 * 4096);
+    const Bytes after = readFile(file);
+    EXPECT_EQ(after[2 * 4096 + 2000], original[2 * 4096 + 2000] ^ 0xA5)
+        << "five flips of the same byte leave it flipped";
+}
+
+TEST(Journal, AReadOnlyOpenRepairsTheFileFirst) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2003.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2003.mdb");
+    const Bytes original = readFile(file);
+    {
+        jet::FaultyFile::Plan plan;
+        plan.crashAfterWrites = 3;
+        auto faulty = std::make_unique<jet::FaultyFile>(
+            jet::openPosixFile(file.string(), jet::OpenMode::ReadWrite), plan);
+        auto db = jet::Database::open(std::move(faulty), jet::journalBeside(file.string()), rw());
+        db->beginTransaction();
+        changeALot(*db);
+        EXPECT_THROW(db->commitTransaction(), jet::Error);
+    }
+    ASSERT_TRUE(fs::exists(jet::journalPathFor(file.string())));
+    ASSERT_NE(readFile(file), original);
+    auto db = jet::Database::open(file.string(), {});
+    EXPECT_TRUE(db->recovery().found);
+    EXPECT_GT(db->recovery().pagesRestored, 0u);
+    EXPECT_EQ(readFile(file), original);
+    EXPECT_FALSE(fs::exists(jet::journalPathFor(file.string())));
+}
+
+TEST(Journal, MemoryDatabasesKeepTheirJournalInMemory) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2016.accdb");
+    const Bytes original = readFile(testenv::fixturesDir() / "access/empty/empty2016.accdb");
+    auto store = std::make_unique<jet::MemoryJournalStore>();
+    jet::MemoryJournalStore* journal = store.get();
+    auto mem = std::make_unique<jet::MemoryFile>(original);
+    jet::MemoryFile* bytes = mem.get();
+    auto db = jet::Database::open(std::move(mem), std::move(store), rw());
+    db->pager().setSpillLimit(16);
+    db->beginTransaction();
+    changeALot(*db);
+    changeALot(*db);
+    db->pager().spillIfLarge();
+    EXPECT_TRUE(journal->exists());
+    EXPECT_NE(bytes->bytes(), original);
+    db->rollbackTransaction();
+    EXPECT_FALSE(journal->exists());
+    EXPECT_EQ(bytes->bytes(), original);
+}
+
+}  // namespace

@@ -1,0 +1,183 @@
+// Lock files beside databases: their names, the refusals another program meets (a real second
+// process), stale lock files left by a crash, and connections of one program sharing a file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "db/jet/database.h"
+#include "db/jet/error.h"
+#include "db/jet/lock_file.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+jet::OpenOptions rw() {
+    jet::OpenOptions o;
+    o.mode = jet::OpenMode::ReadWrite;
+    return o;
+}
+
+// Opens `path` in another program and returns what happened there: "opened" or the error text.
+std::string openInAnotherProcess(const std::string& path, jet::OpenMode mode) {
+    const auto r = testenv::runProgram(
+        {JET_TEST_CHILD, "open", path, mode == jet::OpenMode::ReadWrite ? "rw" : "ro"});
+    return r.status == 0 ? r.out : "the child failed: " + r.err;
+}
+
+std::string hostName() {
+    char buf[256] = {};
+    ::gethostname(buf, sizeof buf - 1);
+    return buf;
+}
+
+TEST(LockFile, NamesFollowTheDatabaseKind) {
+    EXPECT_EQ(jet::lockFilePathFor("/a/Orders.mdb"), "/a/Orders.ldb");
+    EXPECT_EQ(jet::lockFilePathFor("/a/Orders.MDB"), "/a/Orders.ldb");
+    EXPECT_EQ(jet::lockFilePathFor("/a/Orders.accdb"), "/a/Orders.laccdb");
+    EXPECT_EQ(jet::lockFilePathFor("/a/Orders.ACCDB"), "/a/Orders.laccdb");
+    EXPECT_EQ(jet::lockFilePathFor("/a/Orders.accde"), "/a/Orders.laccdb");
+    EXPECT_EQ(jet::lockFilePathFor("/a/Orders.mde"), "/a/Orders.ldb");
+    EXPECT_EQ(jet::lockFilePathFor("/a/Orders"), "/a/Orders.ldb");
+    EXPECT_EQ(jet::lockFilePathFor("/a.b/Orders"), "/a.b/Orders.ldb");
+    EXPECT_EQ(jet::lockFilePathFor("Orders.v2.accdb"), "Orders.v2.laccdb");
+}
+
+TEST(LockFile, AWriterHoldsItAndTheLastOneRemovesIt) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2007.accdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2007.accdb");
+    const fs::path lock = dir.path() / "empty2007.laccdb";
+    {
+        auto db = jet::Database::open(file.string(), rw());
+        ASSERT_TRUE(fs::exists(lock));
+        std::ifstream in(lock, std::ios::binary);
+        std::string record((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_EQ(record.size(), 64u);
+        EXPECT_EQ(std::string(record.c_str()), hostName().substr(0, 31));
+        EXPECT_FALSE(std::string(record.c_str() + 32).empty()) << "no user name";
+        auto second = jet::Database::open(file.string(), rw());  // same program: shared
+        second.reset();
+        EXPECT_TRUE(fs::exists(lock)) << "removed while the first connection still has it";
+    }
+    EXPECT_FALSE(fs::exists(lock));
+    {
+        auto reader = jet::Database::open(file.string(), {});
+        EXPECT_FALSE(fs::exists(lock)) << "reading made a lock file";
+    }
+}
+
+TEST(LockFile, AnotherProgramIsRefusedWhileOneWrites) {
+    DM_REQUIRE_FIXTURE("access/empty/empty.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty.mdb");
+    auto db = jet::Database::open(file.string(), rw());
+    std::string user;
+    {
+        std::ifstream in(dir.path() / "empty.ldb", std::ios::binary);
+        std::string record((std::istreambuf_iterator<char>(in)), {});
+        user = std::string(record.c_str() + 32);
+    }
+    const std::string who = " (user " + user + " on computer " + hostName() + ")";
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite),
+              "The database \"" + file.string() + "\" is open in another program" + who +
+                  ". Close it there and try again.");
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly),
+              "The database \"" + file.string() + "\" is being changed by another program" + who +
+                  ". Close it there and try again.");
+    db.reset();
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite), "opened");
+}
+
+TEST(LockFile, AReaderWithALockFileKeepsWritersOut) {
+    DM_REQUIRE_FIXTURE("access/empty/empty.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty.mdb");
+    std::ofstream(dir.path() / "empty.ldb") << "";
+    auto reader = jet::Database::open(file.string(), {});
+    const std::string refused = openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite);
+    EXPECT_EQ(refused.rfind("The database \"" + file.string() + "\" is open in another program", 0),
+              0u)
+        << refused;
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly), "opened");
+}
+
+TEST(LockFile, AStaleLockFileLeftByACrashDoesNotBlock) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2010.accdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2010.accdb");
+    const fs::path lock = dir.path() / "empty2010.laccdb";
+    // A writer that is killed keeps no lock: the operating system drops it with the process.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::execl(JET_TEST_CHILD, JET_TEST_CHILD, "hold", file.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    char ready[16] = {};
+    ASSERT_GT(::read(out[0], ready, sizeof ready - 1), 0);
+    ::close(out[0]);
+    EXPECT_STREQ(ready, "ready\n");
+    ASSERT_TRUE(fs::exists(lock));
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite)
+                  .rfind("The database \"" + file.string() + "\" is open in another program", 0),
+              0u);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(fs::exists(lock)) << "the lock file stays behind after a crash";
+    auto db = jet::Database::open(file.string(), rw());
+    db->beginTransaction();
+    db->pager().allocatePage(jet::page_type::kData);
+    db->commitTransaction();
+    db.reset();
+    EXPECT_FALSE(fs::exists(lock));
+
+    // Garbage in a lock file nobody holds does not block either.
+    std::ofstream(lock) << "MACHINE-THAT-CRASHED\0\0\0";
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite), "opened");
+}
+
+TEST(LockFile, ConnectionsOfOneProgramTakeTurnsAndSeeEachOthersCommits) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2019.accdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2019.accdb");
+    auto a = jet::Database::open(file.string(), rw());
+    auto b = jet::Database::open(file.string(), rw());
+    const std::uint32_t pages = a->pager().pageCount();
+    a->beginTransaction();
+    try {
+        b->beginTransaction();
+        FAIL() << "two connections of one program wrote at once";
+    } catch (const jet::Error& e) {
+        EXPECT_EQ(e.kind(), jet::ErrorKind::Locked);
+        EXPECT_EQ(e.message(), "The database \"" + file.string() +
+                                   "\" is being changed by another connection of this program; "
+                                   "finish that first.");
+    }
+    // Enough pages that the file grows whatever is free in it.
+    for (int i = 0; i < 40; ++i)
+        a->pager().allocatePage(jet::page_type::kData);
+    a->commitTransaction();
+    const std::uint32_t grown = a->pager().pageCount();
+    EXPECT_GT(grown, pages);
+    b->refresh();
+    EXPECT_EQ(b->pager().pageCount(), grown) << "the second connection reads a stale file";
+    b->beginTransaction();
+    b->pager().allocatePage(jet::page_type::kData);
+    b->commitTransaction();
+    a->refresh();
+    EXPECT_EQ(a->pager().pageCount(), grown + 1);
+}
+
+}  // namespace
