@@ -6,6 +6,8 @@
 #include "db/jet/error.h"
 #include "db/jet/file.h"
 #include "db/jet/header.h"
+#include "db/jet/journal.h"
+#include "db/jet/lock_file.h"
 
 namespace jet {
 
@@ -27,7 +29,11 @@ void setDatabasePassword(const std::string& path, std::string_view oldPassword,
                                                  " format are read-only for this program.");
         writeHeaderPassword(page0, format, newPassword);  // validates the new password
     }
+    // Like every writer: the lock file first (no other program may have the file open), and a
+    // transaction left unfinished by a crash undone before the header is read again.
+    const auto lock = DatabaseLock::acquire(path, LockKind::Exclusive);
     const auto file = openPosixFile(path, OpenMode::ReadWrite);
+    if (!lock->sharedInProcess()) replayJournal(*file, *journalBeside(path));
     const Format& format = detectFormat(*file);
     std::vector<std::uint8_t> page0(format.pageSize);
     file->read(0, page0);

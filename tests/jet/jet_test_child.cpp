@@ -4,14 +4,36 @@
 //   jet_test_child open PATH ro|rw   prints "opened", or the error message, and ends
 //   jet_test_child hold PATH         opens PATH for writing, opens a transaction and writes a
 //                                    page, prints "ready" and waits to be killed
+//   jet_test_child stamp PATH N G    runs N statements, each taking a page and stamping its
+//                                    number into it, G to a transaction; prints
+//                                    "committed K" once K statements are durable
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "db/jet/database.h"
 #include "db/jet/error.h"
+
+namespace {
+
+// One statement of the crash test: a new empty data page carrying its statement's number in its
+// free space, where readers of the page never look.
+void stampPage(jet::Database& db, std::uint32_t n) {
+    const jet::Format& f = db.format();
+    auto p = db.pager().allocatePage(jet::page_type::kData);
+    const auto free = static_cast<std::uint16_t>(f.pageSize - f.dataRowTableOffset);
+    p->bytes[f.dataFreeSpaceOffset] = static_cast<std::uint8_t>(free);
+    p->bytes[f.dataFreeSpaceOffset + 1] = static_cast<std::uint8_t>(free >> 8);
+    const char tag[4] = {'S', 'T', 'M', 'P'};
+    std::memcpy(p->bytes.data() + 100, tag, 4);
+    for (int i = 0; i < 4; ++i)
+        p->bytes[104 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(n >> (8 * i));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -27,6 +49,24 @@ int main(int argc, char** argv) {
                                                                        : jet::OpenMode::ReadOnly;
             auto db = jet::Database::open(path, options);
             std::printf("opened");
+            return 0;
+        }
+        if (command == "stamp" && argc > 4) {
+            options.mode = jet::OpenMode::ReadWrite;
+            auto db = jet::Database::open(path, options);
+            db->pager().setSpillLimit(16);  // early writes behind the journal, too
+            const int count = std::atoi(argv[3]);
+            const int group = std::atoi(argv[4]);
+            for (int i = 0; i < count; ++i) {
+                if (i % group == 0) db->beginTransaction();
+                db->writeStatement([&] { stampPage(*db, static_cast<std::uint32_t>(i)); });
+                db->pager().spillIfLarge();
+                if ((i + 1) % group == 0 || i + 1 == count) {
+                    db->commitTransaction();
+                    std::printf("committed %d\n", i + 1);
+                    std::fflush(stdout);
+                }
+            }
             return 0;
         }
         if (command == "hold") {

@@ -296,6 +296,50 @@ TEST(PagerCodec, EncodedFilesStayEncoded) {
     EXPECT_EQ(everyRow(*db), rowsBefore);
 }
 
+// Encrypted .accdb files: written pages are enciphered with the file's own scheme and key.
+class EncryptedWrite : public testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(EncryptedWrite, PagesStayEnciphered) {
+    const auto [fixture, password] = GetParam();
+    DM_REQUIRE_FIXTURE(fixture);
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture(fixture);
+    jet::OpenOptions o = rw();
+    o.password = password;
+    const Bytes marker = {'S', 'E', 'C', 'R', 'E', 'T', '-', 'M', 'A', 'R', 'K'};
+    std::uint32_t page = 0;
+    std::vector<std::string> rowsBefore;
+    {
+        auto db = jet::Database::open(file.string(), o);
+        rowsBefore = everyRow(*db);
+        db->beginTransaction();
+        auto p = db->pager().allocatePage(jet::page_type::kData);
+        page = p->number;
+        std::copy(marker.begin(), marker.end(), p->bytes.begin() + 2000);
+        db->pager().writablePage(2)->bytes[4000] ^= 0;  // rewritten unchanged
+        db->commitTransaction();
+    }
+    const Bytes raw = readFile(file);
+    EXPECT_EQ(std::search(raw.begin(), raw.end(), marker.begin(), marker.end()), raw.end())
+        << "the page was written in the clear";
+    o.mode = jet::OpenMode::ReadOnly;
+    auto db = jet::Database::open(file.string(), o);
+    const auto p = db->pager().page(page);
+    EXPECT_TRUE(std::equal(marker.begin(), marker.end(), p->bytes.begin() + 2000));
+    EXPECT_EQ(everyRow(*db), rowsBefore) << "the page rewritten unchanged came back changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, EncryptedWrite,
+    testing::Values(std::make_pair("access/encrypted/db2007-enc.accdb", "Test123"),
+                    std::make_pair("access/encrypted/db2013-enc.accdb", "1234")),
+    [](const auto& info) {
+        std::string n = fs::path(info.param.first).stem().string();
+        for (char& c : n)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return n;
+    });
+
 TEST(FreePageMap, GrowsWithTheFileAndMarksPagesPastTheEndFree) {
     DM_REQUIRE_FIXTURE("access/empty/empty.mdb");
     testenv::TempDir dir;
