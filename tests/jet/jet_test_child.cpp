@@ -4,6 +4,7 @@
 //   jet_test_child open PATH ro|rw   prints "opened", or the error message, and ends
 //   jet_test_child hold PATH         opens PATH for writing, opens a transaction and writes a
 //                                    page, prints "ready" and waits to be killed
+//   jet_test_child hold-read PATH    opens PATH for reading, prints "ready" and waits
 //   jet_test_child stamp PATH N G    runs N statements, each taking a page and stamping its
 //                                    number into it, G to a transaction; prints
 //                                    "committed K" once K statements are durable
@@ -68,6 +69,13 @@ int main(int argc, char** argv) {
                 }
             }
             return 0;
+        }
+        if (command == "hold-read") {
+            auto db = jet::Database::open(path, options);
+            std::printf("ready\n");
+            std::fflush(stdout);
+            for (;;)
+                ::pause();
         }
         if (command == "hold") {
             options.mode = jet::OpenMode::ReadWrite;

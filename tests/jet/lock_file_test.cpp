@@ -1,8 +1,6 @@
 // Lock files beside databases: their names, the refusals another program meets (a real second
 // process), stale lock files left by a crash, and connections of one program sharing a file.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -10,6 +8,7 @@
 #include "db/jet/database.h"
 #include "db/jet/error.h"
 #include "db/jet/lock_file.h"
+#include "tests/support/other_program.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 
@@ -113,28 +112,13 @@ TEST(LockFile, AStaleLockFileLeftByACrashDoesNotBlock) {
     const fs::path file = dir.copyFixture("access/empty/empty2010.accdb");
     const fs::path lock = dir.path() / "empty2010.laccdb";
     // A writer that is killed keeps no lock: the operating system drops it with the process.
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out[1], 1);
-        ::close(out[0]);
-        ::close(out[1]);
-        ::execl(JET_TEST_CHILD, JET_TEST_CHILD, "hold", file.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    char ready[16] = {};
-    ASSERT_GT(::read(out[0], ready, sizeof ready - 1), 0);
-    ::close(out[0]);
-    EXPECT_STREQ(ready, "ready\n");
+    testenv::OtherProgram writer({JET_TEST_CHILD, "hold", file.string()});
+    EXPECT_EQ(writer.firstLine(), "ready");
     ASSERT_TRUE(fs::exists(lock));
     EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite)
                   .rfind("The database \"" + file.string() + "\" is open in another program", 0),
               0u);
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    writer.kill();
     ASSERT_TRUE(fs::exists(lock)) << "the lock file stays behind after a crash";
     auto db = jet::Database::open(file.string(), rw());
     db->beginTransaction();
