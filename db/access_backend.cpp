@@ -43,6 +43,8 @@ long errorNumber(jet::ErrorKind kind) {
             return errc::kProviderNotFound;
         case jet::ErrorKind::Locked:
             return errc::kLocked;
+        case jet::ErrorKind::Usage:
+            return errc::kGeneric;
     }
     return errc::kGeneric;
 }

@@ -106,7 +106,7 @@ void Database::refresh() {
 
 void Database::beginTransaction() {
     if (inTransaction())
-        throw Error(ErrorKind::Engine,
+        throw Error(ErrorKind::Usage,
                     "A transaction is already open on \"" + pager_->file().name() + "\".");
     refresh();
     if (!pager_->writable()) {
@@ -141,7 +141,7 @@ void Database::afterRollback() noexcept {
 }
 
 void Database::commitTransaction() {
-    if (!explicit_) throw Error(ErrorKind::Engine, "No transaction is open to commit.");
+    if (!explicit_) throw Error(ErrorKind::Usage, "No transaction is open to commit.");
     if (!pager_->inTransaction()) {
         endWrite();
         return;
@@ -161,7 +161,7 @@ void Database::commitTransaction() {
 }
 
 void Database::rollbackTransaction() {
-    if (!explicit_) throw Error(ErrorKind::Engine, "No transaction is open to roll back.");
+    if (!explicit_) throw Error(ErrorKind::Usage, "No transaction is open to roll back.");
     if (!pager_->inTransaction()) {
         endWrite();
         return;

@@ -111,14 +111,14 @@ class Database {
 
     // Opens a transaction. On a database that cannot be written the transaction only reads:
     // its statements fail with ReadOnly (naming why) before they change anything. Throws Locked
-    // when another connection of this program has a transaction open on the same file, Engine
+    // when another connection of this program has a transaction open on the same file, Usage
     // when this one has one open already.
     void beginTransaction();
     // Makes the transaction's statements durable. On failure (Io) nothing of it is kept, the
-    // transaction is over, and the error is rethrown. Throws Engine when none is open.
+    // transaction is over, and the error is rethrown. Throws Usage when none is open.
     // REQUIRES: no Statement open.
     void commitTransaction();
-    // Undoes every statement of the transaction. Throws Engine when none is open.
+    // Undoes every statement of the transaction. Throws Usage when none is open.
     void rollbackTransaction();
     bool inTransaction() const { return explicit_ || pager_->inTransaction(); }
 

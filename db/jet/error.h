@@ -20,8 +20,9 @@ enum class ErrorKind {
     NoSuchTable,    // a statement names a table that does not exist
     Syntax,         // a statement the engine does not understand
     ReadOnly,       // the database cannot be written
-    Engine,         // the engine could not be started (crypto providers), or was misused
+    Engine,         // the engine could not be started (crypto providers)
     Locked,         // another program holds the database
+    Usage,          // a call out of order (a commit with no transaction open, ...)
 };
 
 class Error : public std::runtime_error {

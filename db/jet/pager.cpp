@@ -16,7 +16,7 @@ namespace jet {
 namespace {
 
 [[noreturn]] void misuse(const std::string& what) {
-    throw Error(ErrorKind::Engine, "The Access engine was used wrongly: " + what + ".");
+    throw Error(ErrorKind::Usage, "The Access engine was used wrongly: " + what + ".");
 }
 
 }  // namespace

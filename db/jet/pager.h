@@ -123,7 +123,7 @@ class Pager {
     // Throws ReadOnly, saying why, when !writable().
     void requireWritable() const;
 
-    // Opens a transaction. Throws ReadOnly when !writable(), and a logic error (Engine) when one
+    // Opens a transaction. Throws ReadOnly when !writable(), and Usage when one
     // is open already or an earlier failure left the pager unusable.
     void begin();
     bool inTransaction() const { return inTransaction_; }
