@@ -43,22 +43,21 @@ bool ProgressPacer::due(long done) {
     return true;
 }
 
+void reserveForRows(ScriptBuilder& script, std::size_t tableStart, long done, long total) {
+    if (done <= 0 || total <= done) return;
+    const double perRow = static_cast<double>(script.text().size() - tableStart) / done;
+    script.reserve(script.text().size() +
+                   static_cast<std::size_t>(perRow * 1.05 * static_cast<double>(total - done)));
+}
+
 void appendTableRows(ScriptBuilder& script, db::Recordset& rs, std::string_view table,
                      const RowProgress& progress) {
     script.beginRows(table);
     const long total = rs.recordCount();
     ProgressPacer pacer(total);
     const std::size_t start = script.text().size();
-    constexpr long kSampleRows = 512;
     for (long k = 0; k < total; ++k) {
-        if (k == kSampleRows) {
-            // Grow the text once to the size the rows so far predict (and a little more), so
-            // that a big table does not pass through repeated doublings of its buffer.
-            const double perRow = static_cast<double>(script.text().size() - start) / k;
-            script.reserve(
-                script.text().size() +
-                static_cast<std::size_t>(perRow * 1.05 * static_cast<double>(total - k)));
-        }
+        if (k == kReserveSampleRows) reserveForRows(script, start, k, total);
         script.appendRow(rs.row());
         if (progress && pacer.due(k + 1)) progress(k + 1, total);
         rs.moveNext();

@@ -45,6 +45,12 @@ class ProgressPacer {
     unsigned sinceClockCheck_ = 0;
 };
 
+// After the first kReserveSampleRows rows of a table, grows the script once to the size those
+// rows predict for all `total` (and a little more), so that a big table's text does not pass
+// through repeated doublings of its buffer. `tableStart` is the script's size before the rows.
+inline constexpr long kReserveSampleRows = 512;
+void reserveForRows(ScriptBuilder& script, std::size_t tableStart, long done, long total);
+
 // Appends one INSERT line per row of `rs`, from its current row on, RecordCount rows in all, as
 // the record set reports them (the rows are stepped with MoveNext; a record set that ends early
 // fails with its end-of-data error). `progress` may be empty.

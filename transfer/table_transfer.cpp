@@ -108,7 +108,9 @@ TableResult transferTable(ui::Command& cmd, Direction direction, db::Connection&
     const long last = cmd.value(s.lastRow, -1L, [&] { return rs.recordCount() - 1; });
     const std::string insert = insertHead(name);
     ProgressPacer pacer(last + 1);
+    const std::size_t rowsStart = script.text().size();
     for (long k = 0; k <= last; ++k) {
+        if (k == kReserveSampleRows) reserveForRows(script, rowsStart, k, last + 1);
         const bool due = pacer.due(k + 1);
         if (due) {
             cmd.step(s.yield, [&] { call(hooks.processEvents); });

@@ -141,8 +141,9 @@ long rowsIn(const std::string& accessPath) {
     try {
         db::Connection c;
         c.open(db::buildAccessConnectionString({}, accessPath, ""));
-        auto rs = c.execute("SELECT COUNT(*) FROM [big]");
-        return static_cast<long>(rs->field(std::size_t{0}).value().asInteger());
+        db::Recordset rs;
+        rs.open("SELECT * FROM [big]", c);
+        return rs.recordCount();
     } catch (const db::Error&) {
         return -1;
     }

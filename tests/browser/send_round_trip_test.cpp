@@ -90,14 +90,13 @@ class SendRoundTrip : public SendTest, public ::testing::WithParamInterface<bool
         std::vector<std::string> refused;  // tables whose CREATE the server refused
     };
 
-    // Sends every table of the source list (List1 to MySQL, List2 to Access) and executes the
+    // Sends `tables` of the source list (List1 to MySQL, List2 to Access) and executes the
     // script: in one command by the default mapping, or one command per table with its dialog
     // confirmed as proposed, so that a table the server refuses as proposed leaves the others.
-    Sent sendAll(bool toMySql, bool customise) {
+    Sent sendAll(bool toMySql, bool customise, const QStringList& tables) {
         Sent sent;
         browser::TableList* source = toMySql ? list1() : list2();
         (toMySql ? form().check15() : form().check16())->setChecked(customise);
-        const QStringList tables = names(source);
         auto send = [&](const QStringList& which) {
             source->setRangeSelected(0, source->listCount() - 1, false);
             select(source, which);
@@ -150,7 +149,7 @@ TEST_P(SendRoundTrip, EveryFixtureTableToMySqlAndBackIntoAnEmptyAccessFile) {
         auto& mysql = useScratchDatabase();
         listBoth();
         const QStringList accessTables = names(list1());
-        const Sent there = sendAll(/*toMySql=*/true, customise);
+        const Sent there = sendAll(/*toMySql=*/true, customise, accessTables);
         refused += static_cast<int>(there.refused.size());
 
         // Every table that the server took holds every value, named as the script named it.
@@ -202,9 +201,13 @@ TEST_P(SendRoundTrip, EveryFixtureTableToMySqlAndBackIntoAnEmptyAccessFile) {
             dir.copyFixture(emptyDatabaseLike(fixture), "back" + std::to_string(n) + ext).string();
         login.accessPath = home;
         listBoth();
-        const QStringList mysqlTables = names(list2());
+        // Access keeps names that begin with "MSys" for its own tables: a table of that name
+        // (Access's own log of a compaction, kept as a user table) cannot come back.
+        QStringList mysqlTables;
+        for (const QString& t : names(list2()))
+            if (!t.startsWith("MSys", Qt::CaseInsensitive)) mysqlTables << t;
         ASSERT_TRUE(names(list1()).isEmpty());
-        const Sent returned = sendAll(/*toMySql=*/false, customise);
+        const Sent returned = sendAll(/*toMySql=*/false, customise, mysqlTables);
         EXPECT_TRUE(returned.refused.empty());
         // The Access list was listed anew from the file: it names every table sent.
         EXPECT_EQ(names(list1()), mysqlTables);
@@ -345,9 +348,9 @@ TEST_F(SendTest, HostileTextArrivesByteForByteInAccessAndBackInMySqlAndRunsNothi
             EXPECT_EQ(t.rows[i][2].asText(), corpus[i]) << i;
         }
     };
-    expectCorpus(readTable(db::buildAccessConnectionString(login, home, ""),
-                           "SELECT * FROM [Hostile] ORDER BY [ID]"),
-                 "in Access");
+    expectCorpus(
+        readTable(db::buildAccessConnectionString(login, home, ""), "SELECT * FROM [Hostile]"),
+        "in Access");
 
     // And from the Access file into another MySQL database that has a table x of its own.
     auto& target = useScratchDatabase();
@@ -412,9 +415,9 @@ TEST_F(SendTest, AccessRowsOfNullsLineBreaksBackslashesAndBackticksForMySql) {
 
 TEST_F(SendTest, TwoAccessTablesOverwrittenAreReplacedInTheFileAndListedAnew) {
     DM_REQUIRE_MYSQL();
-    DM_REQUIRE_FIXTURE("access/V2003/indexTestV2003.mdb");
+    DM_REQUIRE_FIXTURE("access/V2003/queryTestV2003.mdb");
     DM_REQUIRE_ACCESS_WRITES();
-    useAccessCopy("access/V2003/indexTestV2003.mdb");
+    useAccessCopy("access/V2003/queryTestV2003.mdb");  // Table1, Table2, Table3, unrelated
     auto& mysql = useScratchDatabase();
     mysql.exec("CREATE TABLE Table1 (n VARCHAR(10))");
     mysql.exec("INSERT INTO Table1 VALUES ('one'), ('two')");
