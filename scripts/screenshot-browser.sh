@@ -9,7 +9,8 @@
 # an Access file into a scratch settings folder (the user's own settings stay untouched), starts
 # the program, which goes straight to the browser, and takes the picture. Also writes the bare
 # window beside it (…-window.png). Needs xvfb-run, xdotool and ImageMagick's import, and the
-# fixtures beside the checkout.
+# fixtures beside the checkout. DM_SHOT_WM names a window manager to run first (for instance
+# twm), so that the picture shows the window with its title bar and borders.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -32,6 +33,7 @@ scratch="$(mktemp -d)"
 program_pid=""
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null || true
   "$DM_ROOT/scripts/mariadb.sh" stop shot || true
   rm -rf "$scratch"
 }
@@ -47,11 +49,25 @@ export XDG_CONFIG_HOME="$scratch/config"
   Database=demo "AccessMDBFile=$scratch/Shop.accdb" AccessPassword= \
   "With Data Type Change 2=1" >/dev/null
 
+wm_pid=""
+if [ "${DM_SHOT_WM:-}" = twm ]; then
+  # twm would wait for a click to place each new window.
+  printf 'RandomPlacement\nUsePPosition "on"\n' >"$scratch/twmrc"
+  twm -f "$scratch/twmrc" >/dev/null 2>&1 &
+  wm_pid=$!
+  sleep 1
+elif [ -n "${DM_SHOT_WM:-}" ]; then
+  $DM_SHOT_WM >/dev/null 2>&1 &
+  wm_pid=$!
+  sleep 1
+fi
+
 "$DM_BUILD/app/dunmorrow" &
 program_pid=$!
 wid=""
 for _ in $(seq 1 120); do
-  wid="$(xdotool search --onlyvisible --name '^Dunmorrow$' 2>/dev/null | head -n 1 || true)"
+  # A search can hang while a window manager reparents windows; each try is bounded.
+  wid="$(timeout 5 xdotool search --onlyvisible --name '^Dunmorrow$' 2>/dev/null | head -n 1 || true)"
   [ -n "$wid" ] && break
   kill -0 "$program_pid" 2>/dev/null || { echo "the program ended before a window opened" >&2; exit 1; }
   sleep 0.5
@@ -61,4 +77,5 @@ sleep 1
 mkdir -p "$(dirname "$out")"
 import -window root "$out"
 import -window "$wid" "${out%.png}-window.png"
+xwininfo -id "$wid" | sed -n 's/^ *\(Width\|Height\): /window \1: /p' >&2 || true
 dm_log "Screenshots: $out, ${out%.png}-window.png"
