@@ -1,9 +1,11 @@
-// The command table, argument parsing and the tables and dump commands.
+// The command table, the help text, and the tables and dump commands.
 #include "app/cli/commands.h"
 
 #include <ostream>
 #include <sstream>
 
+#include "app/cli/args.h"
+#include "app/cli/check_command.h"
 #include "app/cli/tsv.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
@@ -16,50 +18,11 @@ namespace cli {
 
 namespace {
 
-constexpr const char* kProgram = "dunmorrow-cli";
-
-struct UsageError {
-    std::string message;
-};
-
-// The positional arguments and the value of --password.
-struct Parsed {
-    std::vector<std::string> positional;
-    std::string password;
-};
-
-Parsed parseArgs(const std::vector<std::string>& args, std::size_t wanted) {
-    Parsed p;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--password") {
-            if (i + 1 >= args.size()) throw UsageError{"--password needs a value"};
-            p.password = args[++i];
-        } else if (a.rfind("--password=", 0) == 0) {
-            p.password = a.substr(11);
-        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-            throw UsageError{"unknown option " + a};
-        } else {
-            p.positional.push_back(a);
-        }
-    }
-    if (p.positional.size() != wanted)
-        throw UsageError{"expected " + std::to_string(wanted) + " argument" +
-                         (wanted == 1 ? "" : "s") + ", got " + std::to_string(p.positional.size())};
-    return p;
-}
-
-db::LoginFields loginFor(const std::string& file, const std::string& password) {
-    db::LoginFields login;
-    login.accessPath = file;
-    login.accessPassword = password;
-    return login;
-}
-
-int tablesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int tablesCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out,
+                  std::ostream& err) {
     const Parsed p = parseArgs(args, 1);
     const std::string& file = p.positional[0];
-    const auto names = db::getAccessTableNames(file, loginFor(file, p.password));
+    const auto names = db::getAccessTableNames(file, loginFor(file, p.value("--password")));
     if (!names) {
         err << kProgram << ": Could not find file \"" << file << "\".\n";
         return 1;
@@ -69,13 +32,14 @@ int tablesCommand(const std::vector<std::string>& args, std::ostream& out, std::
     return 0;
 }
 
-int dumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+int dumpCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out,
+                std::ostream&) {
     const Parsed p = parseArgs(args, 2);
     const std::string& file = p.positional[0];
     const std::string& table = p.positional[1];
     db::Connection cn;
     cn.setCursorLocation(db::kAdUseClient);
-    cn.open(db::buildAccessConnectionString(loginFor(file, p.password)));
+    cn.open(db::buildAccessConnectionString(loginFor(file, p.value("--password"))));
     auto rs = cn.execute("SELECT * FROM `" + table + "`");
     const int n = rs->fieldCount();
     std::string line;
@@ -118,11 +82,12 @@ std::string wrap(const std::string& text, std::size_t indent, std::size_t width 
     return out;
 }
 
-int setPasswordCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+int setPasswordCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out,
+                       std::ostream&) {
     const Parsed p = parseArgs(args, 2);
     const std::string& file = p.positional[0];
     const std::string& newPassword = p.positional[1];
-    jet::setDatabasePassword(file, p.password, newPassword);
+    jet::setDatabasePassword(file, p.value("--password"), newPassword);
     out << (newPassword.empty() ? "The database password of \"" + file + "\" is removed.\n"
                                 : "The database password of \"" + file + "\" is set.\n");
     return 0;
@@ -146,6 +111,13 @@ const std::vector<Command>& commands() {
          "with OLD (no password when left out); an empty NEW (\"\") removes the password. A "
          "password has at most 20 characters. Access 97 files and .accdb files are refused.",
          setPasswordCommand},
+        {"check", "check FILE [--password P]",
+         "Checks the integrity of FILE: the catalogue and every table's definition and rows, the "
+         "usage maps against the pages, the free pages, the long-value chains, and every index's "
+         "entries against the rows. Prints each finding on a line of its own (problems first, "
+         "then notes on harmless oddities Access leaves behind), then a summary. The exit status "
+         "is 1 when a problem was found.",
+         checkCommand},
     };
     return kCommands;
 }
@@ -154,13 +126,14 @@ std::string helpText() {
     std::ostringstream s;
     s << "Usage: " << kProgram << " COMMAND ARGUMENTS...\n\n"
       << wrap(
-             "Reads Microsoft Access databases (.mdb, .accdb) without windows, for support, "
-             "diagnosis and scripts.",
+             "Reads and writes Microsoft Access databases (.mdb, .accdb) without windows, for "
+             "support, diagnosis and scripts.",
              0)
       << "\nCommands:\n";
     for (const auto& c : commands())
         s << "  " << kProgram << " " << c.usage << "\n" << wrap(c.summary, 6);
     s << "\n  --password P   the database password of FILE (none when left out)\n"
+
       << "  --help         prints this text\n\n"
       << wrap(
              "Errors go to standard error and the exit status is not zero: 1 when a command "
@@ -170,6 +143,12 @@ std::string helpText() {
 }
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::istringstream none;
+    return runCommandLine(args, none, out, err);
+}
+
+int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                   std::ostream& err) {
     if (args.empty()) {
         err << helpText();
         return 2;
@@ -187,7 +166,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
                 return 0;
             }
         try {
-            return c.run(rest, out, err);
+            return c.run(rest, in, out, err);
         } catch (const UsageError& e) {
             err << kProgram << ": " << e.message << "\nUsage: " << kProgram << " " << c.usage
                 << "\n";

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/args.h"
+
 namespace cli {
 
 struct Command {
     const char* name;
     const char* usage;    // "tables FILE [--password P]"
     const char* summary;  // one paragraph for --help
-    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    CommandFunction run;
 };
 
 const std::vector<Command>& commands();
@@ -22,6 +24,9 @@ std::string helpText();
 
 // Runs the command line (without the program name). Errors go to `err` with a non-zero status:
 // 2 for a command line that is not understood, 1 when the command failed.
+// `in` is standard input (exec reads its statements there); the first form gives no input.
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace cli

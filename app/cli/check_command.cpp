@@ -1,0 +1,59 @@
+// Running the integrity check of an Access file and printing what it finds.
+#include "app/cli/check_command.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "app/cli/args.h"
+#include "db/jet/check.h"
+#include "db/jet/database.h"
+
+namespace cli {
+
+namespace {
+
+std::string counted(std::uint64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string formatCheckReport(const jet::CheckReport& report) {
+    using Severity = jet::CheckFinding::Severity;
+    std::string out;
+    std::size_t problems = 0;
+    for (Severity wanted : {Severity::Problem, Severity::Note})
+        for (const auto& f : report.findings) {
+            if (f.severity != wanted) continue;
+            if (wanted == Severity::Problem) ++problems;
+            out += (wanted == Severity::Problem ? "problem: " : "note: ") + f.area + ": " +
+                   f.message + "\n";
+        }
+    out += "Checked " + counted(report.tables, "table", "tables") + ", " +
+           counted(report.rows, "row", "rows") + ", " +
+           counted(report.longValues, "long value", "long values") + " and " +
+           counted(report.pages, "page", "pages") + " (" +
+           counted(report.freePages, "free", "free") + ", " +
+           counted(report.orphanPages, "unused", "unused") + "): ";
+    out += problems == 0 ? std::string("no problems.\n")
+                         : counted(problems, "problem", "problems") + ".\n";
+    return out;
+}
+
+int checkCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out,
+                 std::ostream& err) {
+    const Parsed p = parseArgs(args, 1);
+    const std::string& file = p.positional[0];
+    if (!std::filesystem::is_regular_file(file)) {
+        err << kProgram << ": Could not find file \"" << file << "\".\n";
+        return 1;
+    }
+    jet::OpenOptions options;
+    options.password = p.value("--password");
+    const auto db = jet::Database::open(file, options);
+    const jet::CheckReport report = jet::checkDatabase(*db);
+    out << formatCheckReport(report);
+    return report.ok() ? 0 : 1;
+}
+
+}  // namespace cli
