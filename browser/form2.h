@@ -76,8 +76,8 @@ class Form2 : public QWidget {
     static QString helpText();
 
     // The review window the send commands collect their script in: created on first use, kept
-    // (with its text) while no command has shown it, discarded once shown and closed. nullptr
-    // when there is none.
+    // (with its text) while no command has shown it, discarded once shown and closed, or when a
+    // command for the other database starts collecting. nullptr when there is none.
     review::Form4* form4() const { return form4_.get(); }
 
     // Makes the outer height (title bar and borders included) the bottom of "< Back" plus 580
@@ -106,8 +106,9 @@ class Form2 : public QWidget {
                                     db::Connection* connection, int openStep,
                                     const std::string& name, int answer, bool customise,
                                     TableList& other, std::string& statement);
-    review::Form4& reviewWindow();
-    void showReviewWindow();
+    // The review window for statements to MySQL (0) or Access (1), created on first use.
+    review::Form4& reviewWindow(int sendType);
+    void showReviewWindow(int sendType);
 
     QGroupBox* frame1_ = nullptr;
     QGroupBox* frame2_ = nullptr;

@@ -6,7 +6,8 @@
 // writes its lines into a buffer of its own, and passes that buffer to the review window in one
 // piece. The review window is created on first use and collects text until a command shows it;
 // a command abandoned at the customisation dialog leaves what it collected there for the next
-// one. After the review window closes, the target list is listed anew when the script ran.
+// one to the same database. After the review window closes, the target list is listed anew when the
+// script ran.
 //
 // Every step is numbered; a failing step is reported with the statement being built after
 // "sql: ", and the command goes on with the next step.
@@ -106,17 +107,25 @@ transfer::TableResult Form2::sendTable(ui::Command& cmd, transfer::Direction dir
         transfer::transferTable(cmd, direction, *connection, name, answer, customise,
                                 typecustom::form3(), script, statement, hooks);
     // The table's lines reach the review window in one piece.
-    if (!script.text().empty()) reviewWindow().appendText(script.take());
+    if (!script.text().empty())
+        reviewWindow(target == transfer::Target::MySql ? 0 : 1).appendText(script.take());
     return result;
 }
 
-review::Form4& Form2::reviewWindow() {
-    if (!form4_) form4_ = std::make_unique<review::Form4>(this);
+review::Form4& Form2::reviewWindow(int sendType) {
+    // Text left by a command abandoned at the customisation dialog waits for the next command
+    // to the same database. Statements written for the other one would run on the wrong
+    // database there, with its escapes (a DROP TABLE of a source table among them): they go.
+    if (form4_ && form4_->m_SendType != sendType) form4_.reset();
+    if (!form4_) {
+        form4_ = std::make_unique<review::Form4>(this);
+        form4_->m_SendType = sendType;
+    }
     return *form4_;
 }
 
-void Form2::showReviewWindow() {
-    reviewWindow().exec();
+void Form2::showReviewWindow(int sendType) {
+    reviewWindow(sendType).exec();
     // Shown and closed: the text goes with the window, and the next command starts afresh.
     form4_.reset();
 }
@@ -158,8 +167,8 @@ void Form2::pushButton3Click() {
 
     cmd.step(314, [&] { connectionOf(cn).close(); });
     cmd.step(316, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
-    cmd.step(318, [&] { reviewWindow().m_SendType = 0; });
-    cmd.step(320, [&] { showReviewWindow(); });
+    cmd.step(318, [&] { reviewWindow(0).m_SendType = 0; });
+    cmd.step(320, [&] { showReviewWindow(0); });
     if (cmd.test(322, [] { return ui::SqlExecuted; }))
         cmd.step(324, [&] { listMySqlTables(*list2_); });
 }
@@ -199,8 +208,8 @@ void Form2::pushButton4Click() {
 
     cmd.step(326, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
     cmd.step(328, [&] { connectionOf(cn).close(); });
-    cmd.step(330, [&] { reviewWindow().m_SendType = 1; });
-    cmd.step(332, [&] { showReviewWindow(); });
+    cmd.step(330, [&] { reviewWindow(1).m_SendType = 1; });
+    cmd.step(332, [&] { showReviewWindow(1); });
     if (cmd.test(334, [] { return ui::SqlExecuted; }))
         cmd.step(336, [&] {
             listAccessTables(*list1_, QString::fromStdString(ui::currentLogin().accessPath));

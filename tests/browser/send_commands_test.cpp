@@ -301,6 +301,45 @@ TEST_F(SendCommandsTest, CancellingTheFirstTablesDialogShowsNothingAndKeepsTheLi
     expectIdle();
 }
 
+TEST_F(SendCommandsTest, TextLeftForOneDatabaseIsNotShownForTheOther) {
+    DM_REQUIRE_FIXTURE(kIndexFile);
+    DM_REQUIRE_MYSQL();
+    withBoth({"a"});
+    form().check15()->setChecked(true);
+    select(list1(), {"Table2", "Table3"});
+    list1()->setListIndex(0);
+    acceptCustomisation();  // Table3
+    cancelCustomisation();  // Table2
+    button("PushButton3")->click();
+    ASSERT_NE(form().form4(), nullptr);
+    EXPECT_EQ(form().form4()->text().rfind("CREATE TABLE `Table3`(", 0), 0u);
+
+    // Statements for MySQL would run on the Access file there: the next command to Access
+    // starts without them.
+    select(list2(), {"a"});
+    auto seen = expectReview();
+    button("PushButton4")->click();
+    EXPECT_EQ(seen->sendType, 1);
+    EXPECT_EQ(seen->text, "CREATE TABLE `a`(`id` INT);\r\n\r\n\r\n");
+}
+
+TEST_F(SendCommandsTest, AMySqlNameInOtherLetterCaseInTheAccessListCountsAsPresent) {
+    DM_REQUIRE_FIXTURE(kIndexFile);
+    DM_REQUIRE_MYSQL();
+    withBoth({"table2"});
+    select(list2(), {"table2"});
+    prompts.queueAnswer(ui::Answer::Yes);
+    auto seen = expectReview();
+    button("PushButton4")->click();
+    EXPECT_EQ(overwriteQuestions(), QStringList{"Would you like to overwrite table2?"});
+    EXPECT_EQ(prompts.messages()[0].title, "Overwrite?");
+    EXPECT_EQ(prompts.messages()[0].buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(seen->text,
+              "DROP TABLE `table2`\r\n\r\nCREATE TABLE `table2`(`id` INT);\r\n\r\n\r\n");
+    // The Access item stays: removal compares letter case.
+    EXPECT_EQ(names(list1()), (QStringList{"Table1", "Table2", "Table3"}));
+}
+
 // ---- failures, progress, re-entry, the refill ----
 
 TEST_F(SendCommandsTest, AFailingStepIsReportedWithTheLastStatementAndTheWalkGoesOn) {
