@@ -49,7 +49,18 @@ void renameThroughIntermediate(db::Connection& cn, const std::string& oldName,
     }
     const std::string& intermediate = step;
     cn.execute(accessCopyTableSql(oldName, intermediate));
-    cn.execute(dropTableSql(oldName));
+    try {
+        cn.execute(dropTableSql(oldName));
+    } catch (const db::Error& e) {
+        // The table stays as it was (a table in a relationship, say); its copy must not.
+        try {
+            cn.execute(dropTableSql(intermediate));
+        } catch (const db::Error&) {
+            throw db::Error(e.number(), e.description() + " Its intermediate copy " + intermediate +
+                                            " is still in the file.");
+        }
+        throw;
+    }
     try {
         cn.execute(accessCopyTableSql(intermediate, newName));
     } catch (const db::Error& e) {

@@ -14,7 +14,10 @@
 namespace browsertest {
 namespace {
 
-const char* const kFile = "access/V2003/indexTestV2003.mdb";  // Table1, Table2, Table3
+// Table1, Table2, Table3, none of them in a relationship.
+const char* const kFile = "access/V2003/queryTestV2003.mdb";
+// Table1, Table2, Table3, all in relationships, which keep a table from being dropped.
+const char* const kRelatedFile = "access/V2003/indexTestV2003.mdb";
 
 QByteArray bytesOf(const std::filesystem::path& p) {
     QFile f(QString::fromStdString(p.string()));
@@ -40,7 +43,8 @@ class AccessCommandsTest : public BrowserTest {
         cn.open(db::buildAccessConnectionString(login));
         return cn.execute("SELECT * FROM `" + table + "`")->recordCount();
     }
-    void expectFileUnchanged() { EXPECT_EQ(bytesOf(file), before); }
+    // Compared as a whole; a difference is not printed byte by byte.
+    void expectFileUnchanged() { EXPECT_TRUE(bytesOf(file) == before) << "the file changed"; }
     void expectIdle() { EXPECT_EQ(ui::mousePointer(&form()), ui::kPointerDefault); }
 
     std::filesystem::path file;
@@ -250,6 +254,23 @@ TEST_F(AccessCommandsTest, RenameInLetterCaseOnlyNeverLosesTheTable) {
         EXPECT_EQ(mdbTables(file), (QStringList{"Table1", "Table2", "Table3"}));
         EXPECT_EQ(rowsOf("Table2"), rows);
     }
+}
+
+TEST_F(AccessCommandsTest, ATableInARelationshipKeepsItsNameAndLeavesNoIntermediateCopy) {
+    DM_REQUIRE_FIXTURE(kRelatedFile);
+    REQUIRE_ACCESS_WRITER();
+    file = useAccessCopy(kRelatedFile, "related.mdb");
+    browser::listAccessTables(*list1(), QString::fromStdString(file.string()));
+    select({1});
+    list1()->setListIndex(1);
+    prompts.queueInput("TABLE2");
+    button("PushButton6")->click();
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(messageTexts()[0],
+              report("The table 'Table2' takes part in a relationship; delete the relationship "
+                     "before the table.",
+                     "PushButton6_Click", 120));
+    EXPECT_EQ(mdbTables(file), (QStringList{"Table1", "Table2", "Table3"}));
 }
 
 }  // namespace

@@ -43,15 +43,14 @@ QStringList mdbTables(const std::filesystem::path& file) {
 bool accessEngineWrites() {
     static const bool writes = [] {
         testenv::TempDir dir;
-        const auto copy = dir.copyFixture("access/V2003/indexTestV2003.mdb");
+        const auto copy = dir.copyFixture("access/V2003/queryTestV2003.mdb");
         db::LoginFields login;
         login.accessPath = copy.string();
         try {
             db::Connection cn;
-            cn.setCursorLocation(db::kAdUseServer);
-            cn.setMode(db::kAdModeReadWrite);
             cn.open(db::buildAccessConnectionString(login));
-            cn.execute("DROP TABLE `Table3`;");
+            cn.execute("SELECT a1.* INTO `WriteProbe` FROM `Table1` AS a1;");
+            cn.execute("DROP TABLE `WriteProbe`");
             return true;
         } catch (const db::Error&) {
             return false;

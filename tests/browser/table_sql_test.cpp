@@ -80,8 +80,8 @@ TEST(IntermediateName, TheNameGetsASuffixAndStaysWithin64Characters) {
 class RenameByCopy : public ::testing::Test {
   protected:
     void SetUp() override {
-        DM_REQUIRE_FIXTURE("access/V2003/indexTestV2003.mdb");
-        file = dir.copyFixture("access/V2003/indexTestV2003.mdb").string();
+        DM_REQUIRE_FIXTURE("access/V2003/queryTestV2003.mdb");
+        file = dir.copyFixture("access/V2003/queryTestV2003.mdb").string();
         std::ifstream in(file, std::ios::binary);
         before.assign(std::istreambuf_iterator<char>(in), {});
     }
@@ -97,13 +97,14 @@ class RenameByCopy : public ::testing::Test {
     }
     static bool writes() {
         testenv::TempDir d;
-        const auto copy = d.copyFixture("access/V2003/indexTestV2003.mdb");
+        const auto copy = d.copyFixture("access/V2003/queryTestV2003.mdb");
         try {
             db::LoginFields l;
             l.accessPath = copy.string();
             db::Connection cn;
             cn.open(db::buildAccessConnectionString(l));
-            cn.execute("DROP TABLE `Table3`");
+            cn.execute("SELECT a1.* INTO `WriteProbe` FROM `Table1` AS a1;");
+            cn.execute("DROP TABLE `WriteProbe`");
             return true;
         } catch (const db::Error&) {
             return false;
@@ -120,14 +121,14 @@ class RenameByCopy : public ::testing::Test {
 TEST_F(RenameByCopy, ExactlyTheSameNameChangesNothingAndAsksNothing) {
     EXPECT_TRUE(rename("Table2", "Table2"));
     EXPECT_TRUE(asked.empty());
-    EXPECT_EQ(bytes(), before);
+    EXPECT_TRUE(bytes() == before) << "the file changed";
 }
 
 TEST_F(RenameByCopy, DecliningToOverwriteReturnsFalseAndLeavesTheFile) {
     overwrite = false;
     EXPECT_FALSE(rename("Table1", "TABLE3"));
     EXPECT_EQ(asked, std::vector<std::string>{"TABLE3"});
-    EXPECT_EQ(bytes(), before);
+    EXPECT_TRUE(bytes() == before) << "the file changed";
     EXPECT_EQ(browser::overwriteQuestionText("TABLE3"), "Would you like to overwrite TABLE3?");
     EXPECT_STREQ(browser::kOverwriteTitle, "Overwrite?");
 }
@@ -159,7 +160,7 @@ TEST_F(RenameByCopy, WithoutAWritingEngineACaseOnlyRenameFailsBeforeTouchingTheT
     if (writes()) GTEST_SKIP() << "the engine writes";
     const db::Error e = errorOf([&] { rename("Table1", "table1"); });
     EXPECT_FALSE(e.description().empty());
-    EXPECT_EQ(bytes(), before);
+    EXPECT_TRUE(bytes() == before) << "the file changed";
 }
 
 }  // namespace
