@@ -25,9 +25,12 @@ std::unique_ptr<Database> Database::open(const std::string& path, const OpenOpti
     auto journal = journalBeside(path);
     ReplayResult recovery;
     std::unique_ptr<File> file;
-    // A journal while no other connection of this program has the file open was left by a
-    // program that stopped in the middle of a transaction: undo that transaction first.
-    const bool hot = !lock->sharedInProcess() && journal->open() != nullptr;
+    // A live journal while no other connection of this program has the file open was left by
+    // a program that stopped in the middle of a transaction: undo that transaction first. A
+    // void one is only deleted, by the next writer.
+    const bool alone = !lock->sharedInProcess();
+    const bool hot = alone && journalIsLive(*journal);
+    if (alone && write && !hot && journal->open()) journal->remove();
     if (hot && write) {
         file = openPosixFile(path, OpenMode::ReadWrite);
         recovery = replayJournal(*file, *journal);

@@ -162,8 +162,8 @@ std::unique_ptr<MemoryJournalStore> MemoryJournalStore::share() const {
 
 // ---- Journal ----
 
-Journal::Journal(JournalStore& store, std::uint32_t pageSize, std::uint64_t originalLength)
-    : file_(store.create()), pageSize_(pageSize), salt_(0), end_(0) {
+Journal::Journal(File& file, std::uint32_t pageSize, std::uint64_t originalLength)
+    : file_(file), pageSize_(pageSize), salt_(0), end_(0) {
     std::random_device rd;
     salt_ = rd();
     std::vector<std::uint8_t> header(kMagic.begin(), kMagic.end());
@@ -183,14 +183,38 @@ void Journal::append(std::uint32_t number, std::span<const std::uint8_t> bytes) 
 
 void Journal::sync() {
     if (!buffer_.empty()) {
-        file_->write(end_, buffer_);
+        file_.write(end_, buffer_);
         end_ += buffer_.size();
         buffer_.clear();
     }
-    file_->sync();
+    file_.sync();
+}
+
+void Journal::invalidate(File& file) {
+    const std::vector<std::uint8_t> zeros(kHeaderSize, 0);
+    file.write(0, zeros);
+    file.sync();
 }
 
 // ---- replay ----
+
+namespace {
+
+bool validHeader(const File& j, std::vector<std::uint8_t>& header) {
+    header.assign(kHeaderSize, 0);
+    if (j.size() < kHeaderSize) return false;
+    j.read(0, header);
+    return std::equal(kMagic.begin(), kMagic.end(), header.begin()) &&
+           get32(header, 24) == crc32(std::span<const std::uint8_t>(header).first(24));
+}
+
+}  // namespace
+
+bool journalIsLive(JournalStore& store) {
+    const std::unique_ptr<File> j = store.open();
+    std::vector<std::uint8_t> header;
+    return j && validHeader(*j, header);
+}
 
 ReplayResult replayJournal(File& database, JournalStore& store, std::uint32_t pageSize) {
     ReplayResult result;
@@ -198,15 +222,9 @@ ReplayResult replayJournal(File& database, JournalStore& store, std::uint32_t pa
     if (!j) return result;
     result.found = true;
     const std::uint64_t size = j->size();
-    std::vector<std::uint8_t> header(kHeaderSize);
-    bool valid = size >= kHeaderSize;
-    if (valid) {
-        j->read(0, header);
-        valid = std::equal(kMagic.begin(), kMagic.end(), header.begin()) &&
-                get32(header, 24) == crc32(std::span<const std::uint8_t>(header).first(24));
-    }
-    if (!valid) {
-        // Never flushed whole, so the database was never touched.
+    std::vector<std::uint8_t> header;
+    if (!validHeader(*j, header)) {
+        // Voided by a commit, or never flushed whole: the database was not touched behind it.
         j.reset();
         store.remove();
         return result;

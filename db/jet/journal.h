@@ -14,11 +14,15 @@
 //                 pages stay encoded), u32 CRC-32 of the salt, the page number and the bytes
 //
 // Protocol (pager.cpp): records are appended and the journal flushed before any page of the
-// database is overwritten; commit flushes the database and then deletes the journal. So when a
-// journal exists at open, the transaction that wrote it never committed: every record up to the
+// database is overwritten; commit flushes the database and then zeroes the journal's header and
+// flushes that — the moment of commit. The file itself stays while the database is open, for
+// the next transaction to write its header and records over (records of an older transaction
+// fail the new salt's checksums), and is deleted when the database is closed. So a journal with
+// a valid header at open belongs to a transaction that never committed: every record up to the
 // first damaged or incomplete one is written back and the file is cut to its old length. A
 // record past the last flush may be torn, but its page was never overwritten. A journal whose
-// header is incomplete was never flushed, so the database was never touched: it is deleted.
+// header is not valid (zeroed by a commit, or never flushed whole) promises nothing, and the
+// database was not touched behind it: it is deleted.
 #pragma once
 
 #include <cstdint>
@@ -73,18 +77,22 @@ class MemoryJournalStore : public JournalStore {
     FaultyFile::Plan plan_;
 };
 
-// Writes one journal.
+// Writes the journal of one transaction into a journal file.
 class Journal {
   public:
-    // Creates the journal in `store` and writes its header. Throws Io.
-    Journal(JournalStore& store, std::uint32_t pageSize, std::uint64_t originalLength);
+    // Starts a journal in `file` (kept by the caller, alive while the Journal is): its header
+    // and records go to the start of the file at the first sync(). Throws Io.
+    Journal(File& file, std::uint32_t pageSize, std::uint64_t originalLength);
+    // Zeroes the header of the journal in `file` and flushes it: from then on the journal
+    // promises nothing. Throws Io.
+    static void invalidate(File& file);
     // Appends the original stored bytes of page `number`. REQUIRES: bytes.size() == page size.
     void append(std::uint32_t number, std::span<const std::uint8_t> bytes);
     // Makes every record appended so far durable.
     void sync();
 
   private:
-    std::unique_ptr<File> file_;
+    File& file_;
     std::uint32_t pageSize_;
     std::uint32_t salt_;
     std::uint64_t end_;
@@ -96,6 +104,10 @@ struct ReplayResult {
     std::size_t pagesRestored = 0;
     bool truncated = false;  // the file was cut back to its old length
 };
+
+// True when `store` holds a journal with a valid header: one that replayJournal() would play
+// back. Throws Io when it cannot be read.
+bool journalIsLive(JournalStore& store);
 
 // Plays back the journal of `store` into `database`, if there is one, flushes the database and
 // deletes the journal. Throws Corrupt when the journal's page size differs from `pageSize`

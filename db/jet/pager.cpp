@@ -50,6 +50,15 @@ Pager::~Pager() {
         } catch (...) {
         }
     }
+    // The journal file promises nothing between transactions; a journal left live by a failure
+    // (broken_) stays for the next open to play back.
+    if (journalFile_ && !broken_) {
+        journalFile_.reset();
+        try {
+            journalStore_->remove();
+        } catch (...) {
+        }
+    }
 }
 
 void Pager::setCodec(std::unique_ptr<PageCodec> codec) {
@@ -180,9 +189,9 @@ void Pager::releaseSavepoint() {
     if (savepoints_.empty()) return;
     // The enclosing savepoint keeps the older bytes where it has none of its own.
     Savepoint& outer = savepoints_.back();
-    for (auto& [number, bytes] : top.saved) {
+    for (auto& [number, bytes] : top.saved.entries()) {
         if (number >= outer.pageCount) continue;  // appended after the outer savepoint
-        outer.saved.emplace(number, std::move(bytes));
+        outer.saved.add(number, std::move(bytes));
     }
 }
 
@@ -190,7 +199,7 @@ void Pager::rollbackToSavepoint() {
     if (savepoints_.empty()) misuse("a rollback to a savepoint that was never set");
     Savepoint top = std::move(savepoints_.back());
     savepoints_.pop_back();
-    for (auto& [number, bytes] : top.saved) {
+    for (auto& [number, bytes] : top.saved.entries()) {
         if (number >= top.pageCount) {
             dirty_.erase(number);
             uncache(number);
@@ -221,13 +230,30 @@ void Pager::rememberOriginal(std::uint32_t number) {
 void Pager::noteWritten(std::uint32_t number) {
     if (savepoints_.empty()) return;
     Savepoint& top = savepoints_.back();
-    if (top.saved.count(number)) return;
+    if (top.saved.contains(number)) return;
     if (number >= top.pageCount) {
-        top.saved.emplace(number, nullptr);
+        top.saved.add(number, nullptr);
         return;
     }
-    top.saved.emplace(number,
-                      std::make_shared<const std::vector<std::uint8_t>>(page(number)->bytes));
+    top.saved.add(number, std::make_shared<const std::vector<std::uint8_t>>(page(number)->bytes));
+}
+
+bool Pager::SavedPages::contains(std::uint32_t page) const {
+    if (!index_.empty()) return index_.count(page) != 0;
+    for (const auto& e : entries_)
+        if (e.first == page) return true;
+    return false;
+}
+
+void Pager::SavedPages::add(std::uint32_t page, Bytes bytes) {
+    if (contains(page)) return;
+    entries_.emplace_back(page, std::move(bytes));
+    if (entries_.size() == kIndexFrom) {
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            index_.emplace(entries_[i].first, i);
+    } else if (entries_.size() > kIndexFrom) {
+        index_.emplace(page, entries_.size() - 1);
+    }
 }
 
 PageHandle Pager::writablePage(std::uint32_t number) {
@@ -303,7 +329,8 @@ std::vector<std::uint8_t> Pager::stored(const Page& page) const {
 
 void Pager::ensureJournal() {
     if (!journal_) {
-        journal_ = std::make_unique<Journal>(*journalStore_, format_->pageSize, startLength_);
+        if (!journalFile_) journalFile_ = journalStore_->create();
+        journal_ = std::make_unique<Journal>(*journalFile_, format_->pageSize, startLength_);
         journaled_.clear();
     }
     for (const auto& [number, bytes] : originals_) {
@@ -352,13 +379,11 @@ void Pager::commit() {
     try {
         writeBack(false);
         // The commit point: once the journal is gone the transaction cannot be undone.
-        journal_.reset();
-        journalStore_->remove();
+        voidJournal();
     } catch (...) {
         try {
             restoreFileFromOriginals();
-            journal_.reset();
-            journalStore_->remove();
+            voidJournal();
         } catch (...) {
             broken_ = true;
         }
@@ -370,6 +395,12 @@ void Pager::commit() {
     }
     ++commits_;
     endTransaction();
+}
+
+void Pager::voidJournal() {
+    if (!journal_) return;
+    journal_.reset();
+    Journal::invalidate(*journalFile_);
 }
 
 void Pager::restoreFileFromOriginals() {
@@ -388,10 +419,7 @@ void Pager::rollback() {
         written.push_back(number);
     try {
         restoreFileFromOriginals();
-        if (journal_) {
-            journal_.reset();
-            journalStore_->remove();
-        }
+        if (journal_) voidJournal();
     } catch (...) {
         broken_ = true;
         endTransaction();

@@ -17,8 +17,8 @@
 // Dirty pages stay in memory until commit (or until spillIfLarge() writes them early). Before
 // any page of the file is overwritten, its original bytes are in the rollback journal beside the
 // file and the journal is on disk; commit writes the dirty pages (encoded again with the page
-// codec, so encoded files stay encoded), flushes the file and then deletes the journal — that
-// deletion is the moment of commit. A crash at any moment before it leaves a journal that the
+// codec, so encoded files stay encoded), flushes the file and then voids the journal — that is
+// the moment of commit. A crash at any moment before it leaves a journal that the
 // next open plays back (journal.h), restoring the file as it was when the transaction began.
 //
 // Savepoints nest inside a transaction: rollbackToSavepoint() restores every page written since
@@ -189,6 +189,7 @@ class Pager {
     std::vector<std::uint8_t> stored(const Page& page) const;
     void writeBack(bool spilling);
     void ensureJournal();
+    void voidJournal();
     void restoreFileFromOriginals();
     void endTransaction();
 
@@ -209,7 +210,8 @@ class Pager {
 
     // The transaction.
     std::unique_ptr<JournalStore> journalStore_;
-    std::unique_ptr<Journal> journal_;  // open once the journal file exists
+    std::unique_ptr<File> journalFile_;  // made at the first need, deleted when the pager goes
+    std::unique_ptr<Journal> journal_;   // the open transaction's, once it needed one
     bool inTransaction_ = false;
     bool broken_ = false;            // a failed commit or rollback left the file to the journal
     std::uint32_t startPages_ = 0;   // page count at begin()
@@ -220,11 +222,25 @@ class Pager {
     bool fileTouched_ = false;  // some page of the file was overwritten or appended (spill)
     std::size_t spillLimit_ = kDefaultSpillPages;
 
+    // The pages written since a savepoint: their bytes at the savepoint, or nullptr for pages
+    // appended after it. Most statements write a handful of pages, so they are kept in a flat
+    // list, indexed only once the list grows long.
+    class SavedPages {
+      public:
+        using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
+        bool contains(std::uint32_t page) const;
+        // Adds `page` unless it is there already.
+        void add(std::uint32_t page, Bytes bytes);
+        std::vector<std::pair<std::uint32_t, Bytes>>& entries() { return entries_; }
+
+      private:
+        static constexpr std::size_t kIndexFrom = 32;
+        std::vector<std::pair<std::uint32_t, Bytes>> entries_;
+        std::unordered_map<std::uint32_t, std::size_t> index_;
+    };
     struct Savepoint {
         std::uint32_t pageCount = 0;
-        // Pages written since the savepoint: their bytes at the savepoint, or nullptr for pages
-        // appended after it.
-        std::map<std::uint32_t, std::shared_ptr<const std::vector<std::uint8_t>>> saved;
+        SavedPages saved;
     };
     std::vector<Savepoint> savepoints_;
 };

@@ -3,6 +3,7 @@
 // (spills) undone by a rollback; read-only opens that find a journal.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 #include "db/jet/database.h"
@@ -23,6 +24,12 @@ Bytes readFile(const fs::path& p) {
 void writeFile(const fs::path& p, const Bytes& b) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// True when the journal at `path` is there and would be played back (its header is valid).
+bool liveJournal(const std::string& path) {
+    const Bytes b = readFile(path);
+    return b.size() >= 32 && std::memcmp(b.data(), "DMJRNL1", 8) == 0;
 }
 
 jet::OpenOptions rw() {
@@ -95,7 +102,8 @@ TEST(Journal, ATornLastRecordIsIgnoredAndTheFileCutBack) {
     Bytes page1(4096, 0x01), page2(4096, 0x02);
     {
         auto store = jet::journalBeside(file.string());
-        jet::Journal j(*store, 4096, 3 * 4096);
+        auto jfile = store->create();
+        jet::Journal j(*jfile, 4096, 3 * 4096);
         j.append(1, page1);
         j.append(2, page2);
         j.sync();
@@ -122,7 +130,8 @@ TEST(Journal, AChangedRecordStopsThePlayback) {
     writeFile(file, Bytes(3 * 4096, 0x11));
     {
         auto store = jet::journalBeside(file.string());
-        jet::Journal j(*store, 4096, 3 * 4096);
+        auto jfile = store->create();
+        jet::Journal j(*jfile, 4096, 3 * 4096);
         j.append(1, Bytes(4096, 0x01));
         j.append(2, Bytes(4096, 0x02));
         j.sync();
@@ -162,7 +171,8 @@ TEST(Journal, AJournalOfAnotherPageSizeIsRefused) {
     writeFile(file, Bytes(3 * 4096, 0x11));
     {
         auto store = jet::journalBeside(file.string());
-        jet::Journal j(*store, 2048, 3 * 4096);
+        auto jfile = store->create();
+        jet::Journal j(*jfile, 2048, 3 * 4096);
         j.append(1, Bytes(2048, 0x01));
         j.sync();
     }
@@ -195,7 +205,7 @@ TEST(Journal, EarlyWritesOfALongTransactionAreUndoneByRollback) {
         db->pager().spillIfLarge();
     }
     EXPECT_NE(readFile(file), original) << "nothing was written early";
-    EXPECT_TRUE(fs::exists(jet::journalPathFor(file.string())));
+    EXPECT_TRUE(liveJournal(jet::journalPathFor(file.string())));
     // A statement after the spill is undone on its own.
     const std::uint32_t pages = db->pager().pageCount();
     EXPECT_THROW(db->writeStatement([&] {
@@ -206,7 +216,7 @@ TEST(Journal, EarlyWritesOfALongTransactionAreUndoneByRollback) {
     EXPECT_EQ(db->pager().pageCount(), pages);
     db->rollbackTransaction();
     EXPECT_EQ(readFile(file), original);
-    EXPECT_FALSE(fs::exists(jet::journalPathFor(file.string())));
+    EXPECT_FALSE(liveJournal(jet::journalPathFor(file.string())));
 
     // The same, committed: every change is there.
     db->beginTransaction();
@@ -261,8 +271,39 @@ TEST(Journal, MemoryDatabasesKeepTheirJournalInMemory) {
     EXPECT_TRUE(journal->exists());
     EXPECT_NE(bytes->bytes(), original);
     db->rollbackTransaction();
-    EXPECT_FALSE(journal->exists());
+    EXPECT_TRUE(journal->bytes().size() < 8 ||
+                std::memcmp(journal->bytes().data(), "DMJRNL1", 8) != 0)
+        << "the journal still promises a transaction";
     EXPECT_EQ(bytes->bytes(), original);
+    db.reset();
+    EXPECT_FALSE(journal->exists()) << "closing the database left its journal";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Journal, AVoidJournalIsLeftAloneByReadersAndRemovedByWriters) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2003.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2003.mdb");
+    const Bytes original = readFile(file);
+    const std::string journal = jet::journalPathFor(file.string());
+    // What a program killed between two transactions leaves: a voided header, old records.
+    Bytes voided(32 + 4 + 4096 + 4, 0);
+    std::fill(voided.begin() + 36, voided.end(), 0x5A);
+    writeFile(journal, voided);
+    {
+        auto db = jet::Database::open(file.string(), {});
+        EXPECT_FALSE(db->recovery().found);
+    }
+    EXPECT_TRUE(fs::exists(journal));
+    EXPECT_EQ(readFile(file), original);
+    {
+        auto db = jet::Database::open(file.string(), rw());
+        EXPECT_FALSE(fs::exists(journal));
+    }
+    EXPECT_EQ(readFile(file), original);
 }
 
 }  // namespace
