@@ -1,6 +1,8 @@
 // Opening a database and handing out its tables.
 #include "db/jet/database.h"
 
+#include <sys/stat.h>
+
 #include "db/jet/complex_column.h"
 #include "db/jet/error.h"
 #include "db/jet/long_value.h"
@@ -19,38 +21,45 @@ Database::~Database() {
     }
 }
 
+namespace {
+
+[[noreturn]] void cannotRepair(const std::string& path) {
+    throw Error(ErrorKind::ReadOnly,
+                "The database \"" + path +
+                    "\" was left unfinished by a program that stopped while writing to it, and "
+                    "it cannot be repaired because it cannot be written. Make it writable and "
+                    "open it again.");
+}
+
+}  // namespace
+
 std::unique_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
     const bool write = options.mode == OpenMode::ReadWrite;
-    auto lock = DatabaseLock::acquire(path, write ? LockKind::Exclusive : LockKind::Shared);
+    // Opening only reads, so it takes the lock shared even to write later: the first
+    // transaction takes it exclusively (beginTransaction), and opening never makes a lock file.
+    auto lock = DatabaseLock::acquire(path, LockKind::Shared);
     auto journal = journalBeside(path);
+    std::unique_ptr<File> file = openPosixFile(path, options.mode);
     ReplayResult recovery;
-    std::unique_ptr<File> file;
     // A live journal while no other connection of this program has the file open was left by
-    // a program that stopped in the middle of a transaction: undo that transaction first. A
-    // void one is only deleted, by the next writer.
-    const bool alone = !lock->sharedInProcess();
-    const bool hot = alone && journalIsLive(*journal);
-    if (alone && write && !hot && journal->open()) journal->remove();
-    if (hot && write) {
-        file = openPosixFile(path, OpenMode::ReadWrite);
-        recovery = replayJournal(*file, *journal);
-    } else if (hot) {
+    // a program that stopped in the middle of a transaction: undo that transaction first.
+    if (!lock->sharedInProcess() && journalIsLive(*journal)) {
         auto repair = DatabaseLock::acquire(path, LockKind::Exclusive);
-        std::unique_ptr<File> rw;
-        try {
-            rw = openPosixFile(path, OpenMode::ReadWrite);
-        } catch (const Error&) {
-            throw Error(ErrorKind::ReadOnly,
-                        "The database \"" + path +
-                            "\" was left unfinished by a program that stopped while writing to "
-                            "it, and it cannot be repaired because it cannot be written. Make it "
-                            "writable and open it again.");
+        if (write) {
+            recovery = replayJournal(*file, *journal);
+        } else {
+            std::unique_ptr<File> rw;
+            try {
+                rw = openPosixFile(path, OpenMode::ReadWrite);
+            } catch (const Error&) {
+                cannotRepair(path);
+            }
+            recovery = replayJournal(*rw, *journal);
         }
-        recovery = replayJournal(*rw, *journal);
     }
-    if (!file) file = openPosixFile(path, options.mode);
 
     std::unique_ptr<Database> db(new Database());
+    db->path_ = path;
     db->lock_ = std::move(lock);
     db->seenGeneration_ = db->lock_->generation();
     db->recovery_ = recovery;
@@ -58,7 +67,38 @@ std::unique_ptr<Database> Database::open(const std::string& path, const OpenOpti
     db->pager_ = std::make_unique<Pager>(std::move(file), format, options.cachePages,
                                          write ? std::move(journal) : nullptr);
     db->finishOpen(options);
+    db->stamp_ = db->fileStamp();
     return db;
+}
+
+void Database::lockForWriting() {
+    if (!lock_ || lock_->kind() == LockKind::Exclusive) return;
+    auto exclusive = DatabaseLock::acquire(path_, LockKind::Exclusive);
+    lock_ = std::move(exclusive);
+    // Until now other programs could write: read the file as it is, undoing first what one of
+    // them left unfinished, and delete a journal that promises nothing.
+    JournalStore& journal = *pager_->journalStore();
+    bool changed = false;
+    if (!lock_->sharedInProcess()) {
+        if (journalIsLive(journal)) {
+            recovery_ = replayJournal(pager_->file(), journal);
+            changed = true;
+        } else if (journal.open()) {
+            journal.remove();
+        }
+    }
+    if (changed || fileStamp() != stamp_) {
+        pager_->dropCache();
+        defs_.clear();
+        catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
+    }
+}
+
+Database::FileStamp Database::fileStamp() const {
+    struct stat st;
+    if (path_.empty() || ::stat(path_.c_str(), &st) != 0) return {};
+    return {static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenOptions& options) {
@@ -116,6 +156,7 @@ void Database::beginTransaction() {
         explicit_ = true;  // a transaction that only reads
         return;
     }
+    lockForWriting();  // before the token: the token belongs to the lock's handle
     if (lock_ && !lock_->tryBeginWriting())
         throw Error(ErrorKind::Locked, "The database \"" + pager_->file().name() +
                                            "\" is being changed by another connection of this "

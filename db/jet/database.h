@@ -5,10 +5,11 @@
 // read on first use and kept. A Database is used from one thread at a time; the table readers
 // it hands out must not outlive it.
 //
-// Opening a file by path also takes its lock file (lock_file.h: shared to read, exclusive to
-// write) and, when the file has a rollback journal beside it left by a program that stopped in
-// the middle of a transaction, plays the journal back first (journal.h), so every open sees
-// only committed transactions.
+// Opening a file by path also takes its lock file (lock_file.h) shared, and, when the file has a
+// rollback journal beside it left by a program that stopped in the middle of a transaction,
+// plays the journal back first (journal.h), so every open sees only committed transactions. The
+// first transaction of a connection opened for writing takes the lock exclusively (refused with
+// Locked while another program has the file open) and keeps it until the connection closes.
 //
 // Writing. Every change runs inside a statement, and statements inside transactions:
 //
@@ -109,10 +110,13 @@ class Database {
     // True when statements may write: opened read-write, of a version the engine writes.
     bool writable() const { return pager_->writable(); }
 
-    // Opens a transaction. On a database that cannot be written the transaction only reads:
+    // Opens a transaction. When another program changed the file since this connection opened
+    // it, the catalogue is read again here (so take CatalogEntry references after this call).
+    // On a database that cannot be written the transaction only reads:
     // its statements fail with ReadOnly (naming why) before they change anything. Throws Locked
-    // when another connection of this program has a transaction open on the same file, Usage
-    // when this one has one open already.
+    // when another program has the file open, or another connection of this program has a
+    // transaction open on it; ReadOnly when no lock file can be made beside the file; Usage
+    // when this connection has one open already.
     void beginTransaction();
     // Makes the transaction's statements durable. On failure (Io) nothing of it is kept, the
     // transaction is over, and the error is rethrown. Throws Usage when none is open.
@@ -173,10 +177,21 @@ class Database {
   private:
     Database() = default;
     void finishOpen(const OpenOptions& options);
+    // Takes the lock file exclusively, once, before the first write; reads the catalogue again
+    // when another program changed the file since it was opened.
+    void lockForWriting();
+    struct FileStamp {
+        std::uint64_t size = 0;
+        std::int64_t modified = 0;  // nanoseconds
+        bool operator==(const FileStamp&) const = default;
+    };
+    FileStamp fileStamp() const;
     void afterRollback() noexcept;
     void endWrite() noexcept;
 
     std::unique_ptr<DatabaseLock> lock_;  // released last
+    std::string path_;
+    FileStamp stamp_;  // the file when it was opened
     std::uint64_t seenGeneration_ = 0;
     bool explicit_ = false;
     ReplayResult recovery_;

@@ -174,7 +174,10 @@ class Pager {
     std::uint64_t hits() const { return hits_; }
     std::uint64_t commits() const { return commits_; }
 
-    // ---- for the free-page map and the journal (not for table code) ----
+    // ---- for the free-page map, the journal and the database (not for table code) ----
+
+    // Where the journal lives (nullptr for a pager that cannot write).
+    JournalStore* journalStore() { return journalStore_.get(); }
 
     // A zero-filled page appended at the end of the file, dirty. REQUIRES: inTransaction().
     PageHandle appendPage();

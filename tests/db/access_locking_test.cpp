@@ -74,7 +74,7 @@ TEST(AccessLocking, ReadingBesideAnotherReaderWorks) {
     EXPECT_GT(rs->recordCount(), 0);
 }
 
-TEST(AccessLocking, AConnectionForWritingKeepsTheLockFileWhileOpen) {
+TEST(AccessLocking, AWritingConnectionKeepsTheLockFileFromItsFirstTransaction) {
     DM_REQUIRE_FIXTURE("access/empty/empty2010.accdb");
     testenv::TempDir dir;
     const fs::path file = dir.copyFixture("access/empty/empty2010.accdb");
@@ -85,8 +85,9 @@ TEST(AccessLocking, AConnectionForWritingKeepsTheLockFileWhileOpen) {
     }
     {
         auto cn = openAccess(file.string(), 3);
-        EXPECT_TRUE(fs::exists(lock));
+        EXPECT_FALSE(fs::exists(lock)) << "opening made a lock file before anything was written";
         cn->beginTrans();
+        EXPECT_TRUE(fs::exists(lock));
         EXPECT_EQ(
             [&] {
                 try {
@@ -98,6 +99,7 @@ TEST(AccessLocking, AConnectionForWritingKeepsTheLockFileWhileOpen) {
             }(),
             "A transaction is already active.");
         cn->commitTrans();
+        EXPECT_TRUE(fs::exists(lock)) << "the writer let go of the file between transactions";
         cn->close();
         EXPECT_FALSE(fs::exists(lock)) << "closing left the lock file behind";
     }

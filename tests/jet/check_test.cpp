@@ -56,10 +56,10 @@ class CheckDamage : public testing::Test {
         o.mode = jet::OpenMode::ReadWrite;
         db_ = jet::Database::open(file_.string(), o);
         ASSERT_TRUE(jet::checkDatabase(*db_).ok());
+        db_->beginTransaction();
         entry_ = db_->catalog().findTable("MSP_PROJECTS");
         ASSERT_NE(entry_, nullptr);
         def_ = db_->tableDef(*entry_);
-        db_->beginTransaction();
     }
     void TearDown() override {
         if (db_ && db_->inTransaction()) db_->rollbackTransaction();

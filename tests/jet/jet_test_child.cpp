@@ -2,6 +2,8 @@
 // holds it, or while a test kills it.
 //
 //   jet_test_child open PATH ro|rw   prints "opened", or the error message, and ends
+//   jet_test_child write PATH        opens PATH for writing and writes a page in a transaction;
+//                                    prints "wrote", or the error message, and ends
 //   jet_test_child hold PATH         opens PATH for writing, opens a transaction and writes a
 //                                    page, prints "ready" and waits to be killed
 //   jet_test_child hold-read PATH    opens PATH for reading, prints "ready" and waits
@@ -38,7 +40,9 @@ void stampPage(jet::Database& db, std::uint32_t n) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: jet_test_child open PATH ro|rw | hold PATH\n");
+        std::fprintf(stderr,
+                     "usage: jet_test_child open PATH ro|rw | write PATH | hold PATH | hold-read "
+                     "PATH | stamp PATH N G\n");
         return 2;
     }
     const std::string command = argv[1];
@@ -68,6 +72,15 @@ int main(int argc, char** argv) {
                     std::fflush(stdout);
                 }
             }
+            return 0;
+        }
+        if (command == "write") {
+            options.mode = jet::OpenMode::ReadWrite;
+            auto db = jet::Database::open(path, options);
+            db->beginTransaction();
+            db->pager().allocatePage(jet::page_type::kData);
+            db->commitTransaction();
+            std::printf("wrote");
             return 0;
         }
         if (command == "hold-read") {

@@ -29,6 +29,12 @@ std::string openInAnotherProcess(const std::string& path, jet::OpenMode mode) {
     return r.status == 0 ? r.out : "the child failed: " + r.err;
 }
 
+// Writes a page of `path` in another program: "wrote" or the error text.
+std::string writeInAnotherProcess(const std::string& path) {
+    const auto r = testenv::runProgram({JET_TEST_CHILD, "write", path});
+    return r.status == 0 ? r.out : "the child failed: " + r.err;
+}
+
 std::string hostName() {
     char buf[256] = {};
     ::gethostname(buf, sizeof buf - 1);
@@ -54,7 +60,11 @@ TEST(LockFile, AWriterHoldsItAndTheLastOneRemovesIt) {
     const fs::path lock = dir.path() / "empty2007.laccdb";
     {
         auto db = jet::Database::open(file.string(), rw());
+        EXPECT_FALSE(fs::exists(lock)) << "opening made a lock file before anything was written";
+        db->beginTransaction();
         ASSERT_TRUE(fs::exists(lock));
+        db->commitTransaction();
+        EXPECT_TRUE(fs::exists(lock)) << "the writer let go of the file between transactions";
         std::ifstream in(lock, std::ios::binary);
         std::string record((std::istreambuf_iterator<char>(in)), {});
         ASSERT_EQ(record.size(), 64u);
@@ -76,34 +86,40 @@ TEST(LockFile, AnotherProgramIsRefusedWhileOneWrites) {
     testenv::TempDir dir;
     const fs::path file = dir.copyFixture("access/empty/empty.mdb");
     auto db = jet::Database::open(file.string(), rw());
+    db->beginTransaction();
+    db->commitTransaction();  // the file is this program's until it closes it
     std::string user;
     {
         std::ifstream in(dir.path() / "empty.ldb", std::ios::binary);
         std::string record((std::istreambuf_iterator<char>(in)), {});
         user = std::string(record.c_str() + 32);
     }
-    const std::string who = " (user " + user + " on computer " + hostName() + ")";
-    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite),
-              "The database \"" + file.string() + "\" is open in another program" + who +
-                  ". Close it there and try again.");
-    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly),
-              "The database \"" + file.string() + "\" is being changed by another program" + who +
-                  ". Close it there and try again.");
+    const std::string refusal = "The database \"" + file.string() +
+                                "\" is being changed by another program (user " + user +
+                                " on computer " + hostName() + "). Close it there and try again.";
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite), refusal);
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly), refusal);
     db.reset();
-    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite), "opened");
+    EXPECT_EQ(writeInAnotherProcess(file.string()), "wrote");
 }
 
-TEST(LockFile, AReaderWithALockFileKeepsWritersOut) {
+TEST(LockFile, AWriterIsRefusedWhileAnotherProgramHasTheFileOpen) {
     DM_REQUIRE_FIXTURE("access/empty/empty.mdb");
     testenv::TempDir dir;
     const fs::path file = dir.copyFixture("access/empty/empty.mdb");
+    auto db = jet::Database::open(file.string(), rw());
+    db->beginTransaction();  // makes the lock file
+    db->rollbackTransaction();
+    db.reset();
     std::ofstream(dir.path() / "empty.ldb") << "";
     auto reader = jet::Database::open(file.string(), {});
-    const std::string refused = openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite);
-    EXPECT_EQ(refused.rfind("The database \"" + file.string() + "\" is open in another program", 0),
-              0u)
-        << refused;
-    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly), "opened");
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite), "opened")
+        << "opening for writing is not writing yet";
+    EXPECT_EQ(writeInAnotherProcess(file.string()),
+              "The database \"" + file.string() +
+                  "\" is open in another program. Close it there and try again.");
+    reader.reset();
+    EXPECT_EQ(writeInAnotherProcess(file.string()), "wrote");
 }
 
 TEST(LockFile, AStaleLockFileLeftByACrashDoesNotBlock) {
@@ -115,8 +131,11 @@ TEST(LockFile, AStaleLockFileLeftByACrashDoesNotBlock) {
     testenv::OtherProgram writer({JET_TEST_CHILD, "hold", file.string()});
     EXPECT_EQ(writer.firstLine(), "ready");
     ASSERT_TRUE(fs::exists(lock));
-    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite)
-                  .rfind("The database \"" + file.string() + "\" is open in another program", 0),
+    EXPECT_EQ(writeInAnotherProcess(file.string())
+                  .rfind("The database \"" + file.string() +
+                             "\" is being changed by another "
+                             "program",
+                         0),
               0u);
     writer.kill();
     ASSERT_TRUE(fs::exists(lock)) << "the lock file stays behind after a crash";
@@ -129,7 +148,7 @@ TEST(LockFile, AStaleLockFileLeftByACrashDoesNotBlock) {
 
     // Garbage in a lock file nobody holds does not block either.
     std::ofstream(lock) << "MACHINE-THAT-CRASHED\0\0\0";
-    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite), "opened");
+    EXPECT_EQ(writeInAnotherProcess(file.string()), "wrote");
 }
 
 TEST(LockFile, ConnectionsOfOneProgramTakeTurnsAndSeeEachOthersCommits) {
