@@ -10,6 +10,7 @@
 #include "db/jet/database.h"
 #include "db/jet/error.h"
 #include "db/jet/free_pages.h"
+#include "db/jet/index_check.h"
 #include "db/jet/row_codec.h"
 #include "db/jet/table_reader.h"
 #include "db/jet/table_scan.h"
@@ -330,6 +331,7 @@ CheckReport checkDatabase(Database& db) {
     } catch (const Error& e) {
         report.problem("pages", e.message());
     }
+    checkIndexes(db, report);
     return report;
 }
 
