@@ -39,6 +39,10 @@ long errorNumber(jet::ErrorKind kind) {
             return errc::kSyntax;
         case jet::ErrorKind::ReadOnly:
             return errc::kReadOnly;
+        case jet::ErrorKind::Constraint:
+            return errc::kConstraint;
+        case jet::ErrorKind::TableExists:
+            return errc::kTableExists;
         case jet::ErrorKind::Engine:
             return errc::kProviderNotFound;
         case jet::ErrorKind::Locked:

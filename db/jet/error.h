@@ -23,6 +23,8 @@ enum class ErrorKind {
     Engine,         // the engine could not be started (crypto providers)
     Locked,         // another program holds the database
     Usage,          // a call out of order (a commit with no transaction open, ...)
+    Constraint,     // a value does not fit its column, or a statement would break a rule
+    TableExists,    // a statement would create a table whose name is taken
 };
 
 class Error : public std::runtime_error {

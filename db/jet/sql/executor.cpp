@@ -1,6 +1,7 @@
 // The executor.
 #include "db/jet/sql/executor.h"
 
+#include "db/jet/error.h"
 #include "db/jet/sql/parser.h"
 
 namespace jet::sql {
@@ -18,8 +19,9 @@ bool QueryResult::next(std::vector<db::Value>& row) {
 
 std::unique_ptr<QueryResult> execute(Database& db, std::string_view sql) {
     const Statement statement = parse(sql);
-    const auto& select = std::get<SelectStatement>(statement);
-    return std::make_unique<QueryResult>(db.openTable(select.table), select.top);
+    if (const auto* select = std::get_if<SelectStatement>(&statement))
+        return std::make_unique<QueryResult>(db.openTable(select->table), select->top);
+    throw Error(ErrorKind::ReadOnly, "The Access engine cannot write to this database yet.");
 }
 
 }  // namespace jet::sql

@@ -86,9 +86,26 @@ std::vector<Token> tokenize(std::string_view sql) {
                 while (j < sql.size() && isDigit(sql[j]))
                     ++j;
             }
+            if (j < sql.size() && (sql[j] == 'e' || sql[j] == 'E')) {
+                std::size_t k = j + 1;
+                if (k < sql.size() && (sql[k] == '+' || sql[k] == '-')) ++k;
+                if (k < sql.size() && isDigit(sql[k])) {
+                    while (k < sql.size() && isDigit(sql[k]))
+                        ++k;
+                    j = k;
+                }
+            }
+            if (j < sql.size() && isWordChar(static_cast<unsigned char>(sql[j])))
+                syntax(sql, "a number runs into the word after it");
             t.kind = TokenKind::Number;
             t.text = std::string(sql.substr(i, j - i));
             i = j;
+        } else if (c == '#') {
+            const std::size_t j = sql.find('#', i + 1);
+            if (j == std::string_view::npos) syntax(sql, "a date literal is not closed");
+            t.kind = TokenKind::Date;
+            t.text = std::string(sql.substr(i + 1, j - i - 1));
+            i = j + 1;
         } else if (std::string_view("*,;().=+-").find(c) != std::string_view::npos) {
             t.kind = TokenKind::Symbol;
             t.text = std::string(1, c);

@@ -2,8 +2,10 @@
 //
 // Names are bare words, or quoted between backticks (`Order Details`) or square brackets
 // ([Order Details]); text literals are between apostrophes with an apostrophe doubled inside;
-// numbers are digits with an optional point; hexadecimal binary literals are X'0AFF'. Keywords
-// are bare words compared without regard to letter case by the parser.
+// numbers are digits with an optional point and an optional exponent (1.5E-3); hexadecimal
+// binary literals are X'0AFF'; date literals are between number signs (#2024-05-01#). A sign
+// before a number is a symbol of its own. Keywords are bare words compared without regard to
+// letter case by the parser.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +19,9 @@ enum class TokenKind {
     Word,        // a bare word: keyword or name
     QuotedName,  // `name` or [name]
     Text,        // 'text'
-    Number,      // 123, 1.5, .5
+    Number,      // 123, 1.5, .5, 2E10
     HexBinary,   // X'0AFF' (text holds the hexadecimal digits)
+    Date,        // #2024-05-01 10:00:00# (text holds what is between the signs)
     Symbol,      // one of * , ; ( ) . = + -
     End,
 };

@@ -21,6 +21,13 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return out;
+}
+
 // Keeps the statement's text for messages, trimmed of surrounding blanks.
 std::string shown(std::string_view sql) {
     std::size_t b = 0, e = sql.size();
@@ -32,6 +39,13 @@ std::string shown(std::string_view sql) {
     return std::string(sql.substr(b, e - b));
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 class Parser {
   public:
     explicit Parser(std::string_view sql) : sql_(sql), tokens_(tokenize(sql)) {}
@@ -39,30 +53,322 @@ class Parser {
     Statement statement() {
         if (peek().kind == TokenKind::End)
             throw Error(ErrorKind::Syntax, "The statement is empty.");
-        if (!isWord("SELECT")) unknown();
-        advance();
-        SelectStatement s;
-        if (isWord("TOP")) {
-            advance();
-            if (peek().kind != TokenKind::Number || peek().text.find('.') != std::string::npos)
-                fail("TOP must be followed by a whole number");
-            s.top = parseCount(peek().text);
-            advance();
-        }
-        if (!isSymbol("*")) {
-            // Column lists, expressions and the like are queries the engine cannot run yet.
+        const bool query = isWord("SELECT");
+        Statement s = [&]() -> Statement {
+            if (query) return select();
+            if (isWord("CREATE")) return createTable();
+            if (isWord("INSERT")) return insert();
+            if (isWord("DROP")) return dropTable();
             unknown();
-        }
-        advance();
-        expectWord("FROM");
-        s.table = name("a table name after FROM");
+        }();
         if (isSymbol(";")) advance();
-        if (peek().kind != TokenKind::End) unknown();
+        if (peek().kind != TokenKind::End) {
+            // Clauses after a query (WHERE, ORDER BY) make a query the engine cannot run yet.
+            if (query && std::holds_alternative<SelectStatement>(s)) unknown();
+            fail("unexpected text after the end of the statement");
+        }
         return s;
     }
 
   private:
+    // ---- SELECT ----
+
+    Statement select() {
+        advance();
+        std::optional<std::uint64_t> top;
+        if (isWord("TOP")) {
+            advance();
+            if (peek().kind != TokenKind::Number || !isWholeNumber(peek().text))
+                fail("TOP must be followed by a whole number");
+            top = parseCount(peek().text);
+            advance();
+        }
+        // "*" or "alias.*": column lists and expressions are queries the engine cannot run.
+        std::string starAlias;
+        if (isSymbol("*")) {
+            advance();
+        } else if ((peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedName) &&
+                   at(1).kind == TokenKind::Symbol && at(1).text == "." &&
+                   at(2).kind == TokenKind::Symbol && at(2).text == "*") {
+            starAlias = peek().text;
+            advance();
+            advance();
+            advance();
+        } else {
+            unknown();
+        }
+        std::string target;
+        const bool into = isWord("INTO");
+        if (into) {
+            if (top) unknown();
+            advance();
+            target = name("the name of the new table after INTO");
+        }
+        expectWord("FROM");
+        std::string source = name("a table name after FROM");
+        std::string alias;
+        if (isWord("AS")) {
+            advance();
+            alias = name("an alias after AS");
+        } else if (peek().kind == TokenKind::Word && !isReserved(peek().text)) {
+            alias = name("an alias");
+        } else if (peek().kind == TokenKind::QuotedName) {
+            alias = name("an alias");
+        }
+        if (!starAlias.empty() && !equalsNoCase(starAlias, alias.empty() ? source : alias))
+            fail("'" + starAlias + ".*' names no table of the FROM clause");
+        if (!into) return SelectStatement{std::move(source), top};
+        return SelectIntoStatement{std::move(target), std::move(source)};
+    }
+
+    // ---- CREATE TABLE ----
+
+    Statement createTable() {
+        advance();
+        if (!isWord("TABLE")) unknown();
+        advance();
+        CreateTableStatement s;
+        s.table = name("a table name after CREATE TABLE");
+        expectSymbol("(", "a column list in parentheses after the table name");
+        while (true) {
+            if (isWord("CONSTRAINT") || isWord("PRIMARY")) {
+                tableConstraint(s);
+            } else {
+                s.columns.push_back(column(s));
+            }
+            if (isSymbol(",")) {
+                advance();
+                continue;
+            }
+            if (isSymbol(")")) {
+                advance();
+                break;
+            }
+            fail("expected a comma or \")\" after the definition of column '" +
+                 (s.columns.empty() ? std::string() : s.columns.back().name) + "'");
+        }
+        if (s.columns.empty()) fail("a table needs at least one column");
+        return s;
+    }
+
+    ColumnDefinition column(CreateTableStatement& s) {
+        ColumnDefinition c;
+        c.name = name("a column name");
+        if (peek().kind != TokenKind::Word) fail("the column '" + c.name + "' has no data type");
+        // The type's words: as many as continue a known type name ("NATIONAL CHAR VARYING").
+        const std::size_t typeStart = peek().offset;
+        std::string words = upper(peek().text);
+        advance();
+        while (peek().kind == TokenKind::Word &&
+               isTypeNamePrefix(words + " " + upper(peek().text))) {
+            words += " " + upper(peek().text);
+            advance();
+        }
+        std::vector<std::int64_t> args;
+        if (isSymbol("(")) {
+            advance();
+            while (true) {
+                if (peek().kind != TokenKind::Number || !isWholeNumber(peek().text))
+                    fail("the size of column '" + c.name + "' must be a whole number");
+                args.push_back(static_cast<std::int64_t>(parseCount(peek().text)));
+                advance();
+                if (isSymbol(",")) {
+                    advance();
+                    continue;
+                }
+                expectSymbol(")", "\")\" after the size of column '" + c.name + "'");
+                break;
+            }
+        }
+        std::string problem;
+        auto type = resolveType(words, args, problem);
+        if (!type) fail("column '" + c.name + "': " + problem);
+        c.type = *type;
+        c.type.written = shown(sql_.substr(typeStart, peek().offset - typeStart));
+        // Column constraints, in any order.
+        while (true) {
+            if (isWord("NOT")) {
+                advance();
+                expectWord("NULL");
+                c.notNull = true;
+            } else if (isWord("NULL")) {
+                advance();
+            } else if (isWord("PRIMARY") || isWord("CONSTRAINT")) {
+                std::string constraintName;
+                if (isWord("CONSTRAINT")) {
+                    advance();
+                    constraintName = name("a constraint name after CONSTRAINT");
+                }
+                expectWord("PRIMARY");
+                expectWord("KEY");
+                if (!s.primaryKey.empty()) fail("the table has more than one primary key");
+                s.primaryKey.push_back(c.name);
+                s.primaryKeyName = constraintName;
+            } else if (isWord("WITH")) {
+                advance();
+                if (!isWord("COMPRESSION") && !isWord("COMP"))
+                    fail("expected COMPRESSION after WITH");
+                advance();
+                if (c.type.type != ColumnType::Text && c.type.type != ColumnType::Memo)
+                    fail("only text columns can be kept compressed, not column '" + c.name + "'");
+                c.compressed = true;
+            } else if (isWord("UNIQUE") || isWord("DEFAULT") || isWord("REFERENCES") ||
+                       isWord("CHECK")) {
+                throw Error(ErrorKind::NotSupported,
+                            "The statement \"" + shown(sql_) + "\" uses " + upper(peek().text) +
+                                " on column '" + c.name +
+                                "', which the Access engine cannot create yet.");
+            } else {
+                break;
+            }
+        }
+        return c;
+    }
+
+    void tableConstraint(CreateTableStatement& s) {
+        std::string constraintName;
+        if (isWord("CONSTRAINT")) {
+            advance();
+            constraintName = name("a constraint name after CONSTRAINT");
+        }
+        if (!isWord("PRIMARY")) {
+            if (isWord("UNIQUE") || isWord("FOREIGN") || isWord("CHECK"))
+                throw Error(ErrorKind::NotSupported,
+                            "The statement \"" + shown(sql_) + "\" uses a " + upper(peek().text) +
+                                " constraint, which the Access engine cannot create yet.");
+            fail("expected PRIMARY KEY after the constraint name");
+        }
+        advance();
+        expectWord("KEY");
+        if (!s.primaryKey.empty()) fail("the table has more than one primary key");
+        expectSymbol("(", "the key's columns in parentheses after PRIMARY KEY");
+        while (true) {
+            s.primaryKey.push_back(name("a column name of the primary key"));
+            if (isSymbol(",")) {
+                advance();
+                continue;
+            }
+            expectSymbol(")", "\")\" after the columns of the primary key");
+            break;
+        }
+        s.primaryKeyName = constraintName;
+    }
+
+    // ---- INSERT INTO ----
+
+    Statement insert() {
+        advance();
+        expectWord("INTO");
+        InsertStatement s;
+        s.table = name("a table name after INSERT INTO");
+        if (isSymbol("(")) {
+            advance();
+            while (true) {
+                s.columns.push_back(name("a column name"));
+                if (isSymbol(",")) {
+                    advance();
+                    continue;
+                }
+                expectSymbol(")", "\")\" after the column list");
+                break;
+            }
+        }
+        if (isWord("SELECT")) unknown();
+        expectWord("VALUES");
+        expectSymbol("(", "the values in parentheses after VALUES");
+        while (true) {
+            s.values.push_back(literal());
+            if (isSymbol(",")) {
+                advance();
+                continue;
+            }
+            expectSymbol(")", "a comma or \")\" after value " + std::to_string(s.values.size()));
+            break;
+        }
+        if (!s.columns.empty() && s.columns.size() != s.values.size())
+            fail("the statement names " + std::to_string(s.columns.size()) + " columns but gives " +
+                 std::to_string(s.values.size()) + " values");
+        return s;
+    }
+
+    Literal literal() {
+        Literal v;
+        const Token& t = peek();
+        if (t.kind == TokenKind::Symbol && (t.text == "-" || t.text == "+")) {
+            const bool negative = t.text == "-";
+            advance();
+            if (peek().kind != TokenKind::Number) fail("a sign must be followed by a number");
+            v.kind = Literal::Kind::Number;
+            v.text = (negative ? "-" : "") + peek().text;
+            advance();
+            return v;
+        }
+        switch (t.kind) {
+            case TokenKind::Number:
+                v.kind = Literal::Kind::Number;
+                v.text = t.text;
+                break;
+            case TokenKind::Text:
+                v.kind = Literal::Kind::Text;
+                v.text = t.text;
+                break;
+            case TokenKind::Date:
+                v.kind = Literal::Kind::Date;
+                v.text = t.text;
+                break;
+            case TokenKind::HexBinary: {
+                if (t.text.size() % 2 != 0)
+                    fail("the binary literal X'" + t.text + "' has an odd number of digits");
+                v.kind = Literal::Kind::Binary;
+                v.bytes.reserve(t.text.size() / 2);
+                for (std::size_t i = 0; i < t.text.size(); i += 2) {
+                    const int hi = hexDigit(t.text[i]), lo = hexDigit(t.text[i + 1]);
+                    if (hi < 0 || lo < 0)
+                        fail("the binary literal X'" + t.text +
+                             "' holds a character that is not "
+                             "a hexadecimal digit");
+                    v.bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+                }
+                break;
+            }
+            case TokenKind::Word:
+                if (isWord("NULL")) {
+                    v.kind = Literal::Kind::Null;
+                } else if (isWord("TRUE") || isWord("YES") || isWord("ON")) {
+                    v.kind = Literal::Kind::Boolean;
+                    v.boolean = true;
+                } else if (isWord("FALSE") || isWord("NO") || isWord("OFF")) {
+                    v.kind = Literal::Kind::Boolean;
+                    v.boolean = false;
+                } else {
+                    fail("'" + t.text + "' is not a value");
+                }
+                break;
+            default:
+                fail("expected a value");
+        }
+        advance();
+        return v;
+    }
+
+    // ---- DROP TABLE ----
+
+    Statement dropTable() {
+        advance();
+        if (!isWord("TABLE")) unknown();
+        advance();
+        DropTableStatement s;
+        s.table = name("a table name after DROP TABLE");
+        return s;
+    }
+
+    // ---- tokens ----
+
     const Token& peek() const { return tokens_[pos_]; }
+    // The token `ahead` places after the current one (the final End token past the end).
+    const Token& at(std::size_t ahead) const {
+        return tokens_[pos_ + ahead < tokens_.size() ? pos_ + ahead : tokens_.size() - 1];
+    }
     void advance() {
         if (pos_ + 1 < tokens_.size()) ++pos_;
     }
@@ -76,6 +382,10 @@ class Parser {
         if (!isWord(w)) fail("expected " + std::string(w));
         advance();
     }
+    void expectSymbol(std::string_view s, const std::string& what) {
+        if (!isSymbol(s)) fail("expected " + what);
+        advance();
+    }
     std::string name(const std::string& what) {
         if (peek().kind == TokenKind::QuotedName ||
             (peek().kind == TokenKind::Word && !isReserved(peek().text))) {
@@ -86,14 +396,20 @@ class Parser {
         fail("expected " + what);
     }
     static bool isReserved(std::string_view w) {
-        for (const char* r : {"SELECT", "FROM", "WHERE", "TOP", "ORDER", "GROUP", "INTO"})
+        for (const char* r : {"SELECT", "FROM", "WHERE", "TOP", "ORDER", "GROUP", "INTO", "AS",
+                              "VALUES", "TABLE", "PRIMARY", "CONSTRAINT", "NOT", "NULL"})
             if (equalsNoCase(w, r)) return true;
         return false;
+    }
+    static bool isWholeNumber(const std::string& digits) {
+        for (char c : digits)
+            if (c < '0' || c > '9') return false;
+        return !digits.empty();
     }
     std::uint64_t parseCount(const std::string& digits) {
         std::uint64_t v = 0;
         for (char c : digits) {
-            if (v > (UINT64_MAX - 9) / 10) fail("the number after TOP is too large");
+            if (v > (UINT64_MAX - 9) / 10) fail("the number " + digits + " is too large");
             v = v * 10 + static_cast<std::uint64_t>(c - '0');
         }
         return v;
