@@ -5,6 +5,7 @@
 
 #include "db/jet/byte_reader.h"
 #include "db/jet/file.h"
+#include "db/jet/journal.h"
 #include "db/jet/pager.h"
 #include "db/jet/row_codec.h"
 #include "db/jet/row_encoder.h"
