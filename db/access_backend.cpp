@@ -94,7 +94,8 @@ class AccessBackend : public Backend {
         try {
             return guarded([&]() -> std::unique_ptr<Cursor> {
                 database().refresh();
-                auto result = jet::sql::execute(database(), sql);
+                if (!session_) session_ = std::make_unique<jet::sql::Session>(database());
+                auto result = session_->execute(sql);
                 if (!result) return nullptr;
                 return std::make_unique<AccessCursor>(std::move(result), database().format());
             });
@@ -150,7 +151,10 @@ class AccessBackend : public Backend {
         });
     }
 
-    void close() override { db_.reset(); }
+    void close() override {
+        session_.reset();
+        db_.reset();
+    }
 
   private:
     jet::Database& database() {
@@ -158,6 +162,7 @@ class AccessBackend : public Backend {
         return *db_;
     }
     std::unique_ptr<jet::Database> db_;
+    std::unique_ptr<jet::sql::Session> session_;  // made on first use, dropped before db_
     // Why the file could not be opened for writing, told again when a statement wants to write.
     std::optional<Error> writeRefusal_;
 };

@@ -31,6 +31,8 @@ Format makeJet3() {
     f.dataRowCountOffset = 8;
     f.dataRowTableOffset = 10;
     f.rowSlotSize = 2;
+    f.maxRowSize = 2012;
+    f.maxRowsPerDataPage = 255;
 
     f.tdefNextPageOffset = 4;
     f.tdefLengthOffset = 8;
@@ -74,6 +76,7 @@ Format makeJet3() {
 
     f.longValueDefSize = 12;
     f.longValueInlineMax = 64;
+    f.longValueRowMax = 2032;
 
     f.usageMapInlineHeader = 5;
     f.usageMapPageHeader = 4;
@@ -114,6 +117,8 @@ Format makeJet4() {
 
     f.dataRowCountOffset = 12;
     f.dataRowTableOffset = 14;
+    f.maxRowSize = 4060;
+    f.longValueRowMax = 4076;
 
     f.tdefRowCountOffset = 16;
     f.tdefAutoNumberOffset = 20;

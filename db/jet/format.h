@@ -51,6 +51,8 @@ struct Format {
     std::size_t dataRowCountOffset;   // u16 number of row slots
     std::size_t dataRowTableOffset;   // u16 slots, one per row, from here
     std::size_t rowSlotSize;          // 2
+    std::size_t maxRowSize;           // longest row a data page may hold
+    std::size_t maxRowsPerDataPage;   // row numbers are one byte in row pointers
 
     // ---- table definitions (type 0x02) ----
     std::size_t tdefNextPageOffset;           // u32 next page of a definition that spans pages
@@ -98,6 +100,7 @@ struct Format {
     // ---- long values ----
     std::size_t longValueDefSize;    // the in-row reference to a Memo or OLE value
     std::size_t longValueInlineMax;  // longest value kept inside the row when writing
+    std::size_t longValueRowMax;     // longest row of a long-value page (one part of a value)
 
     // ---- usage maps ----
     std::size_t usageMapInlineHeader;  // map type byte and u32 first page

@@ -1,7 +1,6 @@
 // The executor.
 #include "db/jet/sql/executor.h"
 
-#include "db/jet/error.h"
 #include "db/jet/sql/parser.h"
 
 namespace jet::sql {
@@ -17,11 +16,33 @@ bool QueryResult::next(std::vector<db::Value>& row) {
     return true;
 }
 
-std::unique_ptr<QueryResult> execute(Database& db, std::string_view sql) {
+Session::Session(Database& db) : db_(db), writer_(std::make_unique<TableWriter>(db)) {}
+Session::~Session() = default;
+
+std::unique_ptr<QueryResult> Session::execute(std::string_view sql) {
     const Statement statement = parse(sql);
-    if (const auto* select = std::get_if<SelectStatement>(&statement))
-        return std::make_unique<QueryResult>(db.openTable(select->table), select->top);
-    throw Error(ErrorKind::ReadOnly, "The Access engine cannot write to this database yet.");
+    return std::visit(
+        [&](const auto& s) -> std::unique_ptr<QueryResult> {
+            using T = std::decay_t<decltype(s)>;
+            if constexpr (std::is_same_v<T, SelectStatement>) {
+                return std::make_unique<QueryResult>(db_.openTable(s.table), s.top);
+            } else if constexpr (std::is_same_v<T, CreateTableStatement>) {
+                writer_->createTable(s);
+            } else if constexpr (std::is_same_v<T, InsertStatement>) {
+                writer_->insert(s);
+            } else if constexpr (std::is_same_v<T, DropTableStatement>) {
+                writer_->dropTable(s.table);
+            } else if constexpr (std::is_same_v<T, SelectIntoStatement>) {
+                writer_->selectInto(s);
+            }
+            return nullptr;
+        },
+        statement);
+}
+
+std::unique_ptr<QueryResult> execute(Database& db, std::string_view sql) {
+    Session session(db);
+    return session.execute(sql);
 }
 
 }  // namespace jet::sql

@@ -9,6 +9,7 @@
 
 #include "db/jet/database.h"
 #include "db/jet/table_reader.h"
+#include "db/jet/table_writer.h"
 
 namespace jet::sql {
 
@@ -28,8 +29,25 @@ class QueryResult {
     std::uint64_t produced_ = 0;
 };
 
-// Parses and runs `sql`. Returns the rows of a query. Throws jet::Error: Syntax for a statement
-// the engine does not know, NoSuchTable (naming the table), Corrupt.
+// Runs statements against one database, remembering between them where each table's rows go
+// (table_writer.h). Used from one thread; must not outlive the database.
+class Session {
+  public:
+    explicit Session(Database& db);
+    ~Session();
+    // Parses and runs `sql`. Returns the rows of a query, nullptr for a statement that writes
+    // (CREATE TABLE, INSERT INTO, DROP TABLE, SELECT … INTO), which is atomic. Throws
+    // jet::Error: Syntax for a statement the engine does not know, NoSuchTable (naming the
+    // table), TableExists, Constraint (a value or a row that breaks a rule, naming the column or
+    // index), NotSupported, ReadOnly, Corrupt, Io.
+    std::unique_ptr<QueryResult> execute(std::string_view sql);
+
+  private:
+    Database& db_;
+    std::unique_ptr<TableWriter> writer_;
+};
+
+// Runs `sql` in a session of its own (see Session::execute).
 std::unique_ptr<QueryResult> execute(Database& db, std::string_view sql);
 
 }  // namespace jet::sql

@@ -1,0 +1,219 @@
+// Inserting and deleting the rows of one table.
+#include "db/jet/table_store.h"
+
+#include <algorithm>
+#include <random>
+
+#include "db/jet/error.h"
+#include "db/jet/long_value_writer.h"
+#include "db/jet/row_encoder.h"
+#include "db/jet/value_encoder.h"
+
+namespace jet {
+
+namespace {
+
+std::uint32_t get32(const std::vector<std::uint8_t>& p, std::size_t at) {
+    return static_cast<std::uint32_t>(p[at]) | (static_cast<std::uint32_t>(p[at + 1]) << 8) |
+           (static_cast<std::uint32_t>(p[at + 2]) << 16) |
+           (static_cast<std::uint32_t>(p[at + 3]) << 24);
+}
+void put32(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+db::Guid randomGuid() {
+    static std::mt19937_64 engine{std::random_device{}()};
+    db::Guid g;
+    for (std::size_t i = 0; i < g.size(); i += 8) {
+        const std::uint64_t r = engine();
+        for (std::size_t k = 0; k < 8; ++k)
+            g[i + k] = static_cast<std::uint8_t>(r >> (8 * k));
+    }
+    g[6] = static_cast<std::uint8_t>((g[6] & 0x0F) | 0x40);  // version 4
+    g[8] = static_cast<std::uint8_t>((g[8] & 0x3F) | 0x80);  // the standard variant
+    return g;
+}
+
+bool flagProperty(const std::vector<PropertyMap>& maps, const std::string& column,
+                  const char* property) {
+    const std::string folded = foldName(column);
+    for (const auto& m : maps) {
+        if (foldName(m.name) != folded) continue;
+        if (const Property* p = m.find(property)) return !p->value.empty() && p->value[0] != 0;
+    }
+    return false;
+}
+
+bool flagPropertyIsFalse(const std::vector<PropertyMap>& maps, const std::string& column,
+                         const char* property) {
+    const std::string folded = foldName(column);
+    for (const auto& m : maps) {
+        if (foldName(m.name) != folded) continue;
+        if (const Property* p = m.find(property)) return !p->value.empty() && p->value[0] == 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+TableStore::TableStore(Database& db, const CatalogEntry& entry, std::shared_ptr<const TableDef> def)
+    : db_(db), def_(std::move(def)), name_(entry.name) {
+    Pager& pager = db_.pager();
+    home_.owner = def_->page;
+    home_.ownedPagesRef = def_->ownedPagesRef;
+    home_.freePagesRef = def_->freePagesRef;
+    for (const auto& c : def_->columns)
+        if (isLongValue(c.type)) longHomes_.emplace(c.number, longValueHome(*def_, c));
+    indexes_ = std::make_unique<TableIndexes>(pager, *def_, name_);
+    const PageRef first = pager.page(def_->page);
+    autoNumber_ = get32(first->bytes, pager.format().tdefAutoNumberOffset);
+    const std::vector<PropertyMap> props = db_.properties(entry);
+    for (const auto& c : def_->columns) {
+        required_.push_back(flagProperty(props, c.name, "Required"));
+        noZeroLength_.push_back((c.type == ColumnType::Text || c.type == ColumnType::Memo) &&
+                                flagPropertyIsFalse(props, c.name, "AllowZeroLength"));
+    }
+}
+
+TableStore::~TableStore() = default;
+
+void TableStore::requireWritable() const {
+    for (const auto& c : def_->columns) {
+        if (c.calculated())
+            throw Error(ErrorKind::NotSupported,
+                        "The Access engine cannot yet write to the table '" + name_ +
+                            "': its column '" + c.name + "' is calculated by Access.");
+        if (c.type == ColumnType::Complex)
+            throw Error(ErrorKind::NotSupported,
+                        "The Access engine cannot yet write to the table '" + name_ +
+                            "': its column '" + c.name +
+                            "' holds several values (an attachment or multi-valued field).");
+    }
+    indexes_->requireWritable();
+}
+
+RowId TableStore::insert(std::vector<db::Value> values) {
+    Pager& pager = db_.pager();
+    const Format& f = pager.format();
+    const TableDef& def = *def_;
+    if (values.size() != def.columns.size())
+        throw Error(ErrorKind::Engine, "A row for table '" + name_ + "' has the wrong width.");
+
+    std::uint32_t autoNumber = autoNumber_;
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        const ColumnDef& c = def.columns[i];
+        db::Value& v = values[i];
+        if ((c.flags & column_flag::kAutoNumber) && c.type == ColumnType::Long) {
+            if (v.isNull()) {
+                if (autoNumber == 0x7FFFFFFFu)
+                    throw Error(ErrorKind::Constraint, "The AutoNumber column '" + c.name +
+                                                           "' of table '" + name_ +
+                                                           "' has no numbers left.");
+                v = db::Value::integer(++autoNumber);
+            } else if (v.asInteger() > 0 &&
+                       static_cast<std::uint32_t>(v.asInteger()) > autoNumber) {
+                autoNumber = static_cast<std::uint32_t>(v.asInteger());
+            }
+        } else if ((c.flags & column_flag::kAutoGuid) && c.type == ColumnType::Guid && v.isNull()) {
+            v = db::Value::guid(randomGuid());
+        }
+        if (c.type == ColumnType::Boolean) continue;
+        if (v.isNull() && required_[i])
+            throw Error(ErrorKind::Constraint,
+                        "The column '" + c.name + "' of table '" + name_ +
+                            "' requires a value, but the row leaves it Null.");
+        if (noZeroLength_[i] && v.kind() == db::Value::Kind::Text && v.asText().empty())
+            throw Error(ErrorKind::Constraint, "The column '" + c.name + "' of table '" + name_ +
+                                                   "' does not allow a zero-length text.");
+    }
+
+    // The fields, with long values inline where they are short.
+    std::vector<RowField> fields(def.columns.size());
+    std::vector<std::vector<std::uint8_t>> longData(def.columns.size());
+    std::vector<std::size_t> outOfRow;
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        const ColumnDef& c = def.columns[i];
+        const db::Value& v = values[i];
+        RowField& field = fields[i];
+        if (c.type == ColumnType::Boolean) {
+            field.present = !v.isNull() && v.asBoolean();
+            continue;
+        }
+        if (v.isNull()) continue;
+        field.present = true;
+        if (!isLongValue(c.type)) {
+            field.bytes = encodeValue(c, v);
+            continue;
+        }
+        longData[i] = encodeValue(c, v);
+        if (longData[i].size() <= f.longValueInlineMax) {
+            field.bytes = inlineLongValue(longData[i]);
+        } else {
+            field.bytes.assign(12, 0);  // the reference, written below
+            outOfRow.push_back(i);
+        }
+    }
+    // A row that is too long moves its inline long values out, the longest first.
+    if (encodedRowSize(f, def, fields) > f.maxRowSize) {
+        std::vector<std::size_t> inlined;
+        for (std::size_t i = 0; i < def.columns.size(); ++i)
+            if (isLongValue(def.columns[i].type) && fields[i].present &&
+                std::find(outOfRow.begin(), outOfRow.end(), i) == outOfRow.end() &&
+                !longData[i].empty())
+                inlined.push_back(i);
+        std::sort(inlined.begin(), inlined.end(), [&](std::size_t a, std::size_t b) {
+            return longData[a].size() > longData[b].size();
+        });
+        for (std::size_t i : inlined) {
+            if (encodedRowSize(f, def, fields) <= f.maxRowSize) break;
+            fields[i].bytes.assign(12, 0);
+            outOfRow.push_back(i);
+        }
+    }
+    for (std::size_t i : outOfRow)
+        fields[i].bytes = writeLongValue(pager, longHomes_.at(def.columns[i].number), longData[i]);
+
+    const std::vector<std::uint8_t> row = encodeRow(f, def, fields);
+    const ByteReader reader(row, "new row");
+    const RowView view(reader, f, def.varColumns > 0);
+    const ValueDecoder decoder(pager, db_.codePage());
+    indexes_->check(view, decoder);
+    const RowId id = placeRow(pager, home_, row);
+    indexes_->insert(view, decoder, id);
+    autoNumber_ = autoNumber;
+    updateDefinition(+1);
+    return id;
+}
+
+void TableStore::remove(RowId id, const ByteReader& row) {
+    Pager& pager = db_.pager();
+    const TableDef& def = *def_;
+    // The row's bytes may live on a page this statement changes: work from a copy.
+    const std::vector<std::uint8_t> bytes(row.span().begin(), row.span().end());
+    const ByteReader reader(bytes, "row");
+    const RowView view(reader, pager.format(), def.varColumns > 0);
+    const ValueDecoder decoder(pager, db_.codePage());
+    indexes_->remove(view, decoder, id);
+    for (const auto& c : def.columns) {
+        if (!isLongValue(c.type) || view.isNull(c)) continue;
+        bool present = false;
+        const ByteSpan ref = view.varBytes(c, present);
+        if (present) deleteLongValue(pager, ref);
+    }
+    deleteRowAt(pager, id);
+    updateDefinition(-1);
+}
+
+void TableStore::updateDefinition(int rowDelta) {
+    Pager& pager = db_.pager();
+    const Format& f = pager.format();
+    PageHandle p = pager.writablePage(def_->page);
+    const std::uint32_t rows = get32(p->bytes, f.tdefRowCountOffset);
+    put32(p->bytes, f.tdefRowCountOffset,
+          rowDelta < 0 && rows == 0 ? 0 : static_cast<std::uint32_t>(rows + rowDelta));
+    put32(p->bytes, f.tdefAutoNumberOffset, autoNumber_);
+}
+
+}  // namespace jet

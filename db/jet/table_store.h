@@ -1,0 +1,71 @@
+// One table being written: where its rows and long values go, its AutoNumber, its indexes,
+// and the rules its columns' properties set. Every table the engine writes — user tables,
+// MSysObjects, MSysACEs — gets its rows through here.
+//
+// Inserting a row, in order: AutoNumber columns left Null get the next number (a value given
+// for one moves the counter on when it is higher); required columns must have a value, and text
+// columns that do not allow a zero-length text must not get one; Memo and OLE values are
+// written (inline when the row has room); the row is encoded; the unique and required indexes
+// are checked; the row is placed; every index gets its entry; the definition's row counts and
+// AutoNumber are brought up to date. Everything happens inside the caller's statement, so a
+// refusal at any step leaves nothing behind.
+//
+// A TableStore stays valid for as long as the Database keeps the definition it was made for
+// (validFor()); it remembers pages between statements and must be dropped when the Database
+// reads the definition anew (after a rollback, a change of the schema).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/jet/catalog.h"
+#include "db/jet/database.h"
+#include "db/jet/row_store.h"
+#include "db/jet/table_def.h"
+#include "db/jet/table_indexes.h"
+#include "db/value.h"
+
+namespace jet {
+
+class TableStore {
+  public:
+    // Reads what writing needs: the AutoNumber, the properties, the indexes. Throws Corrupt.
+    TableStore(Database& db, const CatalogEntry& entry, std::shared_ptr<const TableDef> def);
+    ~TableStore();
+
+    const TableDef& def() const { return *def_; }
+    const std::string& name() const { return name_; }
+    bool validFor(const std::shared_ptr<const TableDef>& current) const { return current == def_; }
+
+    // Throws NotSupported, before anything is written, when the engine cannot fill this table:
+    // calculated or complex columns, an index whose keys it cannot make.
+    void requireWritable() const;
+
+    // Inserts a row. `values` holds one value per column of def().columns, already converted
+    // (value_convert.h); Null for a column the row leaves empty. Returns where the row went.
+    // Throws Constraint for a broken rule (required, zero length, unique index, row too long).
+    // REQUIRES: a statement is open.
+    RowId insert(std::vector<db::Value> values);
+
+    // Deletes the row at `id` whose bytes are `row`: its index entries, its long values, the
+    // row itself, and one from the row count. REQUIRES: a statement is open.
+    void remove(RowId id, const ByteReader& row);
+
+  private:
+    void updateDefinition(int rowDelta);
+
+    Database& db_;
+    std::shared_ptr<const TableDef> def_;
+    std::string name_;
+    RowHome home_;
+    std::map<std::uint16_t, RowHome> longHomes_;  // by column number
+    std::unique_ptr<TableIndexes> indexes_;
+    std::uint32_t autoNumber_ = 0;
+    std::vector<bool> required_;      // by position in def().columns
+    std::vector<bool> noZeroLength_;  // by position in def().columns
+};
+
+}  // namespace jet
