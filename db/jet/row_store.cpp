@@ -89,8 +89,9 @@ RowId placeRow(Pager& pager, RowHome& home, std::span<const std::uint8_t> bytes)
                         " bytes, and a row of an Access table holds at most " +
                         std::to_string(limit) + ".");
     if (home.insertPage != 0) {
-        // A remembered page must still be one of the owner's.
-        if (home.insertPage >= pager.pageCount() ||
+        // A remembered page must still be one of the owner's: a statement that was undone may
+        // have given it back.
+        if (home.insertPage >= pager.pageCount() || pager.isFree(home.insertPage) ||
             !ownedBy(pager, *pager.page(home.insertPage), home.owner))
             home.insertPage = 0;
     }

@@ -67,8 +67,6 @@ TableStore::TableStore(Database& db, const CatalogEntry& entry, std::shared_ptr<
     for (const auto& c : def_->columns)
         if (isLongValue(c.type)) longHomes_.emplace(c.number, longValueHome(*def_, c));
     indexes_ = std::make_unique<TableIndexes>(pager, *def_, name_);
-    const PageRef first = pager.page(def_->page);
-    autoNumber_ = get32(first->bytes, pager.format().tdefAutoNumberOffset);
     const std::vector<PropertyMap> props = db_.properties(entry);
     for (const auto& c : def_->columns) {
         required_.push_back(flagProperty(props, c.name, "Required"));
@@ -78,6 +76,40 @@ TableStore::TableStore(Database& db, const CatalogEntry& entry, std::shared_ptr<
 }
 
 TableStore::~TableStore() = default;
+
+bool TableStore::validFor(const std::shared_ptr<const TableDef>& current) const {
+    if (current == def_) return true;
+    const TableDef& a = *current;
+    const TableDef& b = *def_;
+    if (a.pages != b.pages || a.ownedPagesRef != b.ownedPagesRef ||
+        a.freePagesRef != b.freePagesRef || a.maxColumns != b.maxColumns ||
+        a.varColumns != b.varColumns || a.columns.size() != b.columns.size() ||
+        a.indexes.size() != b.indexes.size() || a.logicalIndexes.size() != b.logicalIndexes.size())
+        return false;
+    for (std::size_t i = 0; i < a.columns.size(); ++i) {
+        const ColumnDef& x = a.columns[i];
+        const ColumnDef& y = b.columns[i];
+        if (x.name != y.name || x.typeCode != y.typeCode || x.number != y.number ||
+            x.varIndex != y.varIndex || x.fixedOffset != y.fixedOffset || x.length != y.length ||
+            x.flags != y.flags || x.extFlags != y.extFlags || x.precision != y.precision ||
+            x.scale != y.scale || x.sortOrder != y.sortOrder ||
+            x.sortOrderVersion != y.sortOrderVersion || x.ownedPagesRef != y.ownedPagesRef ||
+            x.freePagesRef != y.freePagesRef)
+            return false;
+    }
+    for (std::size_t i = 0; i < a.indexes.size(); ++i) {
+        const PhysicalIndex& x = a.indexes[i];
+        const PhysicalIndex& y = b.indexes[i];
+        if (x.firstPage != y.firstPage || x.usageMapRef != y.usageMapRef || x.flags != y.flags ||
+            x.columns.size() != y.columns.size())
+            return false;
+        for (std::size_t k = 0; k < x.columns.size(); ++k)
+            if (x.columns[k].columnNumber != y.columns[k].columnNumber ||
+                x.columns[k].ascending != y.columns[k].ascending)
+                return false;
+    }
+    return true;
+}
 
 void TableStore::requireWritable() const {
     for (const auto& c : def_->columns) {
@@ -101,7 +133,7 @@ RowId TableStore::insert(std::vector<db::Value> values) {
     if (values.size() != def.columns.size())
         throw Error(ErrorKind::Engine, "A row for table '" + name_ + "' has the wrong width.");
 
-    std::uint32_t autoNumber = autoNumber_;
+    std::uint32_t autoNumber = get32(pager.page(def.page)->bytes, f.tdefAutoNumberOffset);
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         const ColumnDef& c = def.columns[i];
         db::Value& v = values[i];
@@ -182,8 +214,7 @@ RowId TableStore::insert(std::vector<db::Value> values) {
     indexes_->check(view, decoder);
     const RowId id = placeRow(pager, home_, row);
     indexes_->insert(view, decoder, id);
-    autoNumber_ = autoNumber;
-    updateDefinition(+1);
+    updateDefinition(+1, autoNumber);
     return id;
 }
 
@@ -203,17 +234,18 @@ void TableStore::remove(RowId id, const ByteReader& row) {
         if (present) deleteLongValue(pager, ref);
     }
     deleteRowAt(pager, id);
-    updateDefinition(-1);
+    updateDefinition(-1, get32(pager.page(def.page)->bytes, pager.format().tdefAutoNumberOffset));
 }
 
-void TableStore::updateDefinition(int rowDelta) {
+void TableStore::updateDefinition(int rowDelta, std::uint32_t autoNumber) {
     Pager& pager = db_.pager();
     const Format& f = pager.format();
     PageHandle p = pager.writablePage(def_->page);
     const std::uint32_t rows = get32(p->bytes, f.tdefRowCountOffset);
     put32(p->bytes, f.tdefRowCountOffset,
           rowDelta < 0 && rows == 0 ? 0 : static_cast<std::uint32_t>(rows + rowDelta));
-    put32(p->bytes, f.tdefAutoNumberOffset, autoNumber_);
+    put32(p->bytes, f.tdefAutoNumberOffset, autoNumber);
+    db_.tableDefChanged(def_->page);
 }
 
 }  // namespace jet

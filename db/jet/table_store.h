@@ -10,9 +10,11 @@
 // AutoNumber are brought up to date. Everything happens inside the caller's statement, so a
 // refusal at any step leaves nothing behind.
 //
-// A TableStore stays valid for as long as the Database keeps the definition it was made for
-// (validFor()); it remembers pages between statements and must be dropped when the Database
-// reads the definition anew (after a rollback, a change of the schema).
+// A TableStore stays valid for as long as the table's structure stays as it was (validFor()).
+// What can change under it between statements — the row count, the AutoNumber, the page rows
+// go to — it reads from the pages each time, so another connection's rows or a rolled-back
+// statement leave nothing stale behind. After each row it tells the Database that the
+// definition changed, so readers see the new counts.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +40,9 @@ class TableStore {
 
     const TableDef& def() const { return *def_; }
     const std::string& name() const { return name_; }
-    bool validFor(const std::shared_ptr<const TableDef>& current) const { return current == def_; }
+    // True when `current` (what the Database reads now) describes the same table as the one this
+    // store was made for: the same pages, columns and indexes (row counts may differ).
+    bool validFor(const std::shared_ptr<const TableDef>& current) const;
 
     // Throws NotSupported, before anything is written, when the engine cannot fill this table:
     // calculated or complex columns, an index whose keys it cannot make.
@@ -55,7 +59,7 @@ class TableStore {
     void remove(RowId id, const ByteReader& row);
 
   private:
-    void updateDefinition(int rowDelta);
+    void updateDefinition(int rowDelta, std::uint32_t autoNumber);
 
     Database& db_;
     std::shared_ptr<const TableDef> def_;
@@ -63,7 +67,6 @@ class TableStore {
     RowHome home_;
     std::map<std::uint16_t, RowHome> longHomes_;  // by column number
     std::unique_ptr<TableIndexes> indexes_;
-    std::uint32_t autoNumber_ = 0;
     std::vector<bool> required_;      // by position in def().columns
     std::vector<bool> noZeroLength_;  // by position in def().columns
 };

@@ -5,8 +5,14 @@
 
 #include <fstream>
 
+#include <set>
+
 #include "db/jet/error.h"
+#include "db/jet/index_btree.h"
+#include "db/jet/index_key.h"
+#include "db/jet/row_store.h"
 #include "db/jet/table_reader.h"
+#include "db/jet/usage_map.h"
 #include "tests/support/run_program.h"
 
 namespace tablewrite {
@@ -87,6 +93,68 @@ std::string WritableCopy::mdbTables() {
 std::vector<std::uint8_t> WritableCopy::bytes() const {
     std::ifstream in(path_, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> checkTable(jet::Database& db, const std::string& name) {
+    std::vector<std::string> problems;
+    const jet::CatalogEntry* entry = db.catalog().findTable(name);
+    if (!entry) return {"no table " + name};
+    const auto def = db.tableDef(*entry);
+    jet::Pager& pager = db.pager();
+    const jet::Format& f = db.format();
+    std::vector<std::pair<jet::RowId, std::vector<std::uint8_t>>> rows;
+    jet::forEachRow(pager, *def, [&](jet::RowId id, const jet::ByteReader& row) {
+        rows.emplace_back(id, std::vector<std::uint8_t>(row.span().begin(), row.span().end()));
+    });
+    if (rows.size() != def->rowCount)
+        problems.push_back(name + ": the definition counts " + std::to_string(def->rowCount) +
+                           " rows, the pages hold " + std::to_string(rows.size()));
+    const jet::ValueDecoder values(pager, db.codePage());
+    for (std::size_t i = 0; i < def->indexes.size(); ++i) {
+        const auto& index = def->indexes[i];
+        jet::IndexKeyMaker keys(f, *def, index);
+        if (keys.unsupported()) continue;
+        std::set<std::pair<std::vector<std::uint8_t>, jet::RowId>> expected, actual;
+        for (const auto& [id, bytes] : rows) {
+            const jet::ByteReader r(bytes, "row");
+            const jet::RowView view(r, f, def->varColumns > 0);
+            if ((index.flags & 0x02) && keys.nullCount(view, values) == keys.columnCount())
+                continue;
+            expected.emplace(keys.key(view, values), id);
+        }
+        jet::ReadOnlyIndexPages pages(pager);
+        jet::IndexTree tree(pages, f, index.firstPage, def->page);
+        tree.forEach([&](const jet::IndexEntry& e) { actual.emplace(e.key, e.row); });
+        if (expected != actual)
+            problems.push_back(name + ": index " + std::to_string(i) + " holds " +
+                               std::to_string(actual.size()) + " entries, the rows give " +
+                               std::to_string(expected.size()) + " (or other ones)");
+        for (std::uint32_t p : tree.pages())
+            if (pager.isFree(p))
+                problems.push_back(name + ": index page " + std::to_string(p) + " is free");
+    }
+    const auto owned = jet::UsageMap::readReference(pager, def->ownedPagesRef);
+    for (std::uint32_t p : owned->pages()) {
+        const jet::PageRef page = pager.page(p);
+        const jet::ByteReader r(page->span(), "page", p);
+        if (r.u8(0) == 1 && r.u32(f.dataOwnerOffset) == def->page && pager.isFree(p))
+            problems.push_back(name + ": data page " + std::to_string(p) + " is free");
+    }
+    for (std::uint32_t p : def->pages)
+        if (pager.isFree(p))
+            problems.push_back(name + ": definition page " + std::to_string(p) + " is free");
+    return problems;
+}
+
+std::vector<std::string> checkAllTables(jet::Database& db) {
+    std::vector<std::string> problems;
+    for (const auto& e : db.catalog().entries()) {
+        if (e.type != jet::object_type::kTable || e.parentId != db.catalog().tablesContainer())
+            continue;
+        for (auto& p : checkTable(db, e.name))
+            problems.push_back(std::move(p));
+    }
+    return problems;
 }
 
 std::vector<std::string> splitLines(const std::string& text) {

@@ -53,6 +53,13 @@ class WritableCopy {
     std::unique_ptr<jet::sql::Session> session_;
 };
 
+// What is wrong with the table `name` of `db`: an index entry without its row or a row without
+// its index entry, a page of the table that the file lists as free, a row count in the
+// definition that differs from the rows. Empty when nothing is.
+std::vector<std::string> checkTable(jet::Database& db, const std::string& name);
+// checkTable() of every table of the catalogue, system tables included.
+std::vector<std::string> checkAllTables(jet::Database& db);
+
 std::vector<std::string> splitLines(const std::string& text);
 std::vector<std::string> splitFields(const std::string& line);
 

@@ -17,11 +17,25 @@ namespace {
 
 using tablewrite::WritableCopy;
 
+std::size_t pagesInUse(jet::Database& db) {
+    std::size_t n = 0;
+    for (std::uint32_t p = 0; p < db.pager().pageCount(); ++p)
+        if (!db.pager().isFree(p)) ++n;
+    return n;
+}
+
 class TableWrite : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TableWrite, AFixtureIsSoundBeforeAnyWrite) {
+    DM_REQUIRE_FIXTURE(GetParam());
+    WritableCopy copy(GetParam());
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+}
 
 TEST_P(TableWrite, CreateInsertReadBackAndDrop) {
     DM_REQUIRE_FIXTURE(GetParam());
     WritableCopy copy(GetParam());
+    const std::size_t usedBefore = pagesInUse(copy.db());
     copy.exec(
         "CREATE TABLE `People`(`ID` COUNTER PRIMARY KEY, `Name` VARCHAR(50) NOT NULL, "
         "`Born` DATETIME, `Height` DOUBLE, `Notes` TEXT, `Active` BIT, `Photo` IMAGE);");
@@ -50,9 +64,18 @@ TEST_P(TableWrite, CreateInsertReadBackAndDrop) {
     EXPECT_EQ(exported[1], "1\tAnn O'Neil\t1980-02-29 10:11:12\t1.72\tshort\t1\t(null)");
     EXPECT_EQ(exported[2], "2\tBo\t(null)\t-0.5\t" + std::string(5000, 'x') + "\t0\t00FF10");
 
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+    copy.reopen();
+    EXPECT_EQ(copy.rows("People"), rows);
+
     copy.exec("DROP TABLE `People`");
     EXPECT_FALSE(copy.hasTable("People"));
     EXPECT_EQ(copy.mdbTables().find("People"), std::string::npos);
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+    // Every page the table took is free again.
+    EXPECT_EQ(pagesInUse(copy.db()), usedBefore);
+    copy.reopen();
+    EXPECT_FALSE(copy.hasTable("People"));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWritableVersion, TableWrite,
