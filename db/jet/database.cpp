@@ -143,6 +143,7 @@ void Database::refresh() {
     if (g == seenGeneration_) return;
     pager_->dropCache();
     defs_.clear();
+    ++schemaEpoch_;
     catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
     seenGeneration_ = g;
 }
@@ -177,6 +178,7 @@ void Database::endWrite() noexcept {
 
 void Database::afterRollback() noexcept {
     defs_.clear();
+    ++schemaEpoch_;
     try {
         catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
     } catch (...) {
@@ -223,6 +225,7 @@ void Database::rollbackTransaction() {
 
 void Database::schemaChanged() {
     defs_.clear();
+    ++schemaEpoch_;
     catalog_ = std::make_unique<Catalog>(*pager_, *codePage_);
 }
 

@@ -162,6 +162,10 @@ class Database {
     void schemaChanged();
     // The definition starting at page `tableDefPage` changed: it is read again on next use.
     void tableDefChanged(std::uint32_t tableDefPage) { defs_.erase(tableDefPage); }
+    // Counts the times the catalogue and every definition were dropped and read anew (a change
+    // of the schema, a rollback, another connection's commit); writers that remember things
+    // about tables between statements forget them when it moves.
+    std::uint64_t schemaEpoch() const { return schemaEpoch_; }
 
     // Sees what other connections of this program committed since this one last looked: the
     // page cache, catalogue and definitions are dropped when there is anything new. Called by
@@ -201,6 +205,7 @@ class Database {
     const CodePage* codePage_ = nullptr;
     std::unique_ptr<Catalog> catalog_;
     std::map<std::uint32_t, std::shared_ptr<const TableDef>> defs_;
+    std::uint64_t schemaEpoch_ = 0;
 };
 
 }  // namespace jet

@@ -34,7 +34,7 @@ std::uint32_t lookUpInsertPage(Pager& pager, const RowHome& home) {
     const auto map = UsageMap::readReference(pager, home.freePagesRef);
     const auto& pages = map->pages();
     for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
-        if (*it == 0 || *it >= pager.pageCount()) continue;
+        if (*it == 0 || *it >= pager.pageCount() || pager.isFree(*it)) continue;
         const PageRef p = pager.page(*it);
         if (ownedBy(pager, *p, home.owner)) return *it;
     }

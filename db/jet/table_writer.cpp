@@ -71,8 +71,26 @@ TableWriter::~TableWriter() = default;
 TableStore& TableWriter::store(const CatalogEntry& entry) {
     auto def = db_.tableDef(entry);
     auto& slot = stores_[entry.tableDefPage()];
-    if (!slot || !slot->validFor(def)) slot = std::make_unique<TableStore>(db_, entry, def);
+    if (!slot || !slot->validFor(def)) {
+        targets_.clear();  // they may point at the store being replaced
+        slot = std::make_unique<TableStore>(db_, entry, def);
+    }
     return *slot;
+}
+
+TableStore& TableWriter::insertTarget(const std::string& name) {
+    if (epoch_ != db_.schemaEpoch()) {
+        targets_.clear();
+        epoch_ = db_.schemaEpoch();
+    }
+    const std::string folded = foldName(name);
+    if (auto it = targets_.find(folded); it != targets_.end()) return *it->second;
+    const CatalogEntry& entry = findTable(name);
+    requireUserTable(entry, "write to");
+    TableStore& st = store(entry);
+    st.requireWritable();
+    targets_.emplace(folded, &st);
+    return st;
 }
 
 const CatalogEntry& TableWriter::findTable(std::string_view name) const {
@@ -290,35 +308,32 @@ void TableWriter::createTable(const sql::CreateTableStatement& s) {
     });
 }
 
-std::uint64_t TableWriter::insert(const sql::InsertStatement& s) {
+std::uint64_t TableWriter::insert(sql::InsertStatement s) {
     return db_.writeStatement([&]() -> std::uint64_t {
-        const CatalogEntry& entry = findTable(s.table);
-        requireUserTable(entry, "write to");
-        TableStore& st = store(entry);
-        st.requireWritable();
+        TableStore& st = insertTarget(s.table);
         const TableDef& def = st.def();
         std::vector<db::Value> values(def.columns.size());
         if (s.columns.empty()) {
             if (s.values.size() != def.columns.size())
                 throw Error(ErrorKind::Syntax,
                             "The statement gives " + std::to_string(s.values.size()) +
-                                " values, but the table '" + entry.name + "' has " +
+                                " values, but the table '" + st.name() + "' has " +
                                 std::to_string(def.columns.size()) + " columns.");
             for (std::size_t i = 0; i < def.columns.size(); ++i)
-                values[i] = convertLiteral(s.values[i], def.columns[i], entry.name);
+                values[i] = convertLiteral(std::move(s.values[i]), def.columns[i], st.name());
         } else {
             std::vector<bool> given(def.columns.size(), false);
             for (std::size_t k = 0; k < s.columns.size(); ++k) {
                 const int i = columnIndex(def, s.columns[k].c_str());
                 if (i < 0)
-                    throw Error(ErrorKind::Syntax, "The table '" + entry.name +
-                                                       "' has no column '" + s.columns[k] + "'.");
+                    throw Error(ErrorKind::Syntax, "The table '" + st.name() + "' has no column '" +
+                                                       s.columns[k] + "'.");
                 const auto at = static_cast<std::size_t>(i);
                 if (given[at])
                     throw Error(ErrorKind::Syntax, "The column '" + s.columns[k] +
                                                        "' is named twice in the column list.");
                 given[at] = true;
-                values[at] = convertLiteral(s.values[k], def.columns[at], entry.name);
+                values[at] = convertLiteral(std::move(s.values[k]), def.columns[at], st.name());
             }
         }
         st.insert(std::move(values));

@@ -38,7 +38,7 @@ class TableWriter {
 
     void createTable(const sql::CreateTableStatement& s);
     // Returns the number of rows inserted (1).
-    std::uint64_t insert(const sql::InsertStatement& s);
+    std::uint64_t insert(sql::InsertStatement s);
     void dropTable(std::string_view name);
     // Returns the number of rows copied.
     std::uint64_t selectInto(const sql::SelectIntoStatement& s);
@@ -60,8 +60,14 @@ class TableWriter {
     void removeCatalogRows(const CatalogEntry& table);
     bool inRelationship(const CatalogEntry& table);
 
+    // The store INSERT INTO writes to for a table name, checked once.
+    TableStore& insertTarget(const std::string& name);
+
     Database& db_;
     std::map<std::uint32_t, std::unique_ptr<TableStore>> stores_;  // by definition page
+    // Tables INSERT INTO wrote to, by folded name, while the schema epoch stays `epoch_`.
+    std::map<std::string, TableStore*> targets_;
+    std::uint64_t epoch_ = 0;
 };
 
 // Checks a table or column name as Access does: 1 to 64 characters, no leading blank, none of

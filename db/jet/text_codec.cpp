@@ -187,6 +187,21 @@ std::u32string decodeUtf8(std::string_view s) {
 
 std::vector<std::uint8_t> encodeUtf16le(std::string_view utf8) {
     std::vector<std::uint8_t> out;
+    out.reserve(utf8.size() * 2);
+    bool ascii = true;
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) {
+        out.resize(utf8.size() * 2);
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            out[2 * i] = static_cast<std::uint8_t>(utf8[i]);
+            out[2 * i + 1] = 0;
+        }
+        return out;
+    }
     for (char32_t cp : decodeUtf8(utf8)) {
         auto put = [&](char32_t u) {
             out.push_back(static_cast<std::uint8_t>(u & 0xFF));

@@ -1,6 +1,7 @@
 // Conversions of literals and values into the values columns store.
 #include "db/jet/value_convert.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -340,6 +341,16 @@ class Converter {
     }
 
     db::Value toInteger(const db::Value& v, std::int64_t min, std::int64_t max) const {
+        if (v.kind() == Kind::Integer && v.asInteger() >= min && v.asInteger() <= max) return v;
+        if (v.kind() == Kind::Text) {
+            // Plain whole numbers need no exact arithmetic.
+            const std::string_view t = trim(v.asText());
+            std::int64_t value = 0;
+            const auto res = std::from_chars(t.data(), t.data() + t.size(), value);
+            if (!t.empty() && res.ec == std::errc() && res.ptr == t.data() + t.size() &&
+                value >= min && value <= max)
+                return db::Value::integer(value);
+        }
         const ExactNumber n = numberOf(v);
         std::string digits;
         const std::string limit = std::to_string(n.negative ? min : max);
@@ -395,9 +406,24 @@ class Converter {
         } else if (v.kind() == Kind::Single) {
             d = v.asSingle();
         } else {
-            const ExactNumber n = numberOf(v);
-            if (!toDouble(n, d))
-                refuse_.fail(shownValue(v), "it is too large for a floating-point number");
+            // from_chars reads decimal text exactly as the exact path would, and is faster.
+            bool done = false;
+            if (v.kind() == Kind::Text) {
+                const std::string_view t = trim(v.asText());
+                const char* first = t.data();
+                const char* last = t.data() + t.size();
+                if (first != last && *first == '+') ++first;
+                const auto res = std::from_chars(first, last, d, std::chars_format::general);
+                done = first != last && res.ec == std::errc() && res.ptr == last &&
+                       std::isfinite(d) &&
+                       (std::isdigit(static_cast<unsigned char>(*first)) || *first == '-' ||
+                        *first == '.');
+            }
+            if (!done) {
+                const ExactNumber n = numberOf(v);
+                if (!toDouble(n, d))
+                    refuse_.fail(shownValue(v), "it is too large for a floating-point number");
+            }
         }
         if (!std::isfinite(d)) refuse_.fail(shownValue(v), "it is not a finite number");
         if (single) {
@@ -621,17 +647,16 @@ db::Value convertValue(const db::Value& value, const ColumnDef& column, std::str
     return Converter(column, table).convert(value);
 }
 
-db::Value convertLiteral(const sql::Literal& literal, const ColumnDef& column,
-                         std::string_view table) {
+db::Value convertLiteral(sql::Literal literal, const ColumnDef& column, std::string_view table) {
     using LK = sql::Literal::Kind;
     const Converter conv(column, table);
     switch (literal.kind) {
         case LK::Null:
             return db::Value::null();
         case LK::Text:
-            return conv.convert(db::Value::text(literal.text));
+            return conv.convert(db::Value::text(std::move(literal.text)));
         case LK::Binary:
-            return conv.convert(db::Value::binary(literal.bytes));
+            return conv.convert(db::Value::binary(std::move(literal.bytes)));
         case LK::Boolean:
             if (column.type == ColumnType::Text || column.type == ColumnType::Memo)
                 return conv.convert(db::Value::text(literal.boolean ? "True" : "False"));

@@ -30,9 +30,9 @@
 
 namespace jet {
 
-// The value `column` of `table` stores for `literal`. Throws Constraint as above.
-db::Value convertLiteral(const sql::Literal& literal, const ColumnDef& column,
-                         std::string_view table);
+// The value `column` of `table` stores for `literal`. Throws Constraint as above. The literal's
+// text may be moved from.
+db::Value convertLiteral(sql::Literal literal, const ColumnDef& column, std::string_view table);
 
 // The value `column` of `table` stores for `value` (a value of any kind, as a reader returns
 // it). Throws Constraint as above.

@@ -20,16 +20,16 @@ Session::Session(Database& db) : db_(db), writer_(std::make_unique<TableWriter>(
 Session::~Session() = default;
 
 std::unique_ptr<QueryResult> Session::execute(std::string_view sql) {
-    const Statement statement = parse(sql);
+    Statement statement = parse(sql);
     return std::visit(
-        [&](const auto& s) -> std::unique_ptr<QueryResult> {
+        [&](auto& s) -> std::unique_ptr<QueryResult> {
             using T = std::decay_t<decltype(s)>;
             if constexpr (std::is_same_v<T, SelectStatement>) {
                 return std::make_unique<QueryResult>(db_.openTable(s.table), s.top);
             } else if constexpr (std::is_same_v<T, CreateTableStatement>) {
                 writer_->createTable(s);
             } else if constexpr (std::is_same_v<T, InsertStatement>) {
-                writer_->insert(s);
+                writer_->insert(std::move(s));
             } else if constexpr (std::is_same_v<T, DropTableStatement>) {
                 writer_->dropTable(s.table);
             } else if constexpr (std::is_same_v<T, SelectIntoStatement>) {

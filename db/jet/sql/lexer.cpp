@@ -26,6 +26,7 @@ bool isDigit(char c) {
 
 std::vector<Token> tokenize(std::string_view sql) {
     std::vector<Token> out;
+    out.reserve(8 + sql.size() / 6);
     std::size_t i = 0;
     while (i < sql.size()) {
         const char c = sql[i];
@@ -63,16 +64,16 @@ std::vector<Token> tokenize(std::string_view sql) {
             std::size_t j = i + 1;
             std::string value;
             while (true) {
-                if (j >= sql.size()) syntax(sql, "a text literal is not closed");
-                if (sql[j] == '\'') {
-                    if (j + 1 < sql.size() && sql[j + 1] == '\'') {
-                        value += '\'';
-                        j += 2;
-                        continue;
-                    }
-                    break;
+                const std::size_t q = sql.find('\'', j);
+                if (q == std::string_view::npos) syntax(sql, "a text literal is not closed");
+                value.append(sql.substr(j, q - j));
+                if (q + 1 < sql.size() && sql[q + 1] == '\'') {
+                    value += '\'';
+                    j = q + 2;
+                    continue;
                 }
-                value += sql[j++];
+                j = q;
+                break;
             }
             t.kind = TokenKind::Text;
             t.text = std::move(value);

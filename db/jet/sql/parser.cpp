@@ -276,6 +276,7 @@ class Parser {
         if (isWord("SELECT")) unknown();
         expectWord("VALUES");
         expectSymbol("(", "the values in parentheses after VALUES");
+        s.values.reserve(s.columns.empty() ? 16 : s.columns.size());
         while (true) {
             s.values.push_back(literal());
             if (isSymbol(",")) {
