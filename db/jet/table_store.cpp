@@ -67,6 +67,13 @@ TableStore::TableStore(Database& db, const CatalogEntry& entry, std::shared_ptr<
     for (const auto& c : def_->columns)
         if (isLongValue(c.type)) longHomes_.emplace(c.number, longValueHome(*def_, c));
     indexes_ = std::make_unique<TableIndexes>(pager, *def_, name_);
+    try {
+        for (auto& key : enforcedForeignKeys(db_, name_))
+            foreignKeys_.push_back(std::make_unique<ForeignKeyCheck>(db_, *def_, std::move(key)));
+    } catch (const Error& e) {
+        if (e.kind() != ErrorKind::NotSupported) throw;
+        foreignKeyRefusal_ = e;
+    }
     const std::vector<PropertyMap> props = db_.properties(entry);
     for (const auto& c : def_->columns) {
         required_.push_back(flagProperty(props, c.name, "Required"));
@@ -124,6 +131,7 @@ void TableStore::requireWritable() const {
                             "' holds several values (an attachment or multi-valued field).");
     }
     indexes_->requireWritable();
+    if (foreignKeyRefusal_) throw *foreignKeyRefusal_;
 }
 
 RowId TableStore::insert(std::vector<db::Value> values) {
@@ -160,6 +168,9 @@ RowId TableStore::insert(std::vector<db::Value> values) {
             throw Error(ErrorKind::Constraint, "The column '" + c.name + "' of table '" + name_ +
                                                    "' does not allow a zero-length text.");
     }
+
+    for (auto& fk : foreignKeys_)
+        fk->check(values);
 
     // The fields, with long values inline where they are short.
     std::vector<RowField> fields(def.columns.size());

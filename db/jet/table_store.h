@@ -6,9 +6,9 @@
 // for one moves the counter on when it is higher); required columns must have a value, and text
 // columns that do not allow a zero-length text must not get one; Memo and OLE values are
 // written (inline when the row has room); the row is encoded; the unique and required indexes
-// are checked; the row is placed; every index gets its entry; the definition's row counts and
-// AutoNumber are brought up to date. Everything happens inside the caller's statement, so a
-// refusal at any step leaves nothing behind.
+// and the relationships Access enforces (foreign_keys.h) are checked; the row is placed; every
+// index gets its entry; the definition's row counts and AutoNumber are brought up to date.
+// Everything happens inside the caller's statement, so a refusal at any step leaves nothing behind.
 //
 // A TableStore stays valid for as long as the table's structure stays as it was (validFor()).
 // What can change under it between statements — the row count, the AutoNumber, the page rows
@@ -20,11 +20,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "db/jet/catalog.h"
 #include "db/jet/database.h"
+#include "db/jet/foreign_keys.h"
 #include "db/jet/row_store.h"
 #include "db/jet/table_def.h"
 #include "db/jet/table_indexes.h"
@@ -45,7 +47,8 @@ class TableStore {
     bool validFor(const std::shared_ptr<const TableDef>& current) const;
 
     // Throws NotSupported, before anything is written, when the engine cannot fill this table:
-    // calculated or complex columns, an index whose keys it cannot make.
+    // calculated or complex columns, an index whose keys it cannot make, a relationship it
+    // cannot check.
     void requireWritable() const;
 
     // Inserts a row. `values` holds one value per column of def().columns, already converted
@@ -67,8 +70,10 @@ class TableStore {
     RowHome home_;
     std::map<std::uint16_t, RowHome> longHomes_;  // by column number
     std::unique_ptr<TableIndexes> indexes_;
-    std::vector<bool> required_;      // by position in def().columns
-    std::vector<bool> noZeroLength_;  // by position in def().columns
+    std::vector<std::unique_ptr<ForeignKeyCheck>> foreignKeys_;
+    std::optional<Error> foreignKeyRefusal_;  // why a relationship cannot be checked
+    std::vector<bool> required_;              // by position in def().columns
+    std::vector<bool> noZeroLength_;          // by position in def().columns
 };
 
 }  // namespace jet

@@ -7,6 +7,7 @@
 
 #include <set>
 
+#include "db/jet/catalog.h"
 #include "db/jet/error.h"
 #include "db/jet/index_btree.h"
 #include "db/jet/index_key.h"
@@ -106,7 +107,8 @@ std::vector<std::string> checkTable(jet::Database& db, const std::string& name) 
     jet::forEachRow(pager, *def, [&](jet::RowId id, const jet::ByteReader& row) {
         rows.emplace_back(id, std::vector<std::uint8_t>(row.span().begin(), row.span().end()));
     });
-    if (rows.size() != def->rowCount)
+    // Access itself leaves the counts of its system tables behind.
+    if (rows.size() != def->rowCount && jet::foldName(name).rfind("MSYS", 0) != 0)
         problems.push_back(name + ": the definition counts " + std::to_string(def->rowCount) +
                            " rows, the pages hold " + std::to_string(rows.size()));
     const jet::ValueDecoder values(pager, db.codePage());
