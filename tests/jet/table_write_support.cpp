@@ -8,6 +8,7 @@
 #include <set>
 
 #include "db/jet/catalog.h"
+#include "db/jet/check.h"
 #include "db/jet/error.h"
 #include "db/jet/index_btree.h"
 #include "db/jet/index_key.h"
@@ -149,7 +150,7 @@ std::vector<std::string> checkTable(jet::Database& db, const std::string& name) 
 }
 
 std::vector<std::string> checkAllTables(jet::Database& db) {
-    std::vector<std::string> problems;
+    std::vector<std::string> problems = jet::checkDatabase(db).problems();
     for (const auto& e : db.catalog().entries()) {
         if (e.type != jet::object_type::kTable || e.parentId != db.catalog().tablesContainer())
             continue;

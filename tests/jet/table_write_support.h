@@ -57,7 +57,8 @@ class WritableCopy {
 // its index entry, a page of the table that the file lists as free, a row count in the
 // definition that differs from the rows. Empty when nothing is.
 std::vector<std::string> checkTable(jet::Database& db, const std::string& name);
-// checkTable() of every table of the catalogue, system tables included.
+// The engine's integrity check (check.h), and checkTable() of every table of the catalogue,
+// system tables included.
 std::vector<std::string> checkAllTables(jet::Database& db);
 
 std::vector<std::string> splitLines(const std::string& text);
