@@ -413,11 +413,18 @@ class Converter {
                 const char* first = t.data();
                 const char* last = t.data() + t.size();
                 if (first != last && *first == '+') ++first;
+                const bool plain =
+                    first != last && (std::isdigit(static_cast<unsigned char>(*first)) ||
+                                      *first == '-' || *first == '.');
+                if (plain && single) {
+                    // Read straight into a Single, so the text is rounded once, not twice.
+                    float f = 0;
+                    const auto res = std::from_chars(first, last, f, std::chars_format::general);
+                    if (res.ec == std::errc() && res.ptr == last && std::isfinite(f))
+                        return db::Value::single(f);
+                }
                 const auto res = std::from_chars(first, last, d, std::chars_format::general);
-                done = first != last && res.ec == std::errc() && res.ptr == last &&
-                       std::isfinite(d) &&
-                       (std::isdigit(static_cast<unsigned char>(*first)) || *first == '-' ||
-                        *first == '.');
+                done = plain && res.ec == std::errc() && res.ptr == last && std::isfinite(d);
             }
             if (!done) {
                 const ExactNumber n = numberOf(v);
