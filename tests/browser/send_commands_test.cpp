@@ -397,6 +397,37 @@ TEST_F(SendCommandsTest, AnUnreadableAccessFileIsReportedAtItsStepAndTheWindowSt
     expectIdle();
 }
 
+TEST_F(SendCommandsTest, AWrongMySqlPasswordIsReportedAtItsStepAndEachTableAfterIt) {
+    DM_REQUIRE_FIXTURE(kIndexFile);
+    DM_REQUIRE_MYSQL();
+    withBoth({"a", "b"});
+    select(list2(), {"a", "b"});
+    login.password = "not the password";
+    auto seen = expectReview();
+    button("PushButton4")->click();
+    QStringList where;
+    for (const auto& m : prompts.messages()) {
+        EXPECT_EQ(m.title, "Application Error");
+        const int at = m.text.indexOf("PushButton4_Click at line ");
+        where << m.text.mid(at + 26, 3);
+    }
+    // The connection (112); then for each table, bottom first, the record set (128) and the
+    // steps that need it (the fields 210, the row count 280, closing 322); last, closing the
+    // connection (328). Each shows the statement as it stood: nothing yet, then the table's
+    // head, then the statement the mapping made of it without fields.
+    EXPECT_EQ(where.join(" "), "112 128 210 280 322 128 210 280 322 328");
+    const auto boxes = prompts.messages();
+    ASSERT_EQ(boxes.size(), 10u);
+    EXPECT_TRUE(boxes[0].text.endsWith("\r\rsql: "));
+    EXPECT_TRUE(boxes[1].text.endsWith("\r\rsql: "));
+    EXPECT_TRUE(boxes[2].text.endsWith("\r\rsql: CREATE TABLE `b`("));
+    EXPECT_TRUE(boxes[5].text.endsWith("\r\rsql: CREATE TABLE `b`);"));
+    EXPECT_TRUE(boxes[6].text.endsWith("\r\rsql: CREATE TABLE `a`("));
+    EXPECT_TRUE(seen->shown);
+    EXPECT_EQ(seen->sendType, 1);
+    expectIdle();
+}
+
 TEST_F(SendCommandsTest, TheProgressBarRunsToAHundredPerTableAndIsReset) {
     DM_REQUIRE_FIXTURE(kIndexFile);
     DM_REQUIRE_MYSQL();
