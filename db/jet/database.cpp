@@ -245,6 +245,17 @@ void Database::Statement::commit() {
     done_ = true;
     if (!ownTransaction_) {
         db_.pager_->releaseSavepoint();
+        // Between statements no page handle is held: a safe point to bound the memory of a
+        // long transaction. A failure there has undone the whole transaction.
+        if (db_.pager_->savepointDepth() == 0) {
+            try {
+                db_.pager_->spillIfLarge();
+            } catch (...) {
+                db_.endWrite();
+                db_.afterRollback();
+                throw;
+            }
+        }
         return;
     }
     try {

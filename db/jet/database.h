@@ -136,7 +136,9 @@ class Database {
         Statement(const Statement&) = delete;
         Statement& operator=(const Statement&) = delete;
         // Keeps the statement; commits its own transaction when it has one (durable on
-        // return). On failure the statement is undone and the error rethrown.
+        // return). Inside a transaction, an outermost statement may write dirty pages early
+        // (Pager::spillIfLarge). On failure the statement (or, when writing early failed, the
+        // whole transaction) is undone and the error rethrown.
         void commit();
 
       private:

@@ -246,7 +246,7 @@ ReplayResult replayJournal(File& database, JournalStore& store, std::uint32_t pa
         const auto bytes = std::span<const std::uint8_t>(record).subspan(4, journalPageSize);
         if (get32(record, 4 + journalPageSize) != recordCrc(salt, number, bytes)) break;
         const std::uint64_t offset = std::uint64_t{number} * journalPageSize;
-        if (offset + journalPageSize > originalLength) break;  // no original page is past it
+        if (offset >= originalLength) break;  // no original lies past the old end
         database.write(offset, bytes);
         ++result.pagesRestored;
     }

@@ -165,6 +165,14 @@ void Pager::begin() {
     startPages_ = pageCount_;
     startLength_ = file_->size();
     fileTouched_ = false;
+    // A file that ends in part of a page loses those bytes to the first page appended: keep
+    // them like any page's original, so a rollback restores the file byte for byte.
+    const std::uint64_t whole = std::uint64_t{pageCount_} * format_->pageSize;
+    if (startLength_ > whole) {
+        std::vector<std::uint8_t> tail(format_->pageSize, 0);
+        file_->read(whole, std::span<std::uint8_t>(tail).first(startLength_ - whole));
+        originals_.emplace(pageCount_, std::move(tail));
+    }
 }
 
 void Pager::endTransaction() {

@@ -163,7 +163,9 @@ class Pager {
     bool isFree(std::uint32_t number);
 
     // Writes dirty pages to the file early (behind the journal) when more than the spill limit
-    // are held, to bound the memory of a long transaction. REQUIRES: the caller keeps no
+    // are held, to bound the memory of a long transaction (Database statements do it between
+    // statements; a long statement may call it between rows). On failure (Io) the whole
+    // transaction is rolled back and the error rethrown. REQUIRES: the caller keeps no
     // PageHandle it still means to write through.
     void spillIfLarge();
     void setSpillLimit(std::size_t pages) { spillLimit_ = pages < 16 ? 16 : pages; }

@@ -309,3 +309,22 @@ TEST(Journal, AVoidJournalIsLeftAloneByReadersAndRemovedByWriters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Journal, StatementsOfALongTransactionWriteEarlyOnTheirOwn) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2007.accdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2007.accdb");
+    const Bytes original = readFile(file);
+    auto db = jet::Database::open(file.string(), rw());
+    db->pager().setSpillLimit(16);
+    db->beginTransaction();
+    for (int i = 0; i < 100; ++i)
+        db->writeStatement([&] { db->pager().allocatePage(jet::page_type::kData); });
+    EXPECT_LE(db->pager().dirtyPages(), 16u) << "dirty pages piled up between statements";
+    db->rollbackTransaction();
+    EXPECT_EQ(readFile(file), original);
+}
+
+}  // namespace

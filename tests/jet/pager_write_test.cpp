@@ -404,3 +404,29 @@ TEST(FreePageMap, BecomesAReferenceMapWhenPageOneIsFull) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PagerWriteTail, AFileEndingInPartOfAPageIsRestoredWhole) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2003.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2003.mdb");
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::app);
+        out << "a torn last page";
+    }
+    const Bytes before = readFile(file);
+    {
+        auto db = jet::Database::open(file.string(), rw());
+        db->pager().setSpillLimit(16);
+        db->beginTransaction();
+        for (int i = 0; i < 40; ++i)
+            db->pager().allocatePage(jet::page_type::kData)->bytes[9] = 9;
+        db->pager().spillIfLarge();  // the appended pages reach the file
+        EXPECT_NE(readFile(file), before);
+        db->rollbackTransaction();
+    }
+    EXPECT_EQ(readFile(file), before);
+}
+
+}  // namespace
