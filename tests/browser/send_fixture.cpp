@@ -6,31 +6,8 @@
 #include <QPushButton>
 
 #include "browser/list_tables.h"
-#include "db/connection.h"
-#include "db/connection_string.h"
 
 namespace browsertest {
-
-bool accessEngineWritesTables() {
-    static const bool writes = [] {
-        testenv::TempDir dir;
-        const auto copy = dir.copyFixture("access/empty/empty.mdb");
-        db::LoginFields l;
-        l.accessPath = copy.string();
-        try {
-            db::Connection cn;
-            cn.setCursorLocation(db::kAdUseServer);
-            cn.setMode(db::kAdModeReadWrite);
-            cn.open(db::buildAccessConnectionString(l));
-            cn.execute("CREATE TABLE `probe`(`a` INT,`b` TEXT);");
-            cn.execute("INSERT INTO `probe` VALUES('1', 'x')");
-            return true;
-        } catch (const db::Error&) {
-            return false;
-        }
-    }();
-    return writes;
-}
 
 std::string emptyDatabaseLike(const std::string& fixture) {
     if (fixture.find("/V2003/") != std::string::npos) return "access/empty/empty2003.mdb";

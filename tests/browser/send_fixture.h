@@ -15,10 +15,6 @@
 
 namespace browsertest {
 
-// True when the Access engine creates tables and inserts rows (tried once, on a scratch copy of
-// an empty database, with statements of the shape the send commands write).
-bool accessEngineWritesTables();
-
 // The empty database of the same version as a fixture (relative to the fixtures folder).
 std::string emptyDatabaseLike(const std::string& fixture);
 
@@ -86,10 +82,3 @@ class SendTest : public BrowserTest {
 };
 
 }  // namespace browsertest
-
-// Skips a test whose Access side needs tables written by the engine while it does not write.
-#define DM_REQUIRE_ACCESS_WRITES()                                                   \
-    do {                                                                             \
-        if (!::browsertest::accessEngineWritesTables())                              \
-            GTEST_SKIP() << "the Access engine does not create tables and rows yet"; \
-    } while (0)
