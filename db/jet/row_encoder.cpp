@@ -60,14 +60,24 @@ std::size_t encodedRowSize(const Format& f, const TableDef& def,
 
 std::vector<std::uint8_t> encodeRow(const Format& f, const TableDef& def,
                                     const std::vector<RowField>& fields) {
+    std::vector<std::uint8_t> row;
+    encodeRowInto(f, def, fields, row);
+    return row;
+}
+
+void encodeRowInto(const Format& f, const TableDef& def, const std::vector<RowField>& fields,
+                   std::vector<std::uint8_t>& row) {
     const Layout l = layoutOf(def, fields);
-    std::vector<std::uint8_t> row(encodedRowSize(f, def, fields), 0);
+    std::size_t size = f.rowColumnCountSize + l.fixedEnd + l.varData + (l.columnCount + 7) / 8;
+    if (l.hasVar) size += (l.varEntries + 1) * f.rowVarOffsetSize + f.rowVarOffsetSize;
+    row.assign(size, 0);
     put16(row, 0, l.columnCount);
     const std::size_t dataStart = f.rowColumnCountSize;
     const std::size_t maskStart = row.size() - (l.columnCount + 7) / 8;
 
     // The variable values in variable-index order, so the offsets ascend.
-    std::vector<const RowField*> byVarIndex(l.varEntries, nullptr);
+    thread_local std::vector<const RowField*> byVarIndex;
+    byVarIndex.assign(l.varEntries, nullptr);
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         const ColumnDef& c = def.columns[i];
         const RowField& field = fields[i];
@@ -84,7 +94,7 @@ std::vector<std::uint8_t> encodeRow(const Format& f, const TableDef& def,
             byVarIndex[c.varIndex] = &field;
         }
     }
-    if (!l.hasVar) return row;
+    if (!l.hasVar) return;
 
     std::size_t pos = dataStart + l.fixedEnd;
     // Entry i of the offset table sits just below the count, counting downwards.
@@ -101,7 +111,6 @@ std::vector<std::uint8_t> encodeRow(const Format& f, const TableDef& def,
     }
     put16(row, entry0 - l.varEntries * f.rowVarOffsetSize, pos);
     put16(row, countAt, l.varEntries);
-    return row;
 }
 
 }  // namespace jet

@@ -33,6 +33,10 @@ struct RowField {
 std::vector<std::uint8_t> encodeRow(const Format& format, const TableDef& def,
                                     const std::vector<RowField>& fields);
 
+// The same, into `out` (its earlier contents are dropped).
+void encodeRowInto(const Format& format, const TableDef& def, const std::vector<RowField>& fields,
+                   std::vector<std::uint8_t>& out);
+
 // The size encodeRow() would give, without building it.
 std::size_t encodedRowSize(const Format& format, const TableDef& def,
                            const std::vector<RowField>& fields);

@@ -173,8 +173,15 @@ RowId TableStore::insert(std::vector<db::Value> values) {
         fk->check(values);
 
     // The fields, with long values inline where they are short.
-    std::vector<RowField> fields(def.columns.size());
-    std::vector<std::vector<std::uint8_t>> longData(def.columns.size());
+    // Buffers kept from row to row, so a row costs no allocations of its own.
+    std::vector<RowField>& fields = fields_;
+    std::vector<std::vector<std::uint8_t>>& longData = longData_;
+    fields.resize(def.columns.size());
+    longData.resize(def.columns.size());
+    for (auto& field : fields) {
+        field.present = false;
+        field.bytes.clear();
+    }
     std::vector<std::size_t> outOfRow;
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         const ColumnDef& c = def.columns[i];
@@ -187,10 +194,10 @@ RowId TableStore::insert(std::vector<db::Value> values) {
         if (v.isNull()) continue;
         field.present = true;
         if (!isLongValue(c.type)) {
-            field.bytes = encodeValue(c, v);
+            encodeValueInto(c, v, field.bytes);
             continue;
         }
-        longData[i] = encodeValue(c, v);
+        encodeValueInto(c, v, longData[i]);
         if (longData[i].size() <= f.longValueInlineMax) {
             field.bytes = inlineLongValue(longData[i]);
         } else {
@@ -218,7 +225,8 @@ RowId TableStore::insert(std::vector<db::Value> values) {
     for (std::size_t i : outOfRow)
         fields[i].bytes = writeLongValue(pager, longHomes_.at(def.columns[i].number), longData[i]);
 
-    const std::vector<std::uint8_t> row = encodeRow(f, def, fields);
+    std::vector<std::uint8_t>& row = row_;
+    encodeRowInto(f, def, fields, row);
     const ByteReader reader(row, "new row");
     const RowView view(reader, f, def.varColumns > 0);
     const ValueDecoder decoder(pager, db_.codePage());

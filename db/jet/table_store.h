@@ -27,6 +27,7 @@
 #include "db/jet/catalog.h"
 #include "db/jet/database.h"
 #include "db/jet/foreign_keys.h"
+#include "db/jet/row_encoder.h"
 #include "db/jet/row_store.h"
 #include "db/jet/table_def.h"
 #include "db/jet/table_indexes.h"
@@ -73,7 +74,11 @@ class TableStore {
     std::vector<std::unique_ptr<ForeignKeyCheck>> foreignKeys_;
     std::optional<Error> foreignKeyRefusal_;  // why a relationship cannot be checked
     std::vector<bool> required_;              // by position in def().columns
-    std::vector<bool> noZeroLength_;          // by position in def().columns
+    std::vector<bool> noZeroLength_;
+    // Scratch buffers of insert().
+    std::vector<RowField> fields_;
+    std::vector<std::vector<std::uint8_t>> longData_;
+    std::vector<std::uint8_t> row_;  // by position in def().columns
 };
 
 }  // namespace jet

@@ -275,6 +275,24 @@ class Converter {
   public:
     Converter(const ColumnDef& c, std::string_view table) : c_(c), refuse_(c, table) {}
 
+    // As convert(), taking the value over: text into text columns and bytes into binary ones
+    // are checked and kept, not copied.
+    db::Value take(db::Value&& v) const {
+        if (v.kind() == Kind::Text &&
+            (c_.type == ColumnType::Text || c_.type == ColumnType::Memo)) {
+            if (c_.type == ColumnType::Text) checkTextLength(v.asText());
+            return std::move(v);
+        }
+        if (v.kind() == Kind::Binary &&
+            (c_.type == ColumnType::Binary || c_.type == ColumnType::Ole)) {
+            if (c_.type == ColumnType::Binary && v.asBinary().size() > c_.length)
+                refuse_.fail(shownValue(v),
+                             "the column holds " + std::to_string(c_.length) + " bytes");
+            return std::move(v);
+        }
+        return convert(v);
+    }
+
     db::Value convert(const db::Value& v) const {
         if (v.isNull()) return v;
         switch (c_.type) {
@@ -485,15 +503,19 @@ class Converter {
             default:
                 text = v.toDebugString();
         }
-        if (c_.type == ColumnType::Text) {
-            const std::size_t max = c_.length / 2;
-            const std::size_t units = utf16Length(text);
-            if (units > max)
-                refuse_.fail(quoted(text), "it has " + std::to_string(units) +
-                                               " characters, and the column holds " +
-                                               std::to_string(max));
-        }
+        if (c_.type == ColumnType::Text) checkTextLength(text);
         return db::Value::text(std::move(text));
+    }
+
+    void checkTextLength(const std::string& text) const {
+        const std::size_t max = c_.length / 2;
+        // Every character takes at least one byte of UTF-8, so short texts need no counting.
+        if (text.size() <= max) return;
+        const std::size_t units = utf16Length(text);
+        if (units > max)
+            refuse_.fail(quoted(text), "it has " + std::to_string(units) +
+                                           " characters, and the column holds " +
+                                           std::to_string(max));
     }
 
     db::Value toBinary(const db::Value& v) const {
@@ -661,9 +683,9 @@ db::Value convertLiteral(sql::Literal literal, const ColumnDef& column, std::str
         case LK::Null:
             return db::Value::null();
         case LK::Text:
-            return conv.convert(db::Value::text(std::move(literal.text)));
+            return conv.take(db::Value::text(std::move(literal.text)));
         case LK::Binary:
-            return conv.convert(db::Value::binary(std::move(literal.bytes)));
+            return conv.take(db::Value::binary(std::move(literal.bytes)));
         case LK::Boolean:
             if (column.type == ColumnType::Text || column.type == ColumnType::Memo)
                 return conv.convert(db::Value::text(literal.boolean ? "True" : "False"));
@@ -679,7 +701,7 @@ db::Value convertLiteral(sql::Literal literal, const ColumnDef& column, std::str
             // and the number as written for a text column.
             std::string text = literal.text;
             if (!text.empty() && text[0] == '+') text.erase(0, 1);
-            return conv.convert(db::Value::text(text));
+            return conv.take(db::Value::text(std::move(text)));
         }
         case LK::Date: {
             if (column.type == ColumnType::Text || column.type == ColumnType::Memo)

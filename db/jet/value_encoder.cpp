@@ -89,6 +89,59 @@ std::vector<std::uint8_t> encodeExtendedDate(const db::DateTime& t) {
     return out;
 }
 
+void encodeValueInto(const ColumnDef& c, const db::Value& v, std::vector<std::uint8_t>& out) {
+    out.clear();
+    switch (c.type) {
+        case ColumnType::Byte:
+            putLittle(out, v.asInteger(), 1);
+            return;
+        case ColumnType::Integer:
+            putLittle(out, v.asInteger(), 2);
+            return;
+        case ColumnType::Long:
+            putLittle(out, v.asInteger(), 4);
+            return;
+        case ColumnType::BigInt:
+            putLittle(out, v.asInteger(), 8);
+            return;
+        case ColumnType::Currency:
+            putLittle(out, v.asCurrency().scaled, 8);
+            return;
+        case ColumnType::Single:
+            putFloat(out, v.asSingle());
+            return;
+        case ColumnType::Double:
+            putDouble(out, v.asDouble());
+            return;
+        case ColumnType::DateTime:
+            putDouble(out, v.asDateTime().toOleDate());
+            return;
+        case ColumnType::Text:
+            if (!c.fixed() && !c.compressedUnicode()) {
+                // Plain text, the usual case, goes straight into the buffer.
+                const std::string& t = v.asText();
+                bool ascii = true;
+                for (char ch : t)
+                    if (static_cast<unsigned char>(ch) >= 0x80) {
+                        ascii = false;
+                        break;
+                    }
+                if (ascii) {
+                    out.resize(t.size() * 2);
+                    for (std::size_t i = 0; i < t.size(); ++i) {
+                        out[2 * i] = static_cast<std::uint8_t>(t[i]);
+                        out[2 * i + 1] = 0;
+                    }
+                    return;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    out = encodeValue(c, v);
+}
+
 std::vector<std::uint8_t> encodeValue(const ColumnDef& c, const db::Value& v) {
     std::vector<std::uint8_t> out;
     switch (c.type) {

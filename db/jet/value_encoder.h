@@ -25,6 +25,10 @@ inline constexpr std::size_t kMaxCompressedMemoChars = 1024;
 // business).
 std::vector<std::uint8_t> encodeValue(const ColumnDef& column, const db::Value& value);
 
+// The same, into `out` (whose earlier contents are dropped; its room is kept for the next value).
+void encodeValueInto(const ColumnDef& column, const db::Value& value,
+                     std::vector<std::uint8_t>& out);
+
 // Text as Jet 4 and later store it; compressed when `compress` and it is shorter.
 std::vector<std::uint8_t> encodeText(std::string_view utf8, bool compress);
 
