@@ -34,7 +34,7 @@ struct DatabaseHeader {
     const Format* format = nullptr;
     std::uint16_t codePage = 1252;
     std::uint32_t encodingKey = 0;
-    std::uint32_t sortOrder = 0;  // language id in the low 16 bits, version above
+    std::uint32_t sortOrder = 0;  // language id in the low 16 bits, version in the top 8
     double creationDate = 0;
     std::string password;  // UTF-8, empty when the database has none
 

@@ -13,6 +13,8 @@ namespace {
 constexpr std::uint8_t kUnique = 0x01;
 constexpr std::uint8_t kIgnoreNulls = 0x02;
 constexpr std::uint8_t kRequired = 0x08;
+constexpr std::uint8_t kPrimaryKeyKind = 0x01;  // of a logical index
+constexpr std::size_t kKeyCountOffset = 4;      // in an index's entry of the count block
 
 // The pages of one index, through the pager and the index's usage map.
 class PagerIndexPages : public IndexPages {
@@ -42,30 +44,40 @@ class PagerIndexPages : public IndexPages {
 }  // namespace
 
 struct TableIndexes::Index {
+    std::size_t number;
     const PhysicalIndex* def;
     std::string name;
+    bool unique;
+    bool required;
     IndexKeyMaker keys;
     PagerIndexPages pages;
     IndexTree tree;
 
-    Index(Pager& pager, const TableDef& table, const PhysicalIndex& index, std::string n)
-        : def(&index),
-          name(std::move(n)),
-          keys(pager.format(), table, index),
-          pages(pager, index.usageMapRef),
-          tree(pages, pager.format(), index.firstPage, table.page) {}
+    Index(Pager& pager, const TableDef& table, std::size_t n, std::string indexName,
+          bool primaryKey)
+        : number(n),
+          def(&table.indexes[n]),
+          name(std::move(indexName)),
+          // A primary key takes neither nulls nor a key twice, whatever its flags say.
+          unique(primaryKey || (def->flags & kUnique) != 0),
+          required(primaryKey || (def->flags & kRequired) != 0),
+          keys(pager.format(), table, *def),
+          pages(pager, def->usageMapRef),
+          tree(pages, pager.format(), def->firstPage, table.page) {}
 };
 
 TableIndexes::TableIndexes(Pager& pager, const TableDef& def, std::string tableName)
     : pager_(pager), def_(def), tableName_(std::move(tableName)) {
     for (std::size_t i = 0; i < def.indexes.size(); ++i) {
         std::string name = "#" + std::to_string(i);
-        for (const auto& li : def.logicalIndexes)
-            if (li.physicalIndex == i) {
-                name = li.name;
-                break;
-            }
-        indexes_.push_back(std::make_unique<Index>(pager, def, def.indexes[i], std::move(name)));
+        bool named = false, primaryKey = false;
+        for (const auto& li : def.logicalIndexes) {
+            if (li.physicalIndex != i) continue;
+            if (!named) name = li.name;
+            named = true;
+            if (li.kind == kPrimaryKeyKind) primaryKey = true;
+        }
+        indexes_.push_back(std::make_unique<Index>(pager, def, i, std::move(name), primaryKey));
     }
 }
 
@@ -87,32 +99,75 @@ std::optional<std::vector<std::uint8_t>> TableIndexes::keyOf(Index& i, const Row
 }
 
 void TableIndexes::check(const RowView& row, const ValueDecoder& values) {
+    // Every key is made here, so that a value without a key fails before anything is written;
+    // insert() takes them from here.
+    pending_.clear();
+    pendingRow_ = nullptr;
+    std::vector<Pending> made;
+    made.reserve(indexes_.size());
     for (auto& i : indexes_) {
         const std::size_t nulls = i->keys.nullCount(row, values);
-        if ((i->def->flags & kRequired) && nulls > 0)
+        if (i->required && nulls > 0)
             throw Error(ErrorKind::Constraint,
                         "The index '" + i->name + "' of table '" + tableName_ +
                             "' cannot hold a Null value, and the row leaves one of its columns "
                             "Null.");
-        if (!(i->def->flags & kUnique) || nulls == i->keys.columnCount()) continue;
-        const auto key = keyOf(*i, row, values);
-        if (key && i->tree.containsKey(*key))
-            throw Error(ErrorKind::Constraint,
-                        "The row would put a value into the index '" + i->name + "' of table '" +
-                            tableName_ +
-                            "' that it holds already; the index allows each value only once.");
+        Pending p;
+        p.key = keyOf(*i, row, values);
+        if (p.key) {
+            const bool present = i->tree.containsKey(*p.key);
+            if (present && i->unique && nulls < i->keys.columnCount())
+                throw Error(ErrorKind::Constraint,
+                            "The row would put a value into the index '" + i->name +
+                                "' of table '" + tableName_ +
+                                "' that it holds already; the index allows each value only once.");
+            p.newKey = !present;
+        }
+        made.push_back(std::move(p));
     }
+    pending_ = std::move(made);
+    pendingRow_ = &row;
 }
 
 void TableIndexes::insert(const RowView& row, const ValueDecoder& values, RowId id) {
-    for (auto& i : indexes_) {
-        const auto key = keyOf(*i, row, values);
-        if (!key) continue;
+    if (pendingRow_ != &row || pending_.size() != indexes_.size()) {
+        pending_.clear();
+        for (auto& i : indexes_) {
+            Pending p;
+            p.key = keyOf(*i, row, values);
+            if (p.key) p.newKey = !i->tree.containsKey(*p.key);
+            pending_.push_back(std::move(p));
+        }
+    }
+    pendingRow_ = nullptr;
+    for (std::size_t n = 0; n < indexes_.size(); ++n) {
+        auto& i = indexes_[n];
+        Pending& p = pending_[n];
+        if (!p.key) continue;
         IndexEntry e;
-        e.key = *key;
+        e.key = std::move(*p.key);
         e.row = id;
         i->tree.insert(e);
+        if (p.newKey) countNewKey(*i);
     }
+    pending_.clear();
+}
+
+// Each index counts the keys it was ever given (in the table definition's first page, beside
+// its row count); Access raises the count for a key the index did not hold and never lowers it.
+void TableIndexes::countNewKey(const Index& i) {
+    const Format& f = pager_.format();
+    const std::size_t at =
+        f.tdefIndexBlockOffset + i.number * f.tdefIndexCountEntrySize + kKeyCountOffset;
+    PageHandle p = pager_.writablePage(def_.page);
+    if (at + 4 > p->bytes.size())
+        throwCorrupt("the index counts lie past the first page of the table definition", def_.page);
+    std::uint32_t v = 0;
+    for (int k = 3; k >= 0; --k)
+        v = (v << 8) | p->bytes[at + static_cast<std::size_t>(k)];
+    ++v;
+    for (int k = 0; k < 4; ++k)
+        p->bytes[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
 void TableIndexes::remove(const RowView& row, const ValueDecoder& values, RowId id) {

@@ -253,7 +253,8 @@ std::uint32_t TableWriter::create(const std::string& name, const std::vector<Col
     const DatabaseHeader& h = db_.header();
     SortOrder order;
     order.language = static_cast<std::uint16_t>(h.sortOrder & 0xFFFF);
-    order.version = static_cast<std::uint8_t>((h.sortOrder >> 16) & 0xFF);
+    // The version is the header field's last byte (0x01000409: General, 0x00000409: Legacy).
+    order.version = static_cast<std::uint8_t>((h.sortOrder >> 24) & 0xFF);
     if (order.language == 0) order.language = 0x0409;
     const std::uint32_t page = createTableStorage(db_.pager(), columns, indexes, order);
     addCatalogRows(name, page, properties);
