@@ -1,7 +1,9 @@
 // The crash test: another program writes statement after statement into a copy of a real file,
 // in transactions, and is killed (SIGKILL) at a random moment; the file then opens, passes the
 // integrity check, and holds exactly the first K statements for some K at least as large as
-// the last commit the program reported, and a whole number of transactions.
+// the last commit the program reported, and a whole number of transactions. Once with pages
+// stamped directly, once with a long SQL script (tables with an index and long values created,
+// filled and dropped).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -10,11 +12,15 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "db/jet/check.h"
 #include "db/jet/database.h"
+#include "db/jet/table_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -26,9 +32,9 @@ struct ChildRun {
     bool finished = false;
 };
 
-// Runs `jet_test_child stamp` on `file` and kills it after `delay`, reading the commits it
-// reports until then.
-ChildRun runAndKill(const fs::path& file, int count, int group, std::chrono::milliseconds delay) {
+// Runs `jet_test_child` with `args` and kills it after `delay`, reading the commits it reports
+// until then.
+ChildRun runAndKill(const std::vector<std::string>& args, std::chrono::milliseconds delay) {
     ChildRun run;
     int out[2];
     if (::pipe(out) != 0) return run;
@@ -37,9 +43,12 @@ ChildRun runAndKill(const fs::path& file, int count, int group, std::chrono::mil
         ::dup2(out[1], 1);
         ::close(out[0]);
         ::close(out[1]);
-        const std::string n = std::to_string(count), g = std::to_string(group);
-        ::execl(JET_TEST_CHILD, JET_TEST_CHILD, "stamp", file.c_str(), n.c_str(), g.c_str(),
-                static_cast<char*>(nullptr));
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(JET_TEST_CHILD));
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(JET_TEST_CHILD, argv.data());
         ::_exit(127);
     }
     ::close(out[1]);
@@ -104,7 +113,8 @@ TEST(Crash, AKilledWriterLeavesAPrefixOfItsStatements) {
         SCOPED_TRACE("round " + std::to_string(round));
         const fs::path file = dir.copyFixture("access/V2003/test2V2003.mdb");
         const auto delay = std::chrono::milliseconds(5 + rng() % 400);
-        const ChildRun run = runAndKill(file, kCount, kGroup, delay);
+        const ChildRun run = runAndKill(
+            {"stamp", file.string(), std::to_string(kCount), std::to_string(kGroup)}, delay);
         if (run.lastCommitted > 0) ++withCommits;
 
         auto db = jet::Database::open(file.string(), {});
@@ -124,6 +134,141 @@ TEST(Crash, AKilledWriterLeavesAPrefixOfItsStatements) {
     }
     // The kills must land while the writer is writing, not all before its first commit.
     EXPECT_GT(withCommits, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// The script of the SQL crash test and what each of its prefixes leaves in the file.
+struct CrashScript {
+    std::vector<std::string> lines;
+
+    static std::string name(int i) { return "Name " + std::to_string(i) + " o'Brien"; }
+    static std::string quoted(const std::string& s) {
+        std::string out = "'";
+        for (char c : s)
+            out += c == '\'' ? std::string("''") : std::string(1, c);
+        return out + "'";
+    }
+    static std::string note(int i) {
+        if (i % 50 == 0) return std::string(9000, static_cast<char>('a' + i % 26));  // a chain
+        if (i % 7 == 0) return std::string(3000, static_cast<char>('A' + i % 26));   // own page
+        return "";
+    }
+
+    explicit CrashScript(int inserts) {
+        lines.push_back(
+            "CREATE TABLE `Orders`(`ID` INTEGER PRIMARY KEY, `Name` VARCHAR(40) NOT NULL, "
+            "`Note` MEMO, `Amount` CURRENCY, `At` DATETIME);");
+        for (int i = 0; i < inserts; ++i) {
+            const std::string n = note(i);
+            lines.push_back("INSERT INTO `Orders` VALUES(" + std::to_string(i) + ", " +
+                            quoted(name(i)) + ", " + (n.empty() ? "NULL" : quoted(n)) + ", '" +
+                            std::to_string(i % 1000) + ".25', '2024-03-0" +
+                            std::to_string(1 + i % 9) + " 10:20:30')");
+            if (i % 400 == 100)
+                lines.push_back("CREATE TABLE `Side" + std::to_string(i) + "`(`X` INT)");
+            if (i % 400 == 300) lines.push_back("DROP TABLE `Side" + std::to_string(i - 200) + "`");
+        }
+    }
+
+    // After the first `k` lines: the rows of Orders (-1: no table yet) and the side tables.
+    void stateAfter(std::size_t k, int& rows, std::set<std::string>& sides) const {
+        rows = -1;
+        sides.clear();
+        for (std::size_t i = 0; i < k; ++i) {
+            const std::string& l = lines[i];
+            if (l.rfind("CREATE TABLE `Orders`", 0) == 0)
+                rows = 0;
+            else if (l.rfind("INSERT", 0) == 0)
+                ++rows;
+            else if (l.rfind("CREATE TABLE `", 0) == 0)
+                sides.insert(l.substr(14, l.find('`', 14) - 14));
+            else if (l.rfind("DROP TABLE `", 0) == 0)
+                sides.erase(l.substr(12, l.find('`', 12) - 12));
+        }
+    }
+};
+
+TEST(Crash, AKilledScriptLeavesAPrefixOfItsLines) {
+    DM_REQUIRE_FIXTURE("access/V2007/test2V2007.accdb");
+    constexpr int kInserts = 20000;
+    constexpr int kGroup = 200;
+    const CrashScript script(kInserts);
+    std::mt19937 rng(7091u);
+    testenv::TempDir dir;
+    const fs::path scriptFile = dir.path() / "script.sql";
+    {
+        std::ofstream out(scriptFile, std::ios::binary);
+        for (const auto& l : script.lines)
+            out << l << "\n";
+    }
+    int withCommits = 0;
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const fs::path file = dir.copyFixture("access/V2007/test2V2007.accdb");
+        std::set<std::string> tablesBefore;
+        {
+            auto db = jet::Database::open(file.string(), {});
+            for (const auto& t : db->userTableNames())
+                tablesBefore.insert(t);
+        }
+        const auto delay = std::chrono::milliseconds(20 + rng() % 2000);
+        const ChildRun run =
+            runAndKill({"sql", file.string(), scriptFile.string(), std::to_string(kGroup)}, delay);
+        if (run.lastCommitted > 0) ++withCommits;
+
+        auto db = jet::Database::open(file.string(), {});
+        const jet::CheckReport report = jet::checkDatabase(*db);
+        EXPECT_TRUE(report.ok()) << testing::PrintToString(report.problems());
+
+        // Which prefix the file holds, from what it holds.
+        std::set<std::string> sides;
+        for (const auto& t : db->userTableNames())
+            if (!tablesBefore.count(t) && t != "Orders") sides.insert(t);
+        int rows = -1;
+        if (db->catalog().findTable("Orders")) {
+            auto reader = db->openTable("Orders");
+            std::vector<db::Value> row;
+            std::set<std::int64_t> ids;
+            rows = 0;
+            while (reader->next(row)) {
+                const int id = static_cast<int>(row[0].asInteger());
+                ids.insert(id);
+                ++rows;
+                ASSERT_EQ(row[1].asText(), CrashScript::name(id));
+                const std::string n = CrashScript::note(id);
+                if (n.empty())
+                    EXPECT_TRUE(row[2].isNull());
+                else
+                    EXPECT_EQ(row[2].asText(), n) << "row " << id;
+            }
+            ASSERT_EQ(ids.size(), static_cast<std::size_t>(rows));
+            if (rows > 0) {
+                ASSERT_EQ(*ids.rbegin(), rows - 1) << "rows missing in the middle";
+            }
+        }
+        std::size_t k = 0;
+        bool found = false;
+        for (std::size_t cand = 0; cand <= script.lines.size() && !found; ++cand) {
+            int r;
+            std::set<std::string> s;
+            script.stateAfter(cand, r, s);
+            if (r == rows && s == sides) {
+                k = cand;
+                found = true;
+            }
+        }
+        ASSERT_TRUE(found) << rows << " rows and " << sides.size()
+                           << " side tables are no prefix of the script";
+        EXPECT_GE(k, static_cast<std::size_t>(run.lastCommitted)) << "a reported commit was lost";
+        EXPECT_TRUE(k % kGroup == 0 || k == script.lines.size())
+            << k << " lines: part of a transaction survived";
+        db.reset();
+        fs::remove(file);
+    }
+    EXPECT_GT(withCommits, 3) << "the kills all came before the first commit";
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 //   jet_test_child hold PATH         opens PATH for writing, opens a transaction and writes a
 //                                    page, prints "ready" and waits to be killed
 //   jet_test_child hold-read PATH    opens PATH for reading, prints "ready" and waits
+//   jet_test_child sql PATH SCRIPT G  runs the lines of the file SCRIPT as statements, G to a
+//                                    transaction; prints "committed K" once K lines are durable
 //   jet_test_child stamp PATH N G    runs N statements, each taking a page and stamping its
 //                                    number into it, G to a transaction; prints
 //                                    "committed K" once K statements are durable
@@ -15,10 +17,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "db/jet/database.h"
 #include "db/jet/error.h"
+#include "db/jet/sql/executor.h"
 
 namespace {
 
@@ -69,6 +74,26 @@ int main(int argc, char** argv) {
                 if ((i + 1) % group == 0 || i + 1 == count) {
                     db->commitTransaction();
                     std::printf("committed %d\n", i + 1);
+                    std::fflush(stdout);
+                }
+            }
+            return 0;
+        }
+        if (command == "sql" && argc > 4) {
+            options.mode = jet::OpenMode::ReadWrite;
+            auto db = jet::Database::open(path, options);
+            jet::sql::Session session(*db);
+            std::ifstream script(argv[3]);
+            std::vector<std::string> lines;
+            for (std::string line; std::getline(script, line);)
+                lines.push_back(line);
+            const std::size_t group = static_cast<std::size_t>(std::atoi(argv[4]));
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (i % group == 0) db->beginTransaction();
+                session.execute(lines[i]);
+                if ((i + 1) % group == 0 || i + 1 == lines.size()) {
+                    db->commitTransaction();
+                    std::printf("committed %zu\n", i + 1);
                     std::fflush(stdout);
                 }
             }
