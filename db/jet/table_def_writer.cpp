@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint32_t kDefinitionMarker = 0x0659;  // offset 12, and before columns and indexes
 constexpr std::uint32_t kIndexMarker = 0x0783;       // before a physical index's columns
-constexpr std::uint8_t kUserTable = 0x4e;
 constexpr std::uint8_t kAutoNumberFlag = 0x01;
 constexpr std::uint8_t kAscending = 0x01;
 constexpr std::uint8_t kNoForeignKeyFlags = 0x04;
@@ -139,7 +138,7 @@ std::vector<std::uint8_t> encodeTableDef(const Format& f, const NewTableDef& def
     b.u8(kAutoNumberFlag);
     while (b.size() < f.tdefTableTypeOffset)
         b.u8(0);
-    b.u8(kUserTable);
+    b.u8(def.tableKind);
     b.u16(static_cast<std::uint32_t>(def.columns.size()));  // highest column count of rows
     b.u16(varColumns);
     b.u16(static_cast<std::uint32_t>(def.columns.size()));

@@ -61,6 +61,7 @@ struct NewTableDef {
     std::uint32_t ownedPagesRef = 0;
     std::uint32_t freePagesRef = 0;
     SortOrder sortOrder;
+    std::uint8_t tableKind = 0x4e;  // 0x4e a user table; 0x53 the engine's own system tables
 };
 
 // The whole definition, before it is cut into pages. Throws NotSupported when a name is longer
