@@ -252,11 +252,13 @@ const CreationStamp& creationStamp(const Format& format) {
     return isAce(format) ? kAce : kJet4;
 }
 
-std::uint32_t newSortOrder(const Format& format) {
-    constexpr std::uint32_t kGeneral = 1033;
-    const bool general = format.version != Version::Jet3 && format.version != Version::Jet4 &&
-                         format.version != Version::Ace12;
-    return kGeneral | (general ? 0x01000000u : 0u);  // the version is the top byte
+std::uint32_t newSortOrder(const Format&) {
+    // "General Legacy" (version 0) for every version: the order of Access before 2010, which
+    // Access 2010 and later keep in files that have it (the empty file of Access 2019 here has
+    // it), and the one whose keys the engine knows for accented Latin letters; keys of the
+    // newer "General" order are known for fewer characters (text_collation.h).
+    constexpr std::uint32_t kGeneralLegacy = 1033;
+    return kGeneralLegacy;
 }
 
 }  // namespace jet

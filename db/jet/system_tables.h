@@ -98,9 +98,9 @@ std::vector<SystemObject> systemObjects(const Format& format);
 std::vector<DatabaseProperty> databaseProperties(const Format& format);
 const CreationStamp& creationStamp(const Format& format);
 
-// The text sort order of a new database: the language 1033, with version 0 ("General Legacy")
-// before ACE 14 and 1 ("General") from ACE 14 on. Packed as the header keeps it: the language
-// in the low 16 bits, the version in the top byte.
+// The text sort order of a new database: the language 1033, version 0 ("General Legacy"), for
+// every version. Packed as the header keeps it: the language in the low 16 bits, the version in
+// the top byte.
 std::uint32_t newSortOrder(const Format& format);
 
 }  // namespace jet
