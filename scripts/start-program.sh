@@ -12,13 +12,11 @@ port="${1:?port}"
 program="$DM_BUILD/app/dunmorrow"
 sample="$DM_BUILD/app/Samples/sample.mdb"
 
-# Until the program can make its own sample database, the sample is a copy of a real Access
-# file from the fixtures beside the checkout, when they are there.
-fixture="$DM_ROOT/../shared/fixtures/access/V2003/indexTestV2003.mdb"
-if [ ! -f "$sample" ] && [ -f "$fixture" ]; then
-  mkdir -p "$(dirname "$sample")"
-  cp "$fixture" "$sample"
-  chmod 644 "$sample"
+# The build makes the sample database beside the program (app/sample); build it when it is
+# missing, so the connection window's "Load Sample/Example Database" always finds it.
+if [ ! -f "$sample" ]; then
+  dm_log "Making the sample database $sample"
+  cmake --build "$DM_BUILD" --target sample_database
 fi
 
 conf="$("$DM_BUILD/app/dunmorrow-settings" \
