@@ -7,6 +7,7 @@
 #include "app/cli/args.h"
 #include "app/cli/check_command.h"
 #include "app/cli/tsv.h"
+#include "app/cli/write_commands.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
@@ -111,6 +112,19 @@ const std::vector<Command>& commands() {
          "with OLD (no password when left out); an empty NEW (\"\") removes the password. A "
          "password has at most 20 characters. Access 97 files and .accdb files are refused.",
          setPasswordCommand},
+        {"exec", "exec FILE [--password P]",
+         "Executes the SQL statements on standard input against FILE, one statement a line, as "
+         "the review window executes a script: empty lines are skipped, and a carriage return "
+         "before a line feed is not part of the line. The engine's Access dialect is understood "
+         "(CREATE TABLE, INSERT INTO, DROP TABLE, SELECT ... INTO, SELECT). Execution stops at "
+         "the first statement that fails: its line number, the line and the error go to standard "
+         "error, and the lines before it stay in effect. Prints how many statements ran.",
+         execCommand},
+        {"new", "new FILE --format jet4|ace12|ace14|ace16|ace17",
+         "Creates FILE as a new, empty database: jet4 an Access 2000-2003 .mdb, ace12 an Access "
+         "2007 .accdb, ace14 one of Access 2010, ace16 of Access 2016, ace17 of Access 2019. An "
+         "existing FILE is never overwritten.",
+         newCommand},
         {"check", "check FILE [--password P]",
          "Checks the integrity of FILE: the catalogue and every table's definition and rows, the "
          "usage maps against the pages, the free pages, the long-value chains, and every index's "
@@ -133,7 +147,7 @@ std::string helpText() {
     for (const auto& c : commands())
         s << "  " << kProgram << " " << c.usage << "\n" << wrap(c.summary, 6);
     s << "\n  --password P   the database password of FILE (none when left out)\n"
-
+      << "  --format F     the format of a new database (new)\n"
       << "  --help         prints this text\n\n"
       << wrap(
              "Errors go to standard error and the exit status is not zero: 1 when a command "
