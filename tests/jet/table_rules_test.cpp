@@ -216,6 +216,32 @@ TEST(TableRules, TablesOfAccessWithEveryColumnKind) {
     }
 }
 
+TEST(TableRules, ColumnsAccessComputesOrKeepsElsewhereAreRefusedBeforeWriting) {
+    DM_REQUIRE_FIXTURE("access/V2010/calcFieldTestV2010.accdb");
+    DM_REQUIRE_FIXTURE("access/V2007/complexDataTestV2007.accdb");
+    {
+        WritableCopy copy("access/V2010/calcFieldTestV2010.accdb");
+        const auto before = copy.bytes();
+        const jet::Error e = copy.refused("INSERT INTO Table1 (id) VALUES (1000)");
+        EXPECT_EQ(e.kind(), jet::ErrorKind::NotSupported);
+        EXPECT_NE(e.message().find("is calculated by Access"), std::string::npos) << e.message();
+        EXPECT_EQ(copy.bytes() == before, true);
+        // A copy of such a table is refused too; dropping it is not.
+        EXPECT_EQ(copy.refused("SELECT * INTO c FROM Table1").kind(), jet::ErrorKind::NotSupported);
+        copy.exec("DROP TABLE Table1");
+        EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+    }
+    {
+        WritableCopy copy("access/V2007/complexDataTestV2007.accdb");
+        const auto before = copy.bytes();
+        const jet::Error e = copy.refused("INSERT INTO Table1 (id) VALUES ('x')");
+        EXPECT_EQ(e.kind(), jet::ErrorKind::NotSupported);
+        EXPECT_NE(e.message().find("holds several values"), std::string::npos) << e.message();
+        EXPECT_EQ(copy.refused("DROP TABLE Table1").kind(), jet::ErrorKind::NotSupported);
+        EXPECT_EQ(copy.bytes() == before, true);
+    }
+}
+
 TEST(TableRules, Access97FilesStayReadOnly) {
     DM_REQUIRE_FIXTURE("access/V1997/testV1997.mdb");
     WritableCopy copy("access/V1997/testV1997.mdb");

@@ -19,7 +19,8 @@
 
 namespace tablewrite {
 
-WritableCopy::WritableCopy(const std::string& relative) {
+WritableCopy::WritableCopy(const std::string& relative, std::string password)
+    : password_(std::move(password)) {
     path_ = dir_.copyFixture(relative);
     reopen();
 }
@@ -38,6 +39,7 @@ void WritableCopy::reopen() {
     close();
     jet::OpenOptions options;
     options.mode = jet::OpenMode::ReadWrite;
+    options.password = password_;
     db_ = jet::Database::open(path_.string(), options);
     session_ = std::make_unique<jet::sql::Session>(*db_);
 }

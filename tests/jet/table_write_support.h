@@ -17,7 +17,7 @@ namespace tablewrite {
 class WritableCopy {
   public:
     // Copies the fixture `relative` (see testenv::fixturesDir()) and opens it for writing.
-    explicit WritableCopy(const std::string& relative);
+    explicit WritableCopy(const std::string& relative, std::string password = {});
     ~WritableCopy();
 
     const std::filesystem::path& path() const { return path_; }
@@ -49,6 +49,7 @@ class WritableCopy {
   private:
     testenv::TempDir dir_;
     std::filesystem::path path_;
+    std::string password_;
     std::unique_ptr<jet::Database> db_;
     std::unique_ptr<jet::sql::Session> session_;
 };

@@ -12,6 +12,7 @@
 #include "db/jet/error.h"
 #include "db/jet/sql/executor.h"
 #include "db/jet/table_reader.h"
+#include "db/jet/text_codec.h"
 #include "tests/jet/table_write_support.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
@@ -246,5 +247,50 @@ INSTANTIATE_TEST_SUITE_P(EveryWritableVersion, TableWrite,
                                  if (c == '.') c = '_';
                              return n;
                          });
+
+}  // namespace
+
+namespace {
+
+// Encoded and encrypted files stay so when tables are written into them.
+class EncryptedTableWrite : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(EncryptedTableWrite, CreateFillDropAndNothingWrittenInTheClear) {
+    const auto [fixture, password] = GetParam();
+    DM_REQUIRE_FIXTURE(fixture);
+    WritableCopy copy(fixture, password);
+    const std::string secret = "SecretValueThatMustNotShow";
+    copy.exec("CREATE TABLE `Hidden` (id COUNTER PRIMARY KEY, t VARCHAR(100), m MEMO)");
+    copy.exec("INSERT INTO `Hidden` (t, m) VALUES ('" + secret + "', '" + secret +
+              std::string(3000, 'z') + "')");
+    copy.reopen();
+    const auto rows = copy.rows("Hidden");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], db::Value::text(secret));
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+    copy.close();
+    const auto bytes = copy.bytes();
+    const std::string raw(bytes.begin(), bytes.end());
+    const auto wide = jet::encodeUtf16le(secret);
+    EXPECT_EQ(raw.find(std::string(wide.begin(), wide.end())), std::string::npos);
+    EXPECT_EQ(raw.find(secret), std::string::npos);
+    copy.reopen();
+    copy.exec("DROP TABLE `Hidden`");
+    copy.reopen();
+    EXPECT_FALSE(copy.hasTable("Hidden"));
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EncryptedFiles, EncryptedTableWrite,
+    ::testing::Values(std::make_pair("access/encrypted/db-enc.mdb", ""),
+                      std::make_pair("access/encrypted/db2007-enc.accdb", "Test123"),
+                      std::make_pair("access/encrypted/db2013-enc.accdb", "1234")),
+    [](const auto& info) {
+        std::string n = std::string(info.param.first).substr(17);
+        for (char& c : n)
+            if (c == '.' || c == '-') c = '_';
+        return n;
+    });
 
 }  // namespace
