@@ -74,6 +74,7 @@ std::vector<ColumnDef> layoutColumns(const std::vector<ColumnPlan>& plans, SortO
         c.number = static_cast<std::uint16_t>(i);
         c.index = static_cast<std::uint16_t>(i);
         c.sortOrder = sortOrder.language;
+        if (isText(p.type)) c.sortOrderVersion = sortOrder.version;
         c.precision = p.type == ColumnType::Decimal ? p.precision : 0;
         c.scale = p.type == ColumnType::Decimal ? p.scale : 0;
         // Every column Access creates is marked updatable (0x02).
@@ -165,7 +166,7 @@ std::vector<std::uint8_t> encodeTableDef(const Format& f, const NewTableDef& def
             b.u16(c.sortOrder);
         }
         b.u8(0);
-        b.u8(isText(c.type) ? def.sortOrder.version : 0);
+        b.u8(c.sortOrderVersion);
         b.u8(c.flags);
         b.u8(c.extFlags);
         b.u32(0);

@@ -216,6 +216,27 @@ TEST(TableRules, TablesOfAccessWithEveryColumnKind) {
     }
 }
 
+TEST(TableRules, RowsOfATableWithDeletedColumnsCarryTheirGaps) {
+    // Columns 1 and 4 of Table1 were deleted: the fixed part keeps their room and the variable
+    // part their entries.
+    DM_REQUIRE_FIXTURE("access/V2000/delColTestV2000.mdb");
+    WritableCopy copy("access/V2000/delColTestV2000.mdb");
+    copy.exec("INSERT INTO Table1 VALUES (7, 8, 'new', 'new2')");
+    copy.exec("INSERT INTO Table1 (data2) VALUES ('only the last')");
+    const auto rows = copy.rows("Table1");
+    EXPECT_EQ(rows[rows.size() - 2],
+              (std::vector<db::Value>{db::Value::integer(7), db::Value::integer(8),
+                                      db::Value::text("new"), db::Value::text("new2")}));
+    EXPECT_EQ(rows.back(),
+              (std::vector<db::Value>{db::Value::null(), db::Value::null(), db::Value::null(),
+                                      db::Value::text("only the last")}));
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+    copy.close();
+    const auto exported = copy.mdbExport("Table1");
+    EXPECT_EQ(exported[exported.size() - 2], "7\t8\tnew\tnew2");
+    EXPECT_EQ(exported.back(), "(null)\t(null)\t(null)\tonly the last");
+}
+
 TEST(TableRules, ColumnsAccessComputesOrKeepsElsewhereAreRefusedBeforeWriting) {
     DM_REQUIRE_FIXTURE("access/V2010/calcFieldTestV2010.accdb");
     DM_REQUIRE_FIXTURE("access/V2007/complexDataTestV2007.accdb");
