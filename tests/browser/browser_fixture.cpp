@@ -40,25 +40,6 @@ QStringList mdbTables(const std::filesystem::path& file) {
     return out;
 }
 
-bool accessEngineWrites() {
-    static const bool writes = [] {
-        testenv::TempDir dir;
-        const auto copy = dir.copyFixture("access/V2003/queryTestV2003.mdb");
-        db::LoginFields login;
-        login.accessPath = copy.string();
-        try {
-            db::Connection cn;
-            cn.open(db::buildAccessConnectionString(login));
-            cn.execute("SELECT a1.* INTO `WriteProbe` FROM `Table1` AS a1;");
-            cn.execute("DROP TABLE `WriteProbe`");
-            return true;
-        } catch (const db::Error&) {
-            return false;
-        }
-    }();
-    return writes;
-}
-
 void setJet3Password(const std::filesystem::path& file, const std::string& password) {
     constexpr std::streamoff kPasswordOffset = 0x42;
     constexpr std::size_t kPasswordLength = 20;

@@ -33,9 +33,6 @@ QStringList names(const browser::TableList* list);
 // sort (without regard to letter case).
 QStringList mdbTables(const std::filesystem::path& file);
 
-// True when the Access engine writes files (DROP TABLE, SELECT … INTO). Tried on a scratch copy.
-bool accessEngineWrites();
-
 // Gives a copy of an Access 97 file a database password (the file must have none): the
 // password field of the header holds the password XORed with what the field holds for none.
 void setJet3Password(const std::filesystem::path& file, const std::string& password);

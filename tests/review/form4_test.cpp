@@ -19,6 +19,10 @@
 #include <sstream>
 #include <string>
 
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/jet/check.h"
+#include "db/jet/database.h"
 #include "review/clipboard_retry.h"
 #include "review/form4.h"
 #include "review/script_editor.h"
@@ -564,3 +568,142 @@ TEST_F(Form4Test, ARejectedAccessStatementIsNamedInTheNotes) {
     EXPECT_FALSE(ui::SqlExecuted);
     EXPECT_EQ(form.RichTextBox1->selectedText(), bad);
 }
+
+// ---- Execute writing into Access files ----
+
+namespace {
+
+class Form4AccessTest : public Form4Test {
+  protected:
+    // A copy of `fixture` in a scratch folder, used as the login's Access file.
+    void useCopy(const std::string& fixture, const std::string& password = {}) {
+        file_ = dir_.copyFixture(fixture);
+        db::LoginFields login;
+        login.accessPath = file_.string();
+        login.accessPassword = password;
+        login_ = login;
+        useLogin(login);
+    }
+    void execute(Form4& form, const std::string& script) {
+        form.m_SendType = 1;
+        form.appendText(std::string(script));
+        form.show();
+        form.PushButton3_Click();
+    }
+    // The ids of `table` in the file as a reader sees it, in row order.
+    std::string ids(const std::string& table) {
+        db::Connection c;
+        c.open(db::buildAccessConnectionString(login_));
+        db::Recordset rs;
+        rs.open("SELECT * FROM [" + table + "]", c);
+        std::string s;
+        for (; !rs.eof(); rs.moveNext())
+            s += (s.empty() ? "" : ",") + rs.field(0).value().toDebugString();
+        return s;
+    }
+    std::vector<std::string> checkProblems() {
+        jet::OpenOptions o;
+        o.password = login_.accessPassword;
+        auto db = jet::Database::open(file_.string(), o);
+        return jet::checkDatabase(*db).problems();
+    }
+
+    testenv::TempDir dir_;
+    fs::path file_;
+    db::LoginFields login_;
+};
+
+std::string accessInserts(int from, int to) {
+    std::string s;
+    for (int i = from; i < to; ++i)
+        s += "INSERT INTO `t` (id, name) VALUES(" + std::to_string(i) + ", 'row " +
+             std::to_string(i) + "')\r\n";
+    return s;
+}
+
+const std::string kCreateT = "CREATE TABLE `t` (`id` INT PRIMARY KEY, `name` VARCHAR(40))\r\n";
+
+TEST_F(Form4AccessTest, TenLinesWithTheFifthRejectedKeepTheFirstFour) {
+    const std::string fixture = "access/empty/empty2003.mdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    useCopy(fixture);
+    Form4 form;
+    const std::string fifth = "INSERT INTO `t` (id, name) VALUES(1, 'again')";
+    const std::string script =
+        kCreateT + accessInserts(0, 4) + fifth + "\r\n" + accessInserts(5, 10);
+    execute(form, script);
+    EXPECT_EQ(form.notes().toStdString(),
+              fifth +
+                  "\r\nThe row would put a value into the index 'PrimaryKey' of table 't' that "
+                  "it holds already; the index allows each value only once.");
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_TRUE(isTransferProblem(messages()[0]));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(ui::SqlExecuted);
+    EXPECT_EQ(form.RichTextBox1->selectedText(), fifth);
+    // The window let the file go: another reader sees the committed lines, and no lock is left.
+    EXPECT_EQ(ids("t"), "0,1,2,3");
+    EXPECT_FALSE(fs::exists(fs::path(file_).replace_extension(".ldb")));
+    EXPECT_EQ(checkProblems(), std::vector<std::string>{});
+}
+
+TEST_F(Form4AccessTest, FortyThousandLinesRunWholeIntoANewAccdbTable) {
+    const std::string fixture = "access/empty/empty2010.accdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    useCopy(fixture);
+    Form4 form;
+    execute(form, kCreateT + accessInserts(0, 40000));
+    ASSERT_EQ(messages().size(), 1u) << form.notes().toStdString();
+    EXPECT_TRUE(isTransferFinished(messages()[0]));
+    EXPECT_TRUE(ui::SqlExecuted);
+    EXPECT_EQ(form.ProgressBar1->value(), 100);
+    db::Connection c;
+    c.open(db::buildAccessConnectionString(login_));
+    db::Recordset rs;
+    rs.open("SELECT * FROM [t]", c);
+    EXPECT_EQ(rs.recordCount(), 40000);
+    EXPECT_EQ(checkProblems(), std::vector<std::string>{});
+}
+
+TEST_F(Form4AccessTest, AnEncryptedFileIsWrittenWithItsPasswordAndRefusedWithAWrongOne) {
+    const std::string fixture = "access/encrypted/db2013-enc.accdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    useCopy(fixture, "1234");
+    {
+        Form4 form;
+        execute(form, kCreateT + accessInserts(0, 3));
+        ASSERT_EQ(messages().size(), 1u) << form.notes().toStdString();
+        EXPECT_TRUE(isTransferFinished(messages()[0]));
+    }
+    EXPECT_EQ(ids("t"), "0,1,2");
+    EXPECT_EQ(checkProblems(), std::vector<std::string>{});
+
+    const std::string before = readFile(file_);
+    db::LoginFields wrong = login_;
+    wrong.accessPassword = "4321";
+    useLogin(wrong);
+    Form4 form;
+    execute(form, accessInserts(3, 5));
+    EXPECT_EQ(form.notes(), "\r\nNot a valid password.");
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_TRUE(isTransferProblem(messages()[1]));
+    EXPECT_EQ(readFile(file_), before);
+}
+
+TEST_F(Form4AccessTest, AnAccess97FileIsReadOnlyAndSaysSo) {
+    const std::string fixture = "access/V1997/testV1997.mdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    useCopy(fixture);
+    const std::string before = readFile(file_);
+    Form4 form;
+    execute(form, kCreateT);
+    EXPECT_EQ(form.notes().toStdString(),
+              kCreateT +
+                  "Databases of the Jet 3 (Access 97) format can be read but not written "
+                  "by this program.");
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_TRUE(isTransferProblem(messages()[0]));
+    EXPECT_EQ(readFile(file_), before);
+}
+
+}  // namespace
