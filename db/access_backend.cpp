@@ -183,7 +183,9 @@ std::unique_ptr<Backend> openAccessBackend(const ConnectionString& cs, const Ope
     return guarded([&]() -> std::unique_ptr<Backend> {
         std::optional<Error> refusal;
         if (options.mode == jet::OpenMode::ReadWrite) {
-            if (::access(path->c_str(), W_OK) != 0 && errno == EACCES) {
+            // A file we may not write, or one on a read-only file system (a CD, a share
+            // mounted read-only), is read all the same.
+            if (::access(path->c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS)) {
                 options.mode = jet::OpenMode::ReadOnly;
             } else {
                 try {

@@ -67,8 +67,13 @@ std::string lowerTypeName(int typeCode) {
 }
 
 std::string decimalType(int precision, int scale, bool upperCase) {
+    // A precision above Access's keeps the field's scale as far as the field's whole digits
+    // fit beside it, and at least half the digits for whole numbers: DECIMAL(65,30) becomes
+    // DECIMAL(28,14), where (28,28) would refuse every value from 1 on, and DECIMAL(40,4) keeps
+    // its four fraction digits.
     const int p = std::clamp(precision, 1, kAccessMaxPrecision);
-    const int s = std::clamp(scale, 0, p);
+    const int whole = std::max(precision - std::max(scale, 0), 0);
+    const int s = std::clamp(std::min(scale, std::max(p - whole, p / 2)), 0, p);
     return (upperCase ? "DECIMAL(" : "decimal(") + std::to_string(p) + "," + std::to_string(s) +
            ")";
 }

@@ -53,7 +53,8 @@ void appendDefaultColumn(std::string& statement, Target target, std::string_view
 void completeDefaultCreate(std::string& statement, Target target,
                            std::span<const db::FieldInfo> fields);
 
-// The DECIMAL(p,s) of a field: the precision limited to 1..28, the scale to 0..precision.
+// The DECIMAL(p,s) of a field: the precision limited to 1..28; the scale the field's, as far as
+// the field's whole digits, or at least half the precision, are left for whole numbers.
 std::string decimalType(int precision, int scale, bool upperCase = true);
 
 }  // namespace transfer

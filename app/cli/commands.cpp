@@ -191,6 +191,10 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
         } catch (const jet::Error& e) {
             err << kProgram << ": " << e.message() << "\n";
             return 1;
+        } catch (const std::exception& e) {
+            // A folder that cannot be searched, memory running out: said, not an abort.
+            err << kProgram << ": " << e.what() << "\n";
+            return 1;
         }
     }
     err << kProgram << ": unknown command \"" << args[0] << "\"; see " << kProgram << " --help\n";

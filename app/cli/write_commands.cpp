@@ -35,7 +35,8 @@ int execCommand(const std::vector<std::string>& args, std::istream& in, std::ost
                 std::ostream& err) {
     const Parsed p = parseArgs(args, 1);
     const std::string& file = p.positional[0];
-    if (!std::filesystem::is_regular_file(file)) {
+    std::error_code ec;  // a name too long or a folder that cannot be searched: not found
+    if (!std::filesystem::is_regular_file(file, ec)) {
         err << kProgram << ": Could not find file \"" << file << "\".\n";
         return 1;
     }

@@ -27,9 +27,11 @@ db::DateTime now() {
                         tm.tm_min,         tm.tm_sec,     0};
 }
 
+// A table is a system table by its catalogue flags, as the listing decides; a table without them
+// (MSysCompactError, which Access leaves after a failed compaction) is the user's, whatever its
+// name.
 bool isSystemEntry(const CatalogEntry& e) {
-    if (e.flags & (object_flag::kEngineSystem | object_flag::kAccessSystem)) return true;
-    return foldName(e.name).rfind("MSYS", 0) == 0;
+    return (e.flags & (object_flag::kEngineSystem | object_flag::kAccessSystem)) != 0;
 }
 
 // Reads every row of a table as values (small system tables).
@@ -233,6 +235,11 @@ std::uint32_t TableWriter::create(const std::string& name, const std::vector<Col
                                   const std::vector<std::uint8_t>& properties) {
     validateName(name, "table");
     requireFreeName(name);
+    // Access keeps names beginning with MSys for its system tables and hides such tables.
+    if (foldName(name).rfind("MSYS", 0) == 0)
+        throw Error(ErrorKind::Syntax, "'" + name +
+                                           "' is not a valid table name: names beginning with "
+                                           "MSys are kept for system tables.");
     const Format& f = db_.format();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         validateName(columns[i].name, "column");

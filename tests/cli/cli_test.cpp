@@ -92,6 +92,13 @@ TEST(CliErrors, GoToStandardErrorWithAStatus) {
     r = run({"tables", "/nonexistent/x.mdb"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "dunmorrow-cli: Could not find file \"/nonexistent/x.mdb\".\n");
+    // A name longer than the system takes is a file that cannot be found, for every command.
+    const std::string tooLong = "/tmp/" + std::string(5000, 'a');
+    for (const char* command : {"tables", "check", "exec"}) {
+        r = run({command, tooLong});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_EQ(r.err, "dunmorrow-cli: Could not find file \"" + tooLong + "\".\n") << command;
+    }
     r = run({"dump", f});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Usage: dunmorrow-cli dump FILE TABLE [--password P]"), std::string::npos);

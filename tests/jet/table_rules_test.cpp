@@ -104,6 +104,28 @@ TEST(TableRules, SchemaStatementsThatCannotBeDone) {
                   "that its name is spelled correctly.");
     expectRefused(copy, "SELECT * INTO orders FROM Orders", jet::ErrorKind::TableExists,
                   "Table 'Orders' already exists.");
+    expectRefused(copy, "CREATE TABLE msysLog (x INT)", jet::ErrorKind::Syntax,
+                  "'msysLog' is not a valid table name: names beginning with MSys are kept for "
+                  "system tables.");
+    expectRefused(copy, "SELECT * INTO [MSys Orders] FROM Orders", jet::ErrorKind::Syntax,
+                  "'MSys Orders' is not a valid table name: names beginning with MSys are kept "
+                  "for system tables.");
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+}
+
+// Access leaves MSysCompactError, an ordinary table, after a failed compaction: it is listed
+// with the user's tables, so it takes rows and can be dropped like them.
+TEST(TableRules, AnMSysNamedTableWithoutSystemFlagsIsTheUsers) {
+    DM_REQUIRE_FIXTURE("access/V2007/queryTestV2007.accdb");
+    WritableCopy copy("access/V2007/queryTestV2007.accdb");
+    const auto before = copy.rows("MSysCompactError").size();
+    copy.exec("INSERT INTO MSysCompactError (ErrorCode, ErrorDescription) VALUES (7, 'seven')");
+    copy.reopen();
+    EXPECT_EQ(copy.rows("MSysCompactError").size(), before + 1);
+    EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+    copy.exec("DROP TABLE MSysCompactError");
+    copy.reopen();
+    EXPECT_FALSE(copy.hasTable("MSysCompactError"));
     EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
 }
 

@@ -53,7 +53,8 @@ TEST(AccessMapping, KeepsFractions) {
     EXPECT_EQ(defaultColumnType(Target::Access, ad::kDecimal, 18, 4), "DECIMAL(18,4)");
     EXPECT_EQ(defaultColumnType(Target::Access, 139, 12, 3), "DECIMAL(12,3)");  // adVarNumeric
     // Access holds at most 28 digits; the scale never exceeds the precision.
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 65, 30), "DECIMAL(28,28)");
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 65, 30), "DECIMAL(28,14)");
+    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 30, 29), "DECIMAL(28,27)");
     EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 40, 4), "DECIMAL(28,4)");
     EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 0, 0), "DECIMAL(1,0)");
 }

@@ -8,8 +8,10 @@
 #include <QTimer>
 
 #include "db/connection.h"
+#include "db/connection_string.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/test_env.h"
+#include "tests/transfer/script_runner.h"
 #include "transfer/table_transfer.h"
 #include "typecustom/form3.h"
 #include "ui/command.h"
@@ -161,4 +163,31 @@ TEST_F(TableTransferTest, AMissingTableIsReportedWithTheStepAndTheStatement) {
     EXPECT_GT(boxes.size(), 1u);
     EXPECT_TRUE(boxes[1].text.endsWith("sql: CREATE TABLE `gone`(")) << boxes[1].text.toStdString();
     EXPECT_EQ(script_.text().find("INSERT"), std::string::npos);
+}
+
+// MySQL allows 65 digits, Access 28: a wide DECIMAL arrives as a column that still holds the
+// values, whole numbers and fractions, instead of one that refuses every value from 1 on.
+TEST_F(TableTransferTest, WideDecimalsArriveInAccessWithTheirValues) {
+    DM_REQUIRE_MYSQL();
+    DM_REQUIRE_FIXTURE("access/empty/empty2003.mdb");
+    db_->exec("CREATE TABLE wide (a DECIMAL(65,30), b DECIMAL(40,4))");
+    db_->exec("INSERT INTO wide VALUES (12345.678, 1234567890.1234), (-0.5, 0)");
+    EXPECT_EQ(run("wide", 0, false), TableResult::Added);
+    EXPECT_EQ(script_.text().substr(0, script_.text().find("\r\n")),
+              "CREATE TABLE `wide`(`a` DECIMAL(28,14),`b` DECIMAL(28,4));");
+
+    testenv::TempDir dir;
+    db::LoginFields login;
+    login.accessPath = dir.copyFixture("access/empty/empty2003.mdb").string();
+    db::Connection access;
+    access.open(db::buildAccessConnectionString(login));
+    EXPECT_EQ(testenv::runScript(access, script_.text()), 3);
+    db::Recordset rs;
+    rs.open("SELECT * FROM [wide]", access);
+    std::vector<std::string> got;
+    for (; !rs.eof(); rs.moveNext())
+        got.push_back(rs.field(0).value().toDebugString() + " " +
+                      rs.field(1).value().toDebugString());
+    EXPECT_EQ(got, (std::vector<std::string>{"12345.67800000000000 1234567890.1234",
+                                             "-0.50000000000000 0.0000"}));
 }

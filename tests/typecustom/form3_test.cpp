@@ -130,6 +130,8 @@ struct AccessCase {
     const char* b;
 };
 
+void PrintTo(const AccessCase& c, std::ostream* os) { *os << c.fixture; }
+
 class Form3AccessFiles : public Form3Test, public ::testing::WithParamInterface<AccessCase> {};
 
 TEST_P(Form3AccessFiles, ProposesMySqlTypesFromTheFirstAccessRowAndOkUsesBackticks) {
@@ -160,7 +162,14 @@ INSTANTIATE_TEST_SUITE_P(
     Versions, Form3AccessFiles,
     ::testing::Values(AccessCase{"access/V2000/testV2000.mdb", "VARCHAR(50)", "VARCHAR(100)"},
                       AccessCase{"access/V2007/testV2007.accdb", "VARCHAR(50)", "VARCHAR(100)"},
-                      AccessCase{"access/V2010/testV2010.accdb", "VARCHAR(50)", "VARCHAR(100)"}));
+                      AccessCase{"access/V2010/testV2010.accdb", "VARCHAR(50)", "VARCHAR(100)"}),
+    [](const auto& info) {
+        const std::string path = info.param.fixture;
+        std::string name = path.substr(path.rfind('/') + 1);
+        for (char& c : name)
+            if (c == '.') c = '_';
+        return name;
+    });
 
 TEST_F(Form3Test, OtherTagsLeaveBothListsEmpty) {
     for (const char* tag : {"access", "MYSQL", "mysql", "", "ACCESS "}) {

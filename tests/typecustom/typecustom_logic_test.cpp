@@ -52,7 +52,11 @@ TEST(Proposals, NoneRoundsToWholeNumbers) {
     EXPECT_EQ(propose(Target::MySql, "adCurrency"), "decimal(19,4)");
     EXPECT_EQ(propose(Target::MySql, "adNumeric", nullptr, 18, 4), "decimal(18,4)");
     EXPECT_EQ(propose(Target::Access, "adDecimal", nullptr, 10, 2), "decimal(10,2)");
-    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 65, 30), "decimal(28,28)");
+    // Above Access's precision, whole numbers keep room beside the fraction.
+    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 65, 30), "decimal(28,14)");
+    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 40, 20), "decimal(28,14)");
+    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 30, 29), "decimal(28,27)");
+    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 28, 28), "decimal(28,28)");
 }
 
 TEST(Proposals, LongTextAndBinaryColumnsAreNotSizedByTheirFirstValue) {
