@@ -172,6 +172,25 @@ TEST(IndexKeys, CoverEveryVersionAndKind) {
     EXPECT_GE(total, 400);
 }
 
+TEST(IndexKeys, AccessKeysOfCyrillicGreekAndJapaneseAreMadeAlike) {
+    // A General Legacy text index Access wrote over Мир, polytonic Greek with an apostrophe,
+    // kanji with hiragana, and every character up to U+00FF: each of its keys is made the same.
+    const std::string fixture = "access/V2003/testUnicodeCompV2003.mdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    auto db = jet::Database::open((testenv::fixturesDir() / fixture).string(), optionsFor(fixture));
+    const auto def = db->tableDef(*db->catalog().findTable("Table"));
+    bool textIndex = false;
+    for (const auto& index : def->indexes)
+        for (const auto& ic : index.columns)
+            for (const auto& c : def->columns)
+                if (c.number == ic.columnNumber && c.name == "Unicode") textIndex = true;
+    EXPECT_TRUE(textIndex) << "the fixture has no index over its text column";
+    const Tally t = compareFile(fixture);
+    EXPECT_EQ(t.unknownText, 0);
+    EXPECT_EQ(t.unsupported, 0);
+    EXPECT_GE(t.compared, 2);
+}
+
 // ---- text ----
 
 Bytes textKey(jet::TextCollation::Order order, std::u16string_view text, bool asc = true) {
@@ -259,6 +278,89 @@ TEST(TextKeys, UnknownCharactersAreRefusedByName) {
     EXPECT_EQ(jet::TextCollation::get(kLegacy).firstUnknown(u"ok\u0100\U0001F600"), 3);
     EXPECT_EQ(jet::TextCollation::get(kLegacy).firstUnknown(u"ok\u0100"), -1);
     EXPECT_EQ(jet::TextCollation::get(kGeneral).firstUnknown(u"Pizza Z\u00fcrich \u20ac"), -1);
+}
+
+TEST(TextKeys, GeneralOfEveryLetterAndCommonSigns) {
+    EXPECT_EQ(hex(textKey(kGeneral, u"Pizza")), "0e 7e 0e 32 0e a9 0e a9 0e 02 01 00");
+    EXPECT_EQ(textKey(kGeneral, u"PIZZA"), textKey(kGeneral, u"pizza"));
+    EXPECT_EQ(hex(textKey(kGeneral, u"(\u20ac)")), "07 27 07 a9 07 2a 01 00");
+    // Every letter of the Latin alphabet, both cases alike.
+    for (char16_t c = u'a'; c <= u'z'; ++c) {
+        const std::u16string lower(1, c), upper(1, static_cast<char16_t>(c - 0x20));
+        EXPECT_EQ(textKey(kGeneral, lower), textKey(kGeneral, upper)) << char(c);
+        EXPECT_LT(textKey(kGeneral, std::u16string(1, c - 1)), textKey(kGeneral, lower)) << char(c);
+    }
+}
+
+TEST(TextKeys, GreekAndCyrillicIgnoreCaseAndFollowTheirAlphabets) {
+    for (auto order : {kLegacy, kGeneral}) {
+        const auto& collation = jet::TextCollation::get(order);
+        SCOPED_TRACE(collation.name());
+        EXPECT_EQ(textKey(order, u"\u041f\u0418\u0426\u0426\u0410"),   // ПИЦЦА
+                  textKey(order, u"\u043f\u0438\u0446\u0446\u0430"));  // пицца
+        EXPECT_EQ(textKey(order, u"\u0395\u039b\u039b\u0397\u039d\u0399\u039a\u0386"),
+                  textKey(order, u"\u03b5\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac"));
+        for (char16_t c = 0x0431; c <= 0x044F; ++c)  // б to я
+            EXPECT_LT(textKey(order, std::u16string(1, c - 1)),
+                      textKey(order, std::u16string(1, c)))
+                << std::hex << unsigned(c);
+        for (char16_t c = 0x03B2; c <= 0x03C9; ++c) {  // β to ω, but final sigma
+            if (c == 0x03C2 || c == 0x03C3) continue;
+            EXPECT_LT(textKey(order, std::u16string(1, c - 1)),
+                      textKey(order, std::u16string(1, c)))
+                << std::hex << unsigned(c);
+        }
+        // An accent only breaks ties: ά after α, before αβ.
+        EXPECT_LT(textKey(order, u"\u03b1"), textKey(order, u"\u03ac"));
+        EXPECT_LT(textKey(order, u"\u03ac"), textKey(order, u"\u03b1\u03b2"));
+    }
+    EXPECT_EQ(hex(textKey(kLegacy, u"\u03ac\u03b1")), "79 0c 79 0c 01 05 00");
+}
+
+TEST(TextKeys, CombiningMarksModifyTheExtraCodeBeforeThem) {
+    // A letter and a combining mark key as the precomposed letter does.
+    const std::pair<std::u16string, std::u16string> same[] = {
+        {u"e\u0301", u"\u00e9"},         {u"e\u0300", u"\u00e8"},      {u"n\u0303", u"\u00f1"},
+        {u"c\u0327", u"\u00e7"},         {u"a\u030a", u"\u00e5"},      {u"o\u0308", u"\u00f6"},
+        {u"Cafe\u0301s", u"Caf\u00e9s"}, {u"\u304b\u3099", u"\u304c"},  // か + ゙ = が
+    };
+    for (auto order : {kLegacy, kGeneral})
+        for (const auto& [decomposed, composed] : same)
+            EXPECT_EQ(hex(textKey(order, decomposed)), hex(textKey(order, composed)))
+                << jet::TextCollation::get(order).name();
+    // Before any letter, a mark stands first among the extra codes on its own.
+    EXPECT_EQ(hex(textKey(kLegacy, u"\u0301e")), "51 01 0c 00");
+    // Two marks on one letter add up.
+    EXPECT_EQ(hex(textKey(kLegacy, u"e\u0301\u0301")), "51 01 1a 00");
+}
+
+TEST(TextKeys, ExpansionsCountEachExtraCodeForTheUnprintablePosition) {
+    // ǆ is two letters with two extra codes; a hyphen after it counts both.
+    EXPECT_EQ(hex(textKey(kGeneral, u"\u01c6-")), "0e 1a 0e a9 01 02 14 01 01 01 80 0f 06 82 00");
+    EXPECT_EQ(hex(textKey(kLegacy, u"\u01c6-")), "4f 78 01 02 14 01 01 01 80 0f 06 82 00");
+    // A mark standing first is not counted.
+    EXPECT_EQ(hex(textKey(kLegacy, u"\u0301e-")), "51 01 0c 01 01 01 80 0b 06 82 00");
+    // Ignored characters leave nothing: a zero-width joiner.
+    EXPECT_EQ(textKey(kLegacy, u"a\u200db-"), textKey(kLegacy, u"ab-"));
+}
+
+TEST(TextKeys, KanaFlagSmallKanaAfterTheExtraCodes) {
+    for (auto order : {kLegacy, kGeneral}) {
+        SCOPED_TRACE(jet::TextCollation::get(order).name());
+        // Hiragana あ: no flag kept, but the kana part is there.
+        EXPECT_EQ(hex(textKey(order, u"\u3042")), "7f 02 01 01 01 ff 02 80 ff 80 00");
+        // Small ぁ: flag 2 in the high bits.
+        EXPECT_EQ(hex(textKey(order, u"\u3041")), "7f 02 01 01 01 a0 ff 02 80 ff 80 00");
+        // Three flags to a byte: あぁあ ぁ → 3 2 3 | 2.
+        EXPECT_EQ(hex(textKey(order, u"\u3042\u3041\u3042\u3041")),
+                  "7f 02 7f 02 7f 02 7f 02 01 01 01 bb a0 ff 02 80 ff 80 00");
+        // Voiced が keeps its extra code; the kana part follows it, then the unprintables.
+        EXPECT_EQ(hex(textKey(order, u"\u304c\u3041-")),
+                  "7f 0a 7f 02 01 03 01 01 b8 ff 02 80 ff 80 ff 01 80 0f 06 82 00");
+        // Katakana key as hiragana do.
+        EXPECT_EQ(textKey(order, u"\u30a2\u30a1"), textKey(order, u"\u3042\u3041"));
+        EXPECT_NE(textKey(order, u"\u3042\u3042"), textKey(order, u"\u3042\u3041"));
+    }
 }
 
 TEST(TextKeys, OrderFollowsTheBytes) {
