@@ -1,6 +1,8 @@
 // CREATE TABLE, INSERT INTO, DROP TABLE and SELECT … INTO.
 #include "db/jet/table_writer.h"
 
+#include "db/jet/text_collation.h"
+
 #include <ctime>
 
 #include "db/jet/error.h"
@@ -9,6 +11,7 @@
 #include "db/jet/row_store.h"
 #include "db/jet/table_reader.h"
 #include "db/jet/text_codec.h"
+#include "db/jet/text_collation.h"
 #include "db/jet/value_convert.h"
 
 namespace jet {
@@ -122,6 +125,29 @@ void TableWriter::requireFreeName(std::string_view name) const {
     for (const auto& e : db_.catalog().entries())
         if (e.parentId == db_.catalog().tablesContainer() && foldName(e.name) == folded)
             throw Error(ErrorKind::TableExists, "Table '" + e.name + "' already exists.");
+
+    // The catalogue's index of names holds each name once in its own sort order, which takes
+    // more names as the same than letter case does ("Zürich" and "Zuerich" in General).
+    const CatalogEntry* objects = db_.catalog().findTable("MSysObjects");
+    if (!objects) return;
+    const auto def = db_.tableDef(*objects);
+    const ColumnDef* nameColumn = def->column("Name");
+    const TextCollation* collation =
+        nameColumn ? TextCollation::forColumn(db_.format(), *nameColumn) : nullptr;
+    if (!collation || collation->firstUnknown(toUtf16(name)) >= 0) return;
+    auto keyOf = [&](std::string_view text) {
+        std::vector<std::uint8_t> key;
+        collation->appendKey(toUtf16(text), true, key);
+        return key;
+    };
+    const std::vector<std::uint8_t> key = keyOf(name);
+    for (const auto& e : db_.catalog().entries())
+        if (e.parentId == db_.catalog().tablesContainer() &&
+            collation->firstUnknown(toUtf16(e.name)) < 0 && keyOf(e.name) == key)
+            throw Error(ErrorKind::TableExists, "Table '" + e.name +
+                                                    "' already exists: in the sort order of this " +
+                                                    "database (" + collation->name() + ") '" +
+                                                    std::string(name) + "' is the same name.");
 }
 
 // ---- catalogue rows ----
