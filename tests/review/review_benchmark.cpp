@@ -1,14 +1,14 @@
 // Benchmark: the review window with a script of a million INSERT lines into a ten-column table.
 //
-//   review_benchmark [--lines N] [--cli-lines N] [--no-cli] [--access] [--flush 0|1|2]
+//   review_benchmark [--lines N] [--cli-lines N] [--no-cli] [--no-access] [--flush 0|1|2]
 //
 // Prints, each with the peak memory so far: the time to show the script in the window, to run
 // Replace All over it, to save it, to copy it, and to execute it against the MariaDB server of
 // DM_TEST_MYSQL_* (as the window does, "Transfer finished." included); then the time the
 // `mariadb` command-line client takes to run the same lines from a file (`mariadb db <
 // script.sql`, each line ended with ";" as that client needs), over --cli-lines of them (default
-// all). With --access it also executes the script against a new Access file made from the empty
-// fixture of Access 2000 (empty.mdb) (where the engine writes). --flush sets the server's
+// all). Then it executes the script against a new Access file of the Jet 4 format (Access
+// 2000-2003) that the engine makes, unless --no-access says not to. --flush sets the server's
 // innodb_flush_log_at_trx_commit for the run (1, the server's own default, makes every commit
 // durable on disk; the test server runs with 2) and puts the old value back afterwards.
 // Nothing is asserted.
@@ -30,6 +30,7 @@
 #include <string>
 
 #include "db/connection.h"
+#include "db/jet/new_database.h"
 #include "review/form4.h"
 #include "review/form5.h"
 #include "review/script_editor.h"
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
     long lines = 1'000'000;
     long cliLines = -1;
     bool cli = true;
-    bool access = false;
+    bool access = true;
     int flush = -1;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--lines") && i + 1 < argc)
@@ -117,8 +118,8 @@ int main(int argc, char** argv) {
             cliLines = std::atol(argv[++i]);
         else if (!std::strcmp(argv[i], "--no-cli"))
             cli = false;
-        else if (!std::strcmp(argv[i], "--access"))
-            access = true;
+        else if (!std::strcmp(argv[i], "--no-access"))
+            access = false;
         else if (!std::strcmp(argv[i], "--flush") && i + 1 < argc)
             flush = std::atoi(argv[++i]);
     }
@@ -216,8 +217,7 @@ int main(int argc, char** argv) {
 
         if (access) {
             const fs::path file = dir.path() / "bench.mdb";
-            std::error_code ec;
-            fs::copy_file(testenv::fixturesDir() / "access/empty/empty.mdb", file, ec);
+            jet::createDatabase(file.string(), jet::Version::Jet4);
             review::Form4 accessForm;
             accessForm.m_SendType = 1;
             db::LoginFields login;
