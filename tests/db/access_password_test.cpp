@@ -43,6 +43,11 @@ struct Protected {
     long rows;
 };
 
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const Protected& c, std::ostream* os) {
+    *os << c.file;
+}
+
 class ProtectedAccess : public testing::TestWithParam<Protected> {};
 
 TEST_P(ProtectedAccess, OpensListsAndReadsWithThePasswordOfTheConnectionString) {

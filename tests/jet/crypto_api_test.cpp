@@ -64,6 +64,11 @@ struct Scheme {
     const char* provider;
 };
 
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const Scheme& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // `plain` (an unencrypted .accdb) encrypted as `s` describes with `password`.
 Bytes encrypt(Bytes file, const Scheme& s, const std::string& password) {
     const std::size_t pageSize = 4096;

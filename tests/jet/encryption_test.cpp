@@ -85,6 +85,11 @@ struct EncryptedAccdb {
     std::vector<std::pair<std::int64_t, std::string>> firstRows;  // ID and Field1
 };
 
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const EncryptedAccdb& c, std::ostream* os) {
+    *os << c.file;
+}
+
 const EncryptedAccdb kAccdbFiles[] = {
     {"access/encrypted/db2007-enc.accdb", "Test123", 128, "SHA1", "Table1", {{1, "foo"}}},
     {"access/encrypted/db2013-enc.accdb",
@@ -168,6 +173,11 @@ struct EncodedFile {
     const char* file;
     const char* password;
 };
+
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const EncodedFile& c, std::ostream* os) {
+    *os << c.file;
+}
 
 class PageCodecs : public testing::TestWithParam<EncodedFile> {};
 

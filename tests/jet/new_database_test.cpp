@@ -30,6 +30,11 @@ struct Case {
     const char* suffix;
 };
 
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.fixture;
+}
+
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     return info.param.name;
 }

@@ -58,6 +58,11 @@ struct Case {
     const char* fixture;
 };
 
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.fixture;
+}
+
 class NewHeaderOf : public ::testing::TestWithParam<Case> {};
 
 TEST_P(NewHeaderOf, MatchesTheEmptyFileOfItsVersionAndReadsBack) {

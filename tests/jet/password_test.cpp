@@ -38,6 +38,11 @@ struct Case {
     const char* table;
 };
 
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.fixture;
+}
+
 class DatabasePassword : public testing::TestWithParam<Case> {};
 
 TEST_P(DatabasePassword, OnlyTheRightPasswordOpensTheFile) {

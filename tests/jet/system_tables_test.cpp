@@ -41,6 +41,11 @@ struct Case {
     bool sameAccessFormat = true;
 };
 
+// Test names and failures show the case by this, not by its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.fixture;
+}
+
 class SystemTablesOf : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SystemTablesOf, HaveTheColumnsAndIndexesOfTheEmptyFile) {
