@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# fuzz.sh SECONDS: builds the Access engine's fuzz target with clang, libFuzzer and the address
-# and undefined-behaviour sanitizers in its own build folder, seeds a corpus with copies of the
-# fixtures, runs it for about SECONDS seconds and fails on any crash, leak or sanitizer report.
+# fuzz.sh SECONDS: builds the Access engine's fuzz targets with clang, libFuzzer and the address
+# and undefined-behaviour sanitizers in its own build folder and runs each for about SECONDS
+# seconds, one after the other: the reader (jet_fuzz, its corpus seeded with copies of the
+# fixtures) and the write path (jet_sql_fuzz, SQL scripts against a new database in memory,
+# seeded from tests/fuzz/sql_seeds with the keywords of tests/fuzz/sql.dict). Fails on any
+# crash, leak or sanitizer report.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -9,7 +12,7 @@ seconds="${1:-60}"
 build="${DM_FUZZ_BUILD:-$DM_ROOT/build-fuzz}"
 fixtures="${DM_FIXTURES:-$DM_ROOT/../shared/fixtures}"
 
-dm_log "Building the fuzz target in $build"
+dm_log "Building the fuzz targets in $build"
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
@@ -18,7 +21,7 @@ cmake -S "$DM_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DDM_GUI=OFF -DDM_TESTS=OFF -DDM_FUZZ=ON -DDM_SANITIZE=ON \
   -DCMAKE_CXX_FLAGS="-fno-sanitize-recover=undefined" "${launcher[@]}" >/dev/null
-cmake --build "$build" --target jet_fuzz -j "$(nproc 2>/dev/null || echo 2)"
+cmake --build "$build" --target jet_fuzz jet_sql_fuzz -j "$(nproc 2>/dev/null || echo 2)"
 
 corpus="$build/corpus"
 artifacts="$build/artifacts"
@@ -31,15 +34,31 @@ else
   dm_log "No fixtures under $fixtures; fuzzing from an empty corpus"
 fi
 
-dm_log "Fuzzing the Access engine for ${seconds}s"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-"$build/tests/fuzz/jet_fuzz" "$corpus" -max_total_time="$seconds" -timeout=20 \
-  -rss_limit_mb=2048 -max_len=4194304 -print_final_stats=1 \
-  -artifact_prefix="$artifacts/" 2>&1 | tail -n 40
-status=${PIPESTATUS[0]}
-if [ "$status" -ne 0 ]; then
-  echo "fuzz.sh: the fuzz target failed (status $status); the input is in $artifacts" >&2
-  exit "$status"
-fi
+
+# run_target NAME CORPUS [OPTIONS...]: fuzzes one target; exits on a finding.
+run_target() {
+  local name="$1" dir="$2"
+  shift 2
+  set +e
+  "$build/tests/fuzz/$name" "$dir" -max_total_time="$seconds" -timeout=20 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$name-" "$@" 2>&1 |
+    tail -n 40
+  local status=${PIPESTATUS[0]}
+  set -e
+  if [ "$status" -ne 0 ]; then
+    echo "fuzz.sh: the fuzz target $name failed (status $status); the input is in $artifacts" >&2
+    exit "$status"
+  fi
+}
+
+dm_log "Fuzzing the Access engine's reader for ${seconds}s"
+run_target jet_fuzz "$corpus" -max_len=4194304
+
+sql_corpus="$build/sql-corpus"
+mkdir -p "$sql_corpus"
+cp -f "$DM_ROOT"/tests/fuzz/sql_seeds/*.sql "$sql_corpus/"
+dm_log "Fuzzing the Access engine's write path for ${seconds}s"
+run_target jet_sql_fuzz "$sql_corpus" -max_len=65536 -dict="$DM_ROOT/tests/fuzz/sql.dict"
 dm_log "Fuzzing found nothing"

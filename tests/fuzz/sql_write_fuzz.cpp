@@ -1,0 +1,180 @@
+// libFuzzer target: runs the input as SQL statements, one a line, against a new, empty database
+// held in memory, through one SQL session (CREATE TABLE, INSERT INTO, DROP TABLE, SELECT … INTO
+// and queries). When the first line names a version ("jet4", "ace12", "ace14", "ace16",
+// "ace17") the database is of that version; otherwise it is a Jet 4 .mdb.
+//
+// A statement may be refused with a jet::Error saying why (a syntax error, a missing or taken
+// table name, a value that breaks a rule, something not supported). Everything else is a
+// finding, and aborts:
+// - a crash, a sanitizer report, another exception type, a hang;
+// - an error of a kind a sound engine never gives for a file it made itself in memory (Corrupt,
+//   Io, Usage, ReadOnly, ...);
+// - a refused statement that changed the file: it must leave every byte as it was;
+// - a problem found by the integrity check (check.h) after a statement that wrote, after the
+//   last line, or in the file opened anew from its bytes, where every row must read again.
+// With DM_FUZZ_VERBOSE set in the environment, the outcome of every statement is printed (for
+// reading what a seed or a finding does).
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/jet/check.h"
+#include "db/jet/database.h"
+#include "db/jet/error.h"
+#include "db/jet/file.h"
+#include "db/jet/journal.h"
+#include "db/jet/new_database.h"
+#include "db/jet/sql/executor.h"
+#include "db/jet/table_reader.h"
+
+namespace {
+
+constexpr std::size_t kMaxLines = 256;
+// Refused statements are compared byte for byte with the file before them up to this size.
+constexpr std::size_t kCompareLimit = 8u << 20;
+
+[[noreturn]] void finding(const std::string& what, std::string_view line) {
+    std::fprintf(stderr, "sql_write_fuzz: %s\n  statement: %.*s\n", what.c_str(),
+                 static_cast<int>(line.size()), line.data());
+    std::abort();
+}
+
+const bool kVerbose = std::getenv("DM_FUZZ_VERBOSE") != nullptr;
+
+bool isRefusal(jet::ErrorKind kind) {
+    switch (kind) {
+        case jet::ErrorKind::Syntax:
+        case jet::ErrorKind::NoSuchTable:
+        case jet::ErrorKind::TableExists:
+        case jet::ErrorKind::Constraint:
+        case jet::ErrorKind::NotSupported:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void checkOrAbort(jet::Database& db, const char* when, std::string_view line) {
+    jet::CheckReport report = jet::checkDatabase(db);
+    if (report.ok()) return;
+    std::string what = std::string("the integrity check found problems ") + when + ":";
+    for (const auto& p : report.problems())
+        what += "\n    " + p;
+    finding(what, line);
+}
+
+const std::vector<std::uint8_t>& emptyImage(jet::Version version) {
+    static std::map<int, std::vector<std::uint8_t>> images;
+    auto& image = images[static_cast<int>(version)];
+    if (image.empty()) image = jet::newDatabaseImage(version);
+    return image;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start <= text.size() && lines.size() < kMaxLines) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+void readRows(jet::sql::QueryResult& result) {
+    std::vector<db::Value> row;
+    (void)result.rowCount();
+    while (result.next(row))
+        for (const auto& v : row)
+            (void)v.toDebugString();
+}
+
+// The file opened again from its bytes, as the next program sees it: it must pass the check
+// and every row of every user table must read.
+void reopenAndRead(const std::vector<std::uint8_t>& bytes) {
+    std::unique_ptr<jet::Database> db;
+    try {
+        db = jet::Database::open(std::make_unique<jet::MemoryFile>(bytes), jet::OpenOptions{});
+    } catch (const jet::Error& e) {
+        finding("the file does not open again: " + e.message(), "(reopening)");
+    }
+    checkOrAbort(*db, "in the file opened again", "(reopening)");
+    for (const auto& name : db->userTableNames()) {
+        try {
+            auto result = jet::sql::execute(*db, "SELECT * FROM [" + name + "]");
+            readRows(*result);
+        } catch (const jet::Error& e) {
+            finding("a table of the file opened again does not read: " + e.message(), name);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string_view> lines = splitLines(text);
+
+    jet::Version version = jet::Version::Jet4;
+    if (!lines.empty()) {
+        try {
+            version = jet::versionForName(std::string(lines.front()));
+            lines.erase(lines.begin());
+        } catch (const jet::Error&) {
+        }
+    }
+
+    auto owned = std::make_unique<jet::MemoryFile>(emptyImage(version));
+    jet::MemoryFile* file = owned.get();  // owned by the database from here on
+    jet::OpenOptions options;
+    options.mode = jet::OpenMode::ReadWrite;
+    options.cachePages = 64;
+    std::unique_ptr<jet::Database> db;
+    try {
+        db = jet::Database::open(std::move(owned), std::make_unique<jet::MemoryJournalStore>(),
+                                 options);
+    } catch (const jet::Error& e) {
+        finding("a new database does not open: " + e.message(), "(opening)");
+    }
+
+    {
+        jet::sql::Session session(*db);
+        for (std::string_view line : lines) {
+            const bool compare = file->bytes().size() <= kCompareLimit;
+            std::vector<std::uint8_t> before;
+            if (compare) before = file->bytes();
+            try {
+                auto result = session.execute(line);
+                if (kVerbose)
+                    std::fprintf(stderr, "ok: %.*s\n",
+                                 static_cast<int>(std::min<std::size_t>(line.size(), 200)),
+                                 line.data());
+                if (result) {
+                    readRows(*result);
+                } else {
+                    checkOrAbort(*db, "after a statement that wrote", line);
+                }
+            } catch (const jet::Error& e) {
+                if (kVerbose) std::fprintf(stderr, "refused: %s\n", e.message().c_str());
+                if (!isRefusal(e.kind())) finding("an unexpected error: " + e.message(), line);
+                if (compare && file->bytes() != before)
+                    finding("a refused statement changed the file (" + e.message() + ")", line);
+            }
+        }
+    }
+    checkOrAbort(*db, "after the last statement", "(end)");
+    std::vector<std::uint8_t> bytes = file->bytes();
+    db.reset();
+    reopenAndRead(bytes);
+    return 0;
+}
