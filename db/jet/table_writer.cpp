@@ -61,6 +61,13 @@ void validateName(std::string_view name, const char* what) {
                     "'" + std::string(name) + "' is not a valid " + what + " name: " + why + ".");
     };
     if (name.empty()) refuse("it is empty");
+    if (invalidUtf8At(name) != std::string_view::npos) {
+        std::string shown;
+        for (char32_t c : decodeUtf8(name))
+            appendUtf8(shown, c);
+        throw Error(ErrorKind::Syntax, "'" + shown + "' is not a valid " + what +
+                                           " name: it is not valid UTF-8 text.");
+    }
     if (utf16Length(name) > kMaxNameLength) refuse("it is longer than 64 characters");
     if (name.front() == ' ') refuse("it starts with a blank");
     for (unsigned char c : name) {

@@ -185,6 +185,37 @@ std::u32string decodeUtf8(std::string_view s) {
     return out;
 }
 
+std::size_t invalidUtf8At(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra;
+        char32_t cp, least;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1, cp = c & 0x1F, least = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2, cp = c & 0x0F, least = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3, cp = c & 0x07, least = 0x10000;
+        } else {
+            return i;
+        }
+        if (s.size() - i <= extra) return i;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) return i;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
+        i += extra + 1;
+    }
+    return std::string_view::npos;
+}
+
 std::vector<std::uint8_t> encodeUtf16le(std::string_view utf8) {
     std::vector<std::uint8_t> out;
     out.reserve(utf8.size() * 2);

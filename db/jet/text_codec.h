@@ -55,4 +55,9 @@ class CodePage {
 // The code points of a UTF-8 string (invalid sequences become U+FFFD).
 std::u32string decodeUtf8(std::string_view utf8);
 
+// The offset of the first byte of `utf8` that does not begin a well-formed UTF-8 sequence (a
+// stray continuation byte, a sequence cut short, an overlong form, a surrogate, a code point
+// above U+10FFFF), or std::string_view::npos when there is none.
+std::size_t invalidUtf8At(std::string_view utf8);
+
 }  // namespace jet

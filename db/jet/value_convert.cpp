@@ -280,7 +280,10 @@ class Converter {
     db::Value take(db::Value&& v) const {
         if (v.kind() == Kind::Text &&
             (c_.type == ColumnType::Text || c_.type == ColumnType::Memo)) {
-            if (c_.type == ColumnType::Text) checkTextLength(v.asText());
+            if (c_.type == ColumnType::Text)
+                checkTextLength(v.asText());
+            else
+                checkUtf8(v.asText());
             return std::move(v);
         }
         if (v.kind() == Kind::Binary &&
@@ -503,11 +506,27 @@ class Converter {
             default:
                 text = v.toDebugString();
         }
-        if (c_.type == ColumnType::Text) checkTextLength(text);
+        if (c_.type == ColumnType::Text)
+            checkTextLength(text);
+        else
+            checkUtf8(text);
         return db::Value::text(std::move(text));
     }
 
+    // Text that is not well-formed UTF-8 would be stored with replacement characters in place
+    // of the bad bytes (and could then be longer than the column): refused instead.
+    void checkUtf8(const std::string& text) const {
+        const std::size_t at = invalidUtf8At(text);
+        if (at == std::string::npos) return;
+        std::string shown;
+        for (char32_t c : decodeUtf8(text))
+            appendUtf8(shown, c);
+        refuse_.fail(quoted(shown), "it is not valid UTF-8 text (the byte at offset " +
+                                        std::to_string(at) + " begins no character)");
+    }
+
     void checkTextLength(const std::string& text) const {
+        checkUtf8(text);
         const std::size_t max = c_.length / 2;
         // Every character takes at least one byte of UTF-8, so short texts need no counting.
         if (text.size() <= max) return;

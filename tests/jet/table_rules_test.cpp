@@ -143,6 +143,56 @@ TEST(TableRules, LargeNumberWhereTheVersionHasIt) {
     EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
 }
 
+// Text that is not well-formed UTF-8 used to be stored with U+FFFD in place of every bad
+// byte: a value other than the one given, and, since the length was counted on the bytes, a
+// value longer than its column (three cut-short four-byte sequences counted 6 characters and
+// were stored as 9 in a Text(6) column).
+TEST(TableRules, TextThatIsNotUtf8IsRefusedAndWritesNothing) {
+    for (const char* fixture : {"access/empty/empty2003.mdb", "access/empty/empty2010.accdb"}) {
+        SCOPED_TRACE(fixture);
+        DM_REQUIRE_FIXTURE(fixture);
+        WritableCopy copy(fixture);
+        copy.exec("CREATE TABLE u (k TEXT(6) PRIMARY KEY, t TEXT(6), m MEMO)");
+        copy.exec("INSERT INTO u VALUES ('ok', '\xC3\xA9t\xC3\xA9', '\xF0\x9F\x98\x80')");
+        const auto rowsBefore = copy.rows("u");
+
+        const std::string cut = "\xF0\x9F\x98";  // a four-byte sequence without its last byte
+        expectRefused(copy, "INSERT INTO u VALUES ('a', '" + cut + cut + cut + "', NULL)",
+                      jet::ErrorKind::Constraint,
+                      "The value '\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+                      "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD' cannot be stored in the "
+                      "column 't' (Text(6)) of table 'u': it is not valid UTF-8 text (the byte at "
+                      "offset 0 begins no character).");
+        expectRefused(copy, "INSERT INTO u VALUES ('b', NULL, 'fine until \xFF')",
+                      jet::ErrorKind::Constraint,
+                      "The value 'fine until \xEF\xBF\xBD' cannot be stored in the column 'm' "
+                      "(Memo) of table 'u': it is not valid UTF-8 text (the byte at offset 11 "
+                      "begins no character).");
+        // A primary key of bad bytes once collided with every other: all became U+FFFD.
+        for (const std::string& bad :
+             {std::string("\xC3"), std::string("\xC0\x80"), std::string("\xE0\x80\xAF"),
+              std::string("\xED\xA0\x80"), std::string("\xF4\x90\x80\x80"), std::string("a\x80")}) {
+            const jet::Error e = copy.refused("INSERT INTO u (k) VALUES ('" + bad + "')");
+            EXPECT_EQ(e.kind(), jet::ErrorKind::Constraint) << e.message();
+            EXPECT_NE(e.message().find("column 'k' (Text(6))"), std::string::npos) << e.message();
+            EXPECT_NE(e.message().find("is not valid UTF-8 text"), std::string::npos)
+                << e.message();
+        }
+        expectRefused(copy, "CREATE TABLE [x\xFE] (a INT)", jet::ErrorKind::Syntax,
+                      "'x\xEF\xBF\xBD' is not a valid table name: it is not valid UTF-8 text.");
+        expectRefused(copy, "CREATE TABLE x ([a\xC3] INT)", jet::ErrorKind::Syntax,
+                      "'a\xEF\xBF\xBD' is not a valid column name: it is not valid UTF-8 text.");
+
+        copy.reopen();
+        EXPECT_EQ(copy.rows("u"), rowsBefore);
+        EXPECT_FALSE(copy.hasTable("x"));
+        ASSERT_EQ(rowsBefore.size(), 1u);
+        EXPECT_EQ(rowsBefore[0][1], db::Value::text("\xC3\xA9t\xC3\xA9"));
+        EXPECT_EQ(rowsBefore[0][2], db::Value::text("\xF0\x9F\x98\x80"));
+        EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
+    }
+}
+
 // Tables Access made, with a primary key, plain indexes and two relationships (Table1 holds
 // foreign keys into Table2 and Table3).
 class AccessTables : public ::testing::TestWithParam<std::string> {};
