@@ -94,8 +94,7 @@ std::optional<std::string> indexKeyUnsupported(const Format& format, const Colum
 }
 
 IndexKeyMaker::IndexKeyMaker(const Format& format, const TableDef& table,
-                             const PhysicalIndex& index)
-    : format_(format) {
+                             const PhysicalIndex& index) {
     for (const IndexColumn& ic : index.columns) {
         const ColumnDef* def = nullptr;
         for (const auto& c : table.columns)

@@ -68,7 +68,6 @@ class IndexKeyMaker {
     void appendColumn(const Column& c, const RowView& row, const ValueDecoder& values,
                       std::vector<std::uint8_t>& out) const;
 
-    const Format& format_;
     std::vector<Column> columns_;
     std::optional<std::string> unsupported_;
 };

@@ -88,7 +88,7 @@ void TableIndexes::requireWritable() const {
         if (const auto& why = i->keys.unsupported())
             throw Error(ErrorKind::NotSupported,
                         "The Access engine cannot yet write to the table '" + tableName_ +
-                            "': its index '" + i->name + "' " + *why);
+                            "': in its index '" + i->name + "', " + *why + ".");
 }
 
 std::optional<std::vector<std::uint8_t>> TableIndexes::keyOf(Index& i, const RowView& row,

@@ -87,6 +87,11 @@ TEST(TableRules, SchemaStatementsThatCannotBeDone) {
                   "has no Large Number type, which came with Access 2016.");
     expectRefused(copy, "CREATE TABLE t (x INT, PRIMARY KEY (y))", jet::ErrorKind::Syntax,
                   "The primary key names the column 'y', which the table 't' does not have.");
+    expectRefused(copy, "CREATE TABLE t (d DECIMAL(10,2) PRIMARY KEY, x INT)",
+                  jet::ErrorKind::NotSupported,
+                  "The Access engine cannot yet write to the table 't': in its index "
+                  "'PrimaryKey', the index column 'd' is a Decimal column, whose index keys the "
+                  "Access engine cannot write yet.");
     expectRefused(copy, "CREATE TABLE t (m MEMO PRIMARY KEY)", jet::ErrorKind::NotSupported,
                   "The column 'm' cannot be part of a primary key: Memo and OLE Object columns "
                   "are not indexed.");
