@@ -1,8 +1,6 @@
 // CREATE TABLE, INSERT INTO, DROP TABLE and SELECT … INTO.
 #include "db/jet/table_writer.h"
 
-#include "db/jet/text_collation.h"
-
 #include <ctime>
 
 #include "db/jet/error.h"
