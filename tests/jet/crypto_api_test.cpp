@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
+#include <fstream>
+
+#include "db/jet/check.h"
 #include "db/jet/crypto.h"
 #include "db/jet/database.h"
 #include "db/jet/error.h"
 #include "db/jet/header.h"
+#include "db/jet/sql/executor.h"
 #include "db/jet/table_reader.h"
 #include "tests/support/test_env.h"
 
@@ -200,6 +204,61 @@ TEST_P(CryptoApiScheme, AFileEncryptedWithItReadsAsThePlainFileAndOnlyWithItsPas
             EXPECT_EQ(e.kind(), jet::ErrorKind::WrongPassword) << e.message();
             EXPECT_EQ(e.message(), "Not a valid password.");
         }
+    }
+}
+
+// Written back with the same scheme and key: a table made and filled in a file of each scheme
+// reads back after reopening, only with the password, and no written text shows in the bytes.
+TEST_P(CryptoApiScheme, TablesWrittenIntoAFileOfTheSchemeStayEnciphered) {
+    const char* fixture = "access/empty/empty2007.accdb";
+    DM_REQUIRE_FIXTURE(fixture);
+    jet::startEngine();
+    auto f =
+        jet::openPosixFile((testenv::fixturesDir() / fixture).string(), jet::OpenMode::ReadOnly);
+    Bytes plain(f->size());
+    f->read(0, plain);
+    testenv::TempDir dir;
+    const std::string path = (dir.path() / "scheme.accdb").string();
+    {
+        std::ofstream out(path, std::ios::binary);
+        const Bytes encrypted = encrypt(plain, GetParam(), "Open Sesame");
+        out.write(reinterpret_cast<const char*>(encrypted.data()),
+                  static_cast<std::streamsize>(encrypted.size()));
+    }
+    const std::string secret = "PlainWordsNobodyMaySee";
+    {
+        jet::OpenOptions o;
+        o.password = "Open Sesame";
+        o.mode = jet::OpenMode::ReadWrite;
+        auto db = jet::Database::open(path, o);
+        jet::sql::execute(*db,
+                          "CREATE TABLE Notes (id COUNTER PRIMARY KEY, t VARCHAR(60), m MEMO)");
+        jet::sql::execute(*db, "INSERT INTO Notes (t, m) VALUES ('" + secret + "', '" + secret +
+                                   std::string(5000, 'q') + "')");
+    }
+    jet::OpenOptions o;
+    o.password = "Open Sesame";
+    auto db = jet::Database::open(path, o);
+    EXPECT_EQ(jet::checkDatabase(*db).problems(), std::vector<std::string>{});
+    auto reader = db->openTable("Notes");
+    std::vector<db::Value> row;
+    ASSERT_TRUE(reader->next(row));
+    EXPECT_EQ(row[1], db::Value::text(secret));
+    EXPECT_EQ(row[2], db::Value::text(secret + std::string(5000, 'q')));
+    EXPECT_FALSE(reader->next(row));
+
+    std::ifstream in(path, std::ios::binary);
+    const std::string raw{std::istreambuf_iterator<char>(in), {}};
+    std::string wide;
+    for (char c : secret)
+        wide += std::string{c, '\0'};
+    EXPECT_EQ(raw.find(secret), std::string::npos);
+    EXPECT_EQ(raw.find(wide), std::string::npos);
+    try {
+        jet::Database::open(path, {"open sesame"});
+        ADD_FAILURE() << "opened with a wrong password";
+    } catch (const jet::Error& e) {
+        EXPECT_EQ(e.kind(), jet::ErrorKind::WrongPassword);
     }
 }
 
