@@ -243,16 +243,24 @@ TEST(IndexPages, DamagedPagesAreRefusedWithWhereAndWhat) {
     p.entries.push_back(entry(longKey(2), 10, 2));
     const Bytes good = jet::encodeIndexPage(jet4(), p);
     ASSERT_EQ(good[24], 0);
-    auto expectCorrupt = [](const Bytes& b, const std::string& what) {
-        try {
-            jet::decodeIndexPage(jet4(), b, 12);
-            ADD_FAILURE() << "no error for " << what;
-        } catch (const jet::Error& e) {
-            EXPECT_EQ(e.kind(), jet::ErrorKind::Corrupt);
-            EXPECT_NE(e.message().find(what), std::string::npos) << e.message();
-            EXPECT_NE(e.message().find("page 12"), std::string::npos) << e.message();
-        }
+    // The page decoder and the view the tree reads pages through refuse the same faults (the
+    // view leaves the order of the entries to the integrity check).
+    auto expectCorrupt = [](const Bytes& b, const std::string& what, bool viewToo = true) {
+        auto check = [&](const char* reader, const auto& read) {
+            try {
+                read();
+                ADD_FAILURE() << reader << ": no error for " << what;
+            } catch (const jet::Error& e) {
+                EXPECT_EQ(e.kind(), jet::ErrorKind::Corrupt) << reader;
+                EXPECT_NE(e.message().find(what), std::string::npos)
+                    << reader << ": " << e.message();
+                EXPECT_NE(e.message().find("page 12"), std::string::npos) << e.message();
+            }
+        };
+        check("decoder", [&] { jet::decodeIndexPage(jet4(), b, 12); });
+        if (viewToo) check("view", [&] { jet::IndexPageView(jet4(), b, 12); });
     };
+    EXPECT_EQ(jet::IndexPageView(jet4(), good, 12).size(), 2u);
     Bytes b = good;
     b[0] = 0x01;
     expectCorrupt(b, "not an index page");
@@ -266,8 +274,14 @@ TEST(IndexPages, DamagedPagesAreRefusedWithWhereAndWhat) {
     b[27] |= 0x02;  // an entry of one byte, too short for its row pointer
     expectCorrupt(b, "too short for its row pointer");
     b = good;
+    b[27 + 1] |= 0x10;  // the second entry cut at byte 12: a last piece of two bytes
+    expectCorrupt(b, "too short for its row pointer");
+    b = good;
+    b[27] |= 0x01;  // an entry of no bytes at all
+    expectCorrupt(b, "empty entry");
+    b = good;
     std::swap(b[0x1e0], b[0x1e0 + 5]);  // the second key below the first
-    expectCorrupt(b, "out of order");
+    expectCorrupt(b, "out of order", /*viewToo=*/false);
 }
 
 TEST(IndexPages, EveryPageAccessWroteDecodesAndReencodesToTheSameEntries) {
