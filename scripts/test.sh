@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, starts a throwaway MariaDB server, runs every test and the
-# fuzz target for a bounded time, and stops the server. Fails when any test fails.
+# fuzz targets for a bounded time, and stops the server. Fails when any test fails or the
+# fuzzing finds anything.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
