@@ -10,6 +10,8 @@
 
 #include "browser/list_tables.h"
 #include "browser/text_progress_bar.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
 #include "tests/browser/send_fixture.h"
 #include "ui/app_title.h"
 #include "ui/window_helpers.h"
@@ -48,12 +50,13 @@ class SendCommandsTest : public SendTest {
     // The index fixture as the Access file and a scratch database with `tables` (id INT), both
     // listed.
     void withBoth(std::initializer_list<const char*> tables, const char* fixture = kIndexFile) {
-        useAccessCopy(fixture);
+        access_ = useAccessCopy(fixture);
         auto& db = useScratchDatabase();
         for (const char* t : tables)
             db.exec(std::string("CREATE TABLE `") + t + "` (id INT)");
         listBoth();
     }
+    const std::filesystem::path& accessFile() const { return access_; }
     void expectIdle() { EXPECT_EQ(ui::mousePointer(&form()), ui::kPointerDefault); }
     std::string serverTables() {
         auto rs = scratch->exec("SHOW TABLES");
@@ -62,6 +65,8 @@ class SendCommandsTest : public SendTest {
             out += rs->field(std::size_t{0}).value().asText() + " ";
         return out;
     }
+
+    std::filesystem::path access_;
 };
 
 void expectInformation(const ui::MessageRequest& m, const QString& text) {
@@ -494,6 +499,38 @@ TEST_F(SendCommandsTest, TheTargetListIsListedAnewOnlyAfterAnExecutedScript) {
     EXPECT_FALSE(ui::SqlExecuted);
     EXPECT_EQ(names(list2()), QStringList{});  // Table3 went with the Yes; nothing listed anew
     EXPECT_EQ(serverTables(), "Table3 behind ");
+}
+
+// The same for a send to Access: the Access list is listed anew from the file after an executed
+// script, and a later send closed without executing leaves it as it was.
+TEST_F(SendCommandsTest, TheAccessListIsListedAnewOnlyAfterAnExecutedScript) {
+    DM_REQUIRE_FIXTURE(kIndexFile);
+    DM_REQUIRE_MYSQL();
+    withBoth({"Moved"});
+    scratch->exec("INSERT INTO Moved VALUES (1), (2)");
+    select(list2(), {"Moved"});
+    list2()->setListIndex(0);
+    auto seen = expectReview(/*execute=*/true);
+    button("PushButton4")->click();
+    ASSERT_TRUE(seen->executedWithoutTrouble) << seen->notes.toStdString();
+    EXPECT_EQ(names(list1()), (QStringList{"Moved", "Table1", "Table2", "Table3"}));
+    EXPECT_EQ(mdbTables(accessFile()), names(list1()));
+
+    // A second send, closed without executing: the table the file gains meanwhile stays unlisted.
+    scratch->exec("CREATE TABLE Other (id INT)");
+    listBoth();
+    select(list2(), {"Other"});
+    {
+        db::LoginFields l;
+        l.accessPath = accessFile().string();
+        db::Connection cn;
+        cn.open(db::buildAccessConnectionString(l));
+        cn.execute("CREATE TABLE Behind (id INT)");
+    }
+    seen = expectReview();
+    button("PushButton4")->click();
+    EXPECT_FALSE(ui::SqlExecuted);
+    EXPECT_EQ(names(list1()), (QStringList{"Moved", "Table1", "Table2", "Table3"}));
 }
 
 }  // namespace
