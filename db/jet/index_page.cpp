@@ -215,8 +215,7 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
     // this way, so the common case of a sound page is checked as a whole afterwards: positions
     // rise from bit to bit, so only the first entry may be empty, only the last may pass the
     // page's end, and the shortest entry tells whether every one holds its pointers.
-    ends_.resize(mask.size() * 8);
-    std::size_t count = 0;
+    ends_.reserve(mask.size() * 8);
     std::size_t shortest = SIZE_MAX;
     std::size_t start = 0;
     for (std::size_t i = 0; i < mask.size(); ++i) {
@@ -224,12 +223,12 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
         while (bits != 0) {
             const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
             bits &= bits - 1;
-            if (count > 0) shortest = std::min(shortest, end - start);
-            ends_[count++] = static_cast<std::uint16_t>(end);
+            if (!ends_.empty()) shortest = std::min(shortest, end - start);
+            ends_.push_back(static_cast<std::uint16_t>(end));
             start = end;
         }
     }
-    ends_.resize(count);
+    const std::size_t count = ends_.size();
     const bool sound =
         count == 0 || (ends_[0] > 0 && ends_.back() <= room && prefix_ <= ends_[0] &&
                        ends_[0] >= trailer && (count == 1 || shortest + prefix_ >= trailer));

@@ -2,6 +2,7 @@
 #include "db/jet/table_writer.h"
 
 #include <ctime>
+#include <optional>
 
 #include "db/jet/error.h"
 #include "db/jet/properties_writer.h"
@@ -139,16 +140,19 @@ void TableWriter::requireFreeName(std::string_view name) const {
     const ColumnDef* nameColumn = def->column("Name");
     const TextCollation* collation =
         nameColumn ? TextCollation::forColumn(db_.format(), *nameColumn) : nullptr;
-    if (!collation || collation->firstUnknown(toUtf16(name)) >= 0) return;
-    auto keyOf = [&](std::string_view text) {
+    if (!collation) return;
+    // The key of a name, or none when its sort order has no code for one of its characters.
+    auto keyOf = [&](std::string_view text) -> std::optional<std::vector<std::uint8_t>> {
+        const std::u16string units = toUtf16(text);
+        if (collation->firstUnknown(units) >= 0) return std::nullopt;
         std::vector<std::uint8_t> key;
-        collation->appendKey(toUtf16(text), true, key);
+        collation->appendKey(units, true, key);
         return key;
     };
-    const std::vector<std::uint8_t> key = keyOf(name);
+    const auto key = keyOf(name);
+    if (!key) return;
     for (const auto& e : db_.catalog().entries())
-        if (e.parentId == db_.catalog().tablesContainer() &&
-            collation->firstUnknown(toUtf16(e.name)) < 0 && keyOf(e.name) == key)
+        if (e.parentId == db_.catalog().tablesContainer() && keyOf(e.name) == key)
             throw Error(ErrorKind::TableExists, "Table '" + e.name +
                                                     "' already exists: in the sort order of this " +
                                                     "database (" + collation->name() + ") '" +

@@ -176,16 +176,22 @@ std::vector<std::vector<db::Value>> everyRow(std::unique_ptr<jet::Database> db) 
     return out;
 }
 
+// The bytes of a fixture, read as the engine reads files.
+Bytes fixtureBytes(const char* fixture) {
+    jet::startEngine();
+    auto f =
+        jet::openPosixFile((testenv::fixturesDir() / fixture).string(), jet::OpenMode::ReadOnly);
+    Bytes bytes(f->size());
+    f->read(0, bytes);
+    return bytes;
+}
+
 class CryptoApiScheme : public testing::TestWithParam<Scheme> {};
 
 TEST_P(CryptoApiScheme, AFileEncryptedWithItReadsAsThePlainFileAndOnlyWithItsPassword) {
     const char* fixture = "access/V2007/testV2007.accdb";
     DM_REQUIRE_FIXTURE(fixture);
-    jet::startEngine();
-    auto f =
-        jet::openPosixFile((testenv::fixturesDir() / fixture).string(), jet::OpenMode::ReadOnly);
-    Bytes plain(f->size());
-    f->read(0, plain);
+    const Bytes plain = fixtureBytes(fixture);
     const auto want = everyRow(jet::Database::open(std::make_unique<jet::MemoryFile>(plain), {}));
     ASSERT_FALSE(want.empty());
 
@@ -212,11 +218,7 @@ TEST_P(CryptoApiScheme, AFileEncryptedWithItReadsAsThePlainFileAndOnlyWithItsPas
 TEST_P(CryptoApiScheme, TablesWrittenIntoAFileOfTheSchemeStayEnciphered) {
     const char* fixture = "access/empty/empty2007.accdb";
     DM_REQUIRE_FIXTURE(fixture);
-    jet::startEngine();
-    auto f =
-        jet::openPosixFile((testenv::fixturesDir() / fixture).string(), jet::OpenMode::ReadOnly);
-    Bytes plain(f->size());
-    f->read(0, plain);
+    const Bytes plain = fixtureBytes(fixture);
     testenv::TempDir dir;
     const std::string path = (dir.path() / "scheme.accdb").string();
     {
