@@ -25,7 +25,7 @@ class StoredResultCursor : public Cursor {
   private:
     ResultHandle result_;
     std::vector<FieldInfo> fields_;
-    std::vector<ColumnSpec> specs_;
+    std::vector<ColumnShape> shapes_;
     long count_ = 0;
 };
 

@@ -177,7 +177,7 @@ FieldInfo describeField(const MYSQL_FIELD& f) {
     return info;
 }
 
-ColumnSpec columnSpecFor(const MYSQL_FIELD& f) {
+ColumnShape columnShapeFor(const MYSQL_FIELD& f) {
     switch (f.type) {
         case MYSQL_TYPE_TINY:
         case MYSQL_TYPE_SHORT:

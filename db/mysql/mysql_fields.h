@@ -34,7 +34,7 @@ enum class ColumnKind : std::uint8_t {
     Bit1,      // BIT(1) as Boolean
 };
 
-struct ColumnSpec {
+struct ColumnShape {
     ColumnKind kind = ColumnKind::Text;
     int precision = 0;  // DECIMAL: digits in all
     int scale = 0;      // DECIMAL: digits after the point; DATETIME, TIME: fractional digits
@@ -45,6 +45,6 @@ inline constexpr unsigned kBinaryCharset = 63;
 // The field description the data-access layer reports for `f`.
 FieldInfo describeField(const MYSQL_FIELD& f);
 // How values of `f` are converted.
-ColumnSpec columnSpecFor(const MYSQL_FIELD& f);
+ColumnShape columnShapeFor(const MYSQL_FIELD& f);
 
 }  // namespace db::mysql

@@ -81,8 +81,8 @@ PreparedResultCursor::PreparedResultCursor(SharedSession session, StatementHandl
     slots_.resize(n);
     for (unsigned i = 0; i < n; ++i) {
         fields_.push_back(describeField(f[i]));
-        slots_[i].spec = columnSpecFor(f[i]);
-        switch (slots_[i].spec.kind) {
+        slots_[i].shape = columnShapeFor(f[i]);
+        switch (slots_[i].shape.kind) {
             case ColumnKind::Decimal:
             case ColumnKind::Text:
             case ColumnKind::Binary:
@@ -107,12 +107,12 @@ void PreparedResultCursor::bind() {
         b.is_null = &s.isNull;
         b.error = &s.error;
         b.length = &s.length;
-        switch (s.spec.kind) {
+        switch (s.shape.kind) {
             case ColumnKind::Signed:
             case ColumnKind::Unsigned:
                 b.buffer_type = MYSQL_TYPE_LONGLONG;
                 b.buffer = &s.number.integer;
-                b.is_unsigned = s.spec.kind == ColumnKind::Unsigned;
+                b.is_unsigned = s.shape.kind == ColumnKind::Unsigned;
                 break;
             case ColumnKind::Single:
                 b.buffer_type = MYSQL_TYPE_FLOAT;
@@ -190,7 +190,7 @@ bool PreparedResultCursor::next(std::vector<Value>& row) {
 
 Value PreparedResultCursor::valueOf(const Slot& s) const {
     if (s.isNull) return Value::null();
-    switch (s.spec.kind) {
+    switch (s.shape.kind) {
         case ColumnKind::Signed:
             return Value::integer(s.number.integer);
         case ColumnKind::Unsigned: {
@@ -206,9 +206,9 @@ Value PreparedResultCursor::valueOf(const Slot& s) const {
         case ColumnKind::Date:
         case ColumnKind::DateTime:
         case ColumnKind::Time:
-            return convertTemporal(s.spec, s.time);
+            return convertTemporal(s.shape, s.time);
         default:
-            return convertValue(s.spec, s.bytes.data(),
+            return convertValue(s.shape, s.bytes.data(),
                                 std::min<unsigned long>(s.length, s.bytes.size()));
     }
 }

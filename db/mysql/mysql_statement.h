@@ -49,7 +49,7 @@ class PreparedResultCursor : public Cursor {
 
   private:
     struct Slot {
-        ColumnSpec spec;
+        ColumnShape shape;
         unsigned long length = 0;
         my_bool isNull = 0;
         my_bool error = 0;

@@ -160,9 +160,9 @@ DateTime fromZeroDate(std::int64_t nanoseconds) {
     return t;
 }
 
-Value convertTemporal(const ColumnSpec& spec, const MYSQL_TIME& t) {
+Value convertTemporal(const ColumnShape& shape, const MYSQL_TIME& t) {
     const auto micros = static_cast<std::int64_t>(t.second_part);
-    if (spec.kind == ColumnKind::Time) {
+    if (shape.kind == ColumnKind::Time) {
         const std::int64_t hours = std::int64_t{t.day} * 24 + t.hour;
         const std::int64_t total =
             ((hours * 60 + t.minute) * 60 + t.second) * kNanosPerSecond + micros * 1000;
@@ -179,21 +179,21 @@ Value convertTemporal(const ColumnSpec& spec, const MYSQL_TIME& t) {
     // No calendar date: the server's own spelling, as the text protocol gives it.
     char buf[64];
     int n = std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", t.year, t.month, t.day);
-    if (spec.kind == ColumnKind::DateTime) {
+    if (shape.kind == ColumnKind::DateTime) {
         n += std::snprintf(buf + n, sizeof buf - n, " %02u:%02u:%02u", t.hour, t.minute, t.second);
-        if (spec.scale > 0 && spec.scale <= 6) {
+        if (shape.scale > 0 && shape.scale <= 6) {
             char frac[16];
             std::snprintf(frac, sizeof frac, "%06lu", t.second_part);
-            n += std::snprintf(buf + n, sizeof buf - n, ".%.*s", spec.scale, frac);
+            n += std::snprintf(buf + n, sizeof buf - n, ".%.*s", shape.scale, frac);
         }
     }
     return Value::text(std::string(buf, static_cast<std::size_t>(n)));
 }
 
-Value convertValue(const ColumnSpec& spec, const char* data, unsigned long length) {
+Value convertValue(const ColumnShape& shape, const char* data, unsigned long length) {
     if (!data) return Value::null();
     const std::string_view text(data, length);
-    switch (spec.kind) {
+    switch (shape.kind) {
         case ColumnKind::Null:
             return Value::null();
         case ColumnKind::Signed:
@@ -210,7 +210,7 @@ Value convertValue(const ColumnSpec& spec, const char* data, unsigned long lengt
             return Value::doubleValue(floating<double>(text, "DOUBLE"));
         case ColumnKind::Decimal:
             try {
-                return Value::decimal(Decimal::parse(text, spec.precision, spec.scale));
+                return Value::decimal(Decimal::parse(text, shape.precision, shape.scale));
             } catch (const Error&) {
                 // A computed column may carry more digits than its declared precision; the
                 // value itself still counts, exactly.

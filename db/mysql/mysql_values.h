@@ -3,7 +3,7 @@
 // Over the text protocol the server sends every value as text (numbers in decimal, dates as
 // "YYYY-MM-DD HH:MM:SS.ffffff") or, for binary strings, as the raw bytes; over the binary protocol
 // of prepared statements numbers and dates come as machine values (MYSQL_TIME for dates), and
-// only decimals and strings as text. The conversion is chosen once per column (ColumnSpec) and
+// only decimals and strings as text. The conversion is chosen once per column (ColumnShape) and
 // then applied to each value without any per-value lookup. Both protocols give the same values:
 //   - SQL NULL is Null for every kind.
 //   - Whole numbers are Integer; an UNSIGNED value above INT64_MAX is Unsigned.
@@ -32,11 +32,11 @@ namespace db::mysql {
 
 // Converts one value; `data` is null for SQL NULL. Throws db::Error when the server's text does
 // not read as the column's kind (which a well-behaved server never sends).
-Value convertValue(const ColumnSpec& spec, const char* data, unsigned long length);
+Value convertValue(const ColumnShape& shape, const char* data, unsigned long length);
 
-// Converts one DATE, DATETIME/TIMESTAMP or TIME value of the binary protocol (`spec.kind` is
-// Date, DateTime or Time; `spec.scale` the digits of fractional seconds).
-Value convertTemporal(const ColumnSpec& spec, const MYSQL_TIME& t);
+// Converts one DATE, DATETIME/TIMESTAMP or TIME value of the binary protocol (`shape.kind` is
+// Date, DateTime or Time; `shape.scale` the digits of fractional seconds).
+Value convertTemporal(const ColumnShape& shape, const MYSQL_TIME& t);
 
 // The moment `nanoseconds` after (negative: before) 1899-12-30 00:00.
 DateTime fromZeroDate(std::int64_t nanoseconds);

@@ -23,7 +23,7 @@ CreateTableStatement create(std::string_view sql) {
     return std::get<CreateTableStatement>(parse(sql));
 }
 
-TypeSpec typeOf(const std::string& type) {
+DeclaredType typeOf(const std::string& type) {
     return create("CREATE TABLE t (c " + type + ")").columns.at(0).type;
 }
 

@@ -8,7 +8,7 @@
 //   DROP TABLE name
 //
 // Each may end with ";". Names are bare, `quoted` or [bracketed]. Column types are resolved to
-// the Access type they mean while parsing (see type_spec.h); literals stay as written, and are
+// the Access type they mean while parsing (see declared_types.h); literals stay as written, and are
 // converted to a column's type only when the row is built (see value_convert.h).
 #pragma once
 
@@ -18,7 +18,7 @@
 #include <variant>
 #include <vector>
 
-#include "db/jet/sql/type_spec.h"
+#include "db/jet/sql/declared_types.h"
 
 namespace jet::sql {
 
@@ -34,7 +34,7 @@ struct SelectIntoStatement {
 
 struct ColumnDefinition {
     std::string name;
-    TypeSpec type;
+    DeclaredType type;
     bool notNull = false;
     bool compressed = false;  // WITH COMPRESSION: text kept in the compressed form
 };

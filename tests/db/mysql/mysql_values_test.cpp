@@ -10,13 +10,13 @@
 using db::DateTime;
 using db::Value;
 using db::mysql::ColumnKind;
-using db::mysql::ColumnSpec;
+using db::mysql::ColumnShape;
 using db::mysql::convertValue;
 
 namespace {
 
 Value conv(ColumnKind kind, const char* text, int precision = 0, int scale = 0) {
-    return convertValue(ColumnSpec{kind, precision, scale}, text, text ? std::strlen(text) : 0);
+    return convertValue(ColumnShape{kind, precision, scale}, text, text ? std::strlen(text) : 0);
 }
 
 DateTime dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ns = 0) {

@@ -37,7 +37,7 @@
 
 namespace jet::sql {
 
-struct TypeSpec {
+struct DeclaredType {
     ColumnType type = ColumnType::Unknown;
     std::uint16_t size = 0;  // Text: characters; Binary: bytes; 0 for the other types
     std::uint8_t precision = 0;
@@ -57,7 +57,8 @@ bool isTypeNamePrefix(std::string_view upperWords);
 // The Access type of `upperWords` with the numbers written in parentheses after it. On failure
 // returns nothing and sets `problem` to a phrase that says why ("TEXT holds at most 255
 // characters", "BLOB is not a data type Access knows").
-std::optional<TypeSpec> resolveType(std::string_view upperWords,
-                                    const std::vector<std::int64_t>& args, std::string& problem);
+std::optional<DeclaredType> resolveType(std::string_view upperWords,
+                                        const std::vector<std::int64_t>& args,
+                                        std::string& problem);
 
 }  // namespace jet::sql

@@ -1,5 +1,5 @@
 // The table of type names and the checks of their sizes.
-#include "db/jet/sql/type_spec.h"
+#include "db/jet/sql/declared_types.h"
 
 namespace jet::sql {
 
@@ -106,15 +106,16 @@ bool isTypeNamePrefix(std::string_view upper) {
     return false;
 }
 
-std::optional<TypeSpec> resolveType(std::string_view upper, const std::vector<std::int64_t>& args,
-                                    std::string& problem) {
+std::optional<DeclaredType> resolveType(std::string_view upper,
+                                        const std::vector<std::int64_t>& args,
+                                        std::string& problem) {
     const Name* n = find(upper);
     if (!n) {
         problem = std::string(upper) + " is not a data type Access knows";
         return std::nullopt;
     }
     const std::string name(upper);
-    TypeSpec t;
+    DeclaredType t;
     t.type = n->type;
     auto noArgs = [&]() {
         if (args.empty()) return true;
