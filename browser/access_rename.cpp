@@ -50,11 +50,11 @@ void renameThroughIntermediate(db::Connection& cn, const std::string& oldName,
     const std::string& intermediate = step;
     cn.execute(accessCopyTableSql(oldName, intermediate));
     try {
-        cn.execute(dropTableSql(oldName));
+        cn.execute(accessDropTableSql(oldName));
     } catch (const db::Error& e) {
         // The table stays as it was (a table in a relationship, say); its copy must not.
         try {
-            cn.execute(dropTableSql(intermediate));
+            cn.execute(accessDropTableSql(intermediate));
         } catch (const db::Error&) {
             throw db::Error(e.number(), e.description() + " Its intermediate copy " + intermediate +
                                             " is still in the file.");
@@ -68,7 +68,7 @@ void renameThroughIntermediate(db::Connection& cn, const std::string& oldName,
                                         " are kept in the table " + intermediate + ".");
     }
     try {
-        cn.execute(dropTableSql(intermediate));
+        cn.execute(accessDropTableSql(intermediate));
     } catch (const db::Error& e) {
         throw db::Error(e.number(), e.description() + " The table is renamed to " + newName +
                                         "; its intermediate copy " + intermediate +
@@ -108,13 +108,13 @@ bool renameAccessTableByCopy(const std::string& oldName, const std::string& newN
     } else {
         if (db::accessTableExists(path, password, newName)) {
             if (overwrite && overwrite(newName))
-                cn.execute(dropTableSql(newName));
+                cn.execute(accessDropTableSql(newName));
             else
                 result = false;
         }
         if (result) {
             cn.execute(accessCopyTableSql(oldName, newName));
-            cn.execute(dropTableSql(oldName));
+            cn.execute(accessDropTableSql(oldName));
         }
     }
     cn.close();

@@ -1,10 +1,11 @@
 // The statements the delete and rename commands send, built by concatenation with the names
 // between backquotes.
 //
-// A name that holds a backquote cannot be written between backquotes without changing the
-// statement: "DROP TABLE `a`, `b`" would drop two other tables. Every builder therefore refuses
-// such a name with db::Error (errc::kSyntax) before anything is sent, and the command reports
-// it as it reports a statement the database rejected.
+// For MySQL every backquote inside a name is doubled (db::quoteMySqlName), so that any name the
+// server holds can be dropped or renamed and no name can end its quotes early: without that,
+// "DROP TABLE `a`, `b`" would drop two other tables. For Access a name the file cannot hold
+// (a backquote, a period, brackets, ...) is refused with db::Error (errc::kSyntax) before
+// anything is sent, and the command reports it as it reports a statement the database rejected.
 #pragma once
 
 #include <string>
@@ -12,13 +13,12 @@
 
 namespace browser {
 
-// Throws db::Error (errc::kSyntax) when `name` holds a backquote.
-void requireQuotableName(std::string_view name);
-
 // "DROP TABLE `name`;" — the Access side's delete.
 std::string accessDeleteTableSql(std::string_view name);
-// "DROP TABLE `name`" — the MySQL side's delete, and the Access rename's drops.
+// "DROP TABLE `name`" — the MySQL side's delete.
 std::string dropTableSql(std::string_view name);
+// "DROP TABLE `name`" — the Access rename's drops.
+std::string accessDropTableSql(std::string_view name);
 // "RENAME TABLE `old` TO `new`"
 std::string mySqlRenameTableSql(std::string_view oldName, std::string_view newName);
 // "SELECT a1.* INTO `new` FROM `old` AS a1;"

@@ -63,7 +63,8 @@ class Cursor {
   public:
     virtual ~Cursor() = default;
     virtual const std::vector<FieldInfo>& fields() const = 0;
-    // The exact number of rows this cursor yields in all.
+    // The exact number of rows this cursor yields in all; -1 for a forward-only cursor that does
+    // not know it before its last row.
     virtual long recordCount() = 0;
     // Fills `row` with the next row (one value per field) and returns true, or returns false at
     // the end. The vector is reused from call to call.
@@ -81,6 +82,12 @@ class Backend {
     virtual ~Backend() = default;
     // Runs one statement. Returns its rows, or nullptr for a statement that returns none.
     virtual std::unique_ptr<Cursor> execute(std::string_view sql) = 0;
+    // The same for reading once from first to last without holding the rows, where the database
+    // can: the cursor's row count may then be -1, and the backend may run nothing else until the
+    // cursor is gone.
+    virtual std::unique_ptr<Cursor> executeForwardOnly(std::string_view sql) {
+        return execute(sql);
+    }
     // One row per table-like object, fields TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE.
     virtual std::unique_ptr<Cursor> tablesSchema() = 0;
     virtual void beginTransaction() = 0;

@@ -145,11 +145,12 @@ void Recordset::attach(std::unique_ptr<Cursor> cursor) {
     hasRow_ = cursor_->next(row_);
 }
 
-void Recordset::open(std::string_view sql, Connection& connection, int, int) {
+void Recordset::open(std::string_view sql, Connection& connection, int cursorType, int) {
     if (cursor_)
         throw Error(errc::kGeneric,
                     "The record set is already open; close it before opening it again.");
-    auto cursor = connection.backend().execute(sql);
+    auto cursor = cursorType == kAdOpenForwardOnly ? connection.backend().executeForwardOnly(sql)
+                                                   : connection.backend().execute(sql);
     if (!cursor) {
         // A statement without rows leaves the record set closed, as the platform does.
         return;

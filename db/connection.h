@@ -22,6 +22,7 @@ inline constexpr int kAdUseServer = 2;
 inline constexpr int kAdUseClient = 3;
 inline constexpr int kAdModeReadWrite = 3;
 inline constexpr int kAdSchemaTables = 20;
+inline constexpr int kAdOpenForwardOnly = 0;
 inline constexpr int kAdOpenStatic = 3;
 inline constexpr int kAdLockOptimistic = 3;
 inline constexpr int kAdStateClosed = 0;
@@ -88,8 +89,11 @@ class Recordset {
     Recordset() = default;
     explicit Recordset(std::unique_ptr<Cursor> cursor) { attach(std::move(cursor)); }
 
-    // Runs `sql` on `connection` and positions on the first row. Cursor and lock types are
-    // accepted for compatibility; every record set is a static copy of the rows in order.
+    // Runs `sql` on `connection` and positions on the first row. Every record set is a static copy
+    // of the rows in order, except with cursor type kAdOpenForwardOnly: the rows are then read
+    // as they are stepped through where the database can (MySQL), RecordCount may be -1, and the
+    // connection runs nothing else while the record set is open. The lock type is accepted for
+    // compatibility.
     void open(std::string_view sql, Connection& connection, int cursorType = -1, int lockType = -1);
     bool eof() const { return !hasRow_; }
     void moveNext();

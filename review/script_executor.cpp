@@ -67,9 +67,14 @@ std::string valueText(const db::Value& v) {
 
 class Runner {
   public:
-    Runner(db::Connection& c, const ScriptText& text, const ExecutionSettings& s,
-           const ProgressCallback& progress)
-        : conn_(c), text_(text), s_(s), progress_(progress), count_(text.scriptLineCount()) {
+    Runner(db::Connection& c, ScriptLines& lines, const ExecutionSettings& s,
+           const ExecutionHooks& hooks)
+        : conn_(c),
+          text_(lines),
+          s_(s),
+          progress_(hooks.progress),
+          cancelled_(hooks.cancelled),
+          count_(lines.knownCount()) {
         grouping_ = s.transactions;
         merging_ = s.transactions && s.mergeInserts && s.target == ScriptTarget::MySql;
         mergeBytes_ = s.mergeBytes;
@@ -77,9 +82,17 @@ class Runner {
 
     ExecutionResult run() {
         try {
-            if (s_.target == ScriptTarget::MySql && count_ > 0) prepareMySqlSession();
+            if (s_.target == ScriptTarget::MySql && has(0)) prepareMySqlSession();
             std::size_t i = 0;
-            while (i < count_) {
+            while (has(i)) {
+                if (cancelled_ && cancelled_()) {
+                    commitOpen();
+                    ExecutionResult r;
+                    r.status = Status::Cancelled;
+                    r.line = i;
+                    r.description = "The run was stopped before this line.";
+                    throw Stop{std::move(r)};
+                }
                 announce(i);
                 const std::string_view line = text_.line(i);
                 if (line.empty()) {
@@ -99,6 +112,7 @@ class Runner {
                     ++i;
                 }
                 commitIfDue();
+                releaseBefore(i);
             }
             commitOpen();
             commitWhatTheScriptLeftOpen();
@@ -106,11 +120,58 @@ class Runner {
             return result_;
         } catch (Stop& stop) {
             stop.result.statements = result_.statements;
+            if (stop.result.lineText.empty()) stop.result.lineText = lineTextOf(stop.result.line);
             return stop.result;
         }
     }
 
   private:
+    // ---- the lines ----
+
+    // Whether line `i` exists. A source that cannot make it ends the run: what ran before is
+    // committed and in effect.
+    bool has(std::size_t i) {
+        try {
+            return text_.has(i);
+        } catch (const Stop&) {
+            throw;
+        } catch (const std::exception& e) {
+            sourceFailed(i, e.what());
+        } catch (...) {
+            sourceFailed(i, "The statements could not be made.");
+        }
+    }
+
+    [[noreturn]] void sourceFailed(std::size_t i, std::string description) {
+        commitOpen();
+        ExecutionResult r;
+        r.status = Status::SourceFailed;
+        r.line = i;
+        r.description = std::move(description);
+        throw Stop{std::move(r)};
+    }
+
+    // Tells the source which lines are no longer needed: those before the open transaction's
+    // first line, or before `next` when none is open.
+    void releaseBefore(std::size_t next) {
+        const std::size_t first = inTrx_ && !trxLines_.empty() ? trxLines_.front() : next;
+        if (first > released_) {
+            released_ = first;
+            text_.release(first);
+        }
+    }
+
+    // The text of line `i` for the result, when the source still holds it.
+    std::string lineTextOf(std::size_t i) {
+        if (lastControlLine_ && *lastControlLine_ == i) return lastControlText_;
+        if (i < released_) return {};
+        try {
+            if (text_.has(i)) return std::string(text_.line(i));
+        } catch (...) {
+        }
+        return {};
+    }
+
     // ---- progress ----
 
     void announce(std::size_t i) {
@@ -119,7 +180,7 @@ class Runner {
         if (i + 1 != count_ && announcedOnce_ && now - lastAnnounce_ < s_.progressInterval) return;
         announcedOnce_ = true;
         lastAnnounce_ = now;
-        progress_({i, count_, progressValue(i, count_)});
+        progress_({i, count_, i < count_ ? progressValue(i, count_) : 0});
     }
 
     // ---- failures ----
@@ -174,9 +235,9 @@ class Runner {
         }
     }
 
-    std::size_t firstNonEmptyLine() const {
+    std::size_t firstNonEmptyLine() {
         std::size_t i = 0;
-        while (i + 1 < count_ && text_.line(i).empty())
+        while (has(i + 1) && text_.line(i).empty())
             ++i;
         return i;
     }
@@ -241,6 +302,7 @@ class Runner {
             grouping_ = false;
             merging_ = false;
             lastControlLine_ = i;
+            lastControlText_ = std::string(line);
         }
         if (!isPlainDataStatement(keyword)) tables_.clear();
         if (s_.target == ScriptTarget::MySql && (grouping_ || merging_) &&
@@ -271,6 +333,7 @@ class Runner {
         inTrx_ = true;
         trxStart_ = Clock::now();
         trxLines_.clear();
+        trxBytes_ = 0;
         return true;
     }
 
@@ -322,7 +385,8 @@ class Runner {
 
     void commitIfDue() {
         if (!inTrx_) return;
-        if (trxLines_.size() >= s_.groupLines || Clock::now() - trxStart_ >= s_.groupTime)
+        if (trxLines_.size() >= s_.groupLines || trxBytes_ >= s_.groupBytes ||
+            Clock::now() - trxStart_ >= s_.groupTime)
             commitOpen();
     }
 
@@ -371,6 +435,7 @@ class Runner {
             stop(Status::Rejected, i, e);
         }
         trxLines_.push_back(i);
+        trxBytes_ += text_.line(i).size();
     }
 
     // Gathers the literal INSERT lines from `first` on that share its head and runs them as one
@@ -380,7 +445,7 @@ class Runner {
         sql_.assign(ins.head);
         sql_.append(ins.values);
         std::size_t next = first + 1;
-        while (next < count_ && lines.size() < s_.mergeLines) {
+        while (lines.size() < s_.mergeLines && has(next)) {
             const std::string_view line = text_.line(next);
             if (line.empty()) {
                 announce(next);
@@ -428,6 +493,7 @@ class Runner {
         }
         if (!replay) {
             trxLines_.insert(trxLines_.end(), lines.begin(), lines.end());
+            trxBytes_ += sql_.size();
             return next;
         }
         std::vector<std::size_t> again;
@@ -443,10 +509,12 @@ class Runner {
     }
 
     db::Connection& conn_;
-    const ScriptText& text_;
+    ScriptLines& text_;
     const ExecutionSettings& s_;
     const ProgressCallback& progress_;
-    const std::size_t count_;
+    const std::function<bool()>& cancelled_;
+    const std::size_t count_;  // 0 when the source does not know it
+    std::size_t released_ = 0;
 
     ExecutionResult result_;
     SqlDialect dialect_;
@@ -456,10 +524,12 @@ class Runner {
     std::unordered_map<std::string, bool> tables_;
 
     std::optional<std::size_t> lastControlLine_;  // the last line that handled transactions
+    std::string lastControlText_;
 
     bool inTrx_ = false;
     Clock::time_point trxStart_;
     std::vector<std::size_t> trxLines_;
+    std::size_t trxBytes_ = 0;  // bytes of the open transaction's lines
 
     bool announcedOnce_ = false;
     Clock::time_point lastAnnounce_;
@@ -489,7 +559,15 @@ std::string failureNotes(const ExecutionResult& result, std::string_view line) {
 
 ExecutionResult executeScript(db::Connection& connection, const ScriptText& text,
                               const ExecutionSettings& settings, const ProgressCallback& progress) {
-    return Runner(connection, text, settings, progress).run();
+    TextLines lines(text);
+    ExecutionHooks hooks;
+    hooks.progress = progress;
+    return Runner(connection, lines, settings, hooks).run();
+}
+
+ExecutionResult executeScript(db::Connection& connection, ScriptLines& lines,
+                              const ExecutionSettings& settings, const ExecutionHooks& hooks) {
+    return Runner(connection, lines, settings, hooks).run();
 }
 
 }  // namespace review

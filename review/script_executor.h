@@ -23,6 +23,12 @@
 //
 // When the connection is lost mid-run, the result says so and names the first line that may not
 // be in effect: every line before it is.
+//
+// The lines may come from a text held whole (the review window's) or be made while the run goes
+// (ScriptLines: a send that writes and executes table by table): the runner asks for each line in
+// order, goes back only to lines of the transaction still open, and says which lines it will not
+// ask for again, so that a source can let them go and a run of any length holds only a
+// transaction's worth of lines. Transactions also end once their lines add up to groupBytes.
 #pragma once
 
 #include <chrono>
@@ -46,7 +52,8 @@ struct ExecutionSettings {
     bool mergeInserts = true;  // MySQL only: merge literal INSERT lines of one table
     std::size_t groupLines = 5000;
     std::chrono::milliseconds groupTime{1000};
-    std::size_t mergeBytes = std::size_t{1} << 20;  // also kept below the server's packet limit
+    std::size_t groupBytes = std::size_t{16} << 20;  // lines of one transaction, added up
+    std::size_t mergeBytes = std::size_t{1} << 20;   // also kept below the server's packet limit
     std::size_t mergeLines = 10000;
     // Least time between two progress calls; the last line is always reported.
     std::chrono::milliseconds progressInterval{40};
@@ -66,15 +73,56 @@ struct ExecutionResult {
                          // `line` and the ones after it may not be
         CommitFailed,    // a commit failed; the lines before `line` are in effect, `line` and
                          // the ones after it (up to where the run stopped) are not
+        Cancelled,       // the caller asked the run to stop before `line`; the lines before it
+                         // are in effect
+        SourceFailed,    // the lines' source could not make `line` (`description` says why);
+                         // the lines before it are in effect
     };
     Status status = Status::Completed;
     std::size_t line = 0;
     long errorNumber = 0;
     std::string description;
     std::size_t statements = 0;  // statements sent for lines of the script
+    std::string lineText;        // the text of `line` when the runner still had it
 };
 
 using ProgressCallback = std::function<void(const ExecutionProgress&)>;
+
+// Lines made as the run asks for them.
+class ScriptLines {
+  public:
+    virtual ~ScriptLines() = default;
+    // True when line `i` exists (made now if need be). Asked with i going up one at a time, or
+    // for a line already made. May throw: the run then ends with SourceFailed.
+    virtual bool has(std::size_t i) = 0;
+    // Line `i` without its CR LF. REQUIRES: has(i) was true and i is not below the last release().
+    // The view stays valid until release() passes it.
+    virtual std::string_view line(std::size_t i) = 0;
+    // Lines below `first` will not be asked for again.
+    virtual void release(std::size_t /*first*/) {}
+    // The number of lines in all when known before the run (for progress), else 0.
+    virtual std::size_t knownCount() const { return 0; }
+};
+
+// The lines of a text held whole.
+class TextLines : public ScriptLines {
+  public:
+    explicit TextLines(const ScriptText& text) : text_(text) {}
+    bool has(std::size_t i) override { return i < text_.scriptLineCount(); }
+    std::string_view line(std::size_t i) override { return text_.line(i); }
+    std::size_t knownCount() const override { return text_.scriptLineCount(); }
+
+  private:
+    const ScriptText& text_;
+};
+
+struct ExecutionHooks {
+    // Called before lines run, as executeScript's `progress` (line counts are 0 when the source
+    // does not know them).
+    ProgressCallback progress;
+    // Asked before every line: true stops the run (Cancelled) with the lines before in effect.
+    std::function<bool()> cancelled;
+};
 
 // Runs the lines of `text` on `connection`, which must be open. `progress` (optional) is called
 // before lines run, at most once per `progressInterval` and always for the last line; it may let
@@ -83,6 +131,9 @@ using ProgressCallback = std::function<void(const ExecutionProgress&)>;
 ExecutionResult executeScript(db::Connection& connection, const ScriptText& text,
                               const ExecutionSettings& settings,
                               const ProgressCallback& progress = {});
+// The same over lines made while the run goes.
+ExecutionResult executeScript(db::Connection& connection, ScriptLines& lines,
+                              const ExecutionSettings& settings, const ExecutionHooks& hooks = {});
 
 // What the review window's "Notes" box says about a run that did not complete: `line` (the text
 // of result.line), CR LF and the error; when the connection was lost or a commit failed, a

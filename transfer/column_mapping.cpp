@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "db/sql_names.h"
 #include "db/type_names.h"
 
 namespace transfer {
@@ -46,17 +47,11 @@ std::string accessType(std::string_view type, int precision, int scale) {
 }  // namespace
 
 std::string createTableHead(std::string_view table) {
-    std::string s = "CREATE TABLE `";
-    s += table;
-    s += "`(";
-    return s;
+    return "CREATE TABLE " + db::quoteMySqlName(table) + "(";
 }
 
 std::string dropTableStatement(std::string_view table) {
-    std::string s = "DROP TABLE `";
-    s += table;
-    s += '`';
-    return s;
+    return "DROP TABLE " + db::quoteMySqlName(table);
 }
 
 std::string lowerTypeName(int typeCode) {
@@ -85,9 +80,8 @@ std::string defaultColumnType(Target target, int typeCode, int precision, int sc
 
 void appendDefaultColumn(std::string& statement, Target target, std::string_view fieldName,
                          int typeCode, int precision, int scale) {
-    statement += '`';
-    statement += fieldName;
-    statement += "` ";
+    statement += db::quoteMySqlName(fieldName);
+    statement += ' ';
     statement += defaultColumnType(target, typeCode, precision, scale);
     statement += ',';
 }

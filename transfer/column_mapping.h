@@ -19,8 +19,10 @@
 //
 // Long text is "adlongvarwchar" or "adlongvarchar"; "binary" covers fixed, variable and long
 // binary alike, which a text column would not keep byte for byte. Names are written between
-// backticks as they stand. p and s are the field's precision and scale, the precision at most 28
-// (Access's limit).
+// backticks with every backtick inside doubled (db::quoteMySqlName), for both targets: the
+// Access engine refuses the doubled backtick of a name it cannot hold rather than read it as
+// something else, and the send refuses such names before it writes anything. p and s are the
+// field's precision and scale, the precision at most 28 (Access's limit).
 #pragma once
 
 #include <span>
@@ -32,9 +34,9 @@
 
 namespace transfer {
 
-// "CREATE TABLE `" + table + "`("
+// "CREATE TABLE " + quoted table + "("
 std::string createTableHead(std::string_view table);
-// "DROP TABLE `" + table + "`"
+// "DROP TABLE " + quoted table
 std::string dropTableStatement(std::string_view table);
 
 // The lower-cased type name of a field's type code ("" for an unlisted code).
@@ -44,7 +46,7 @@ std::string lowerTypeName(int typeCode);
 // "DECIMAL(10,2)").
 std::string defaultColumnType(Target target, int typeCode, int precision, int scale);
 
-// Appends one definition with its trailing comma: "`" + name + "` " + type + ",".
+// Appends one definition with its trailing comma: quoted name + " " + type + ",".
 void appendDefaultColumn(std::string& statement, Target target, std::string_view fieldName,
                          int typeCode, int precision, int scale);
 

@@ -1,16 +1,15 @@
 // Building the script text.
 #include "transfer/script_builder.h"
 
+#include "db/sql_names.h"
 #include "transfer/column_mapping.h"
+#include "transfer/table_script.h"
 #include "transfer/value_render.h"
 
 namespace transfer {
 
 std::string insertHead(std::string_view table) {
-    std::string s = "INSERT INTO `";
-    s += table;
-    s += "` VALUES(";
-    return s;
+    return "INSERT INTO " + db::quoteMySqlName(table) + " VALUES(";
 }
 
 void appendRowStatement(std::string& out, Target target, std::string_view head,
@@ -45,6 +44,11 @@ void ScriptBuilder::appendCreateTable(std::string_view statement) {
     text_ += kLineEnd;
     text_ += kLineEnd;
     lastLength_ = 0;
+    rowsStart_ = text_.size();
+}
+
+void ScriptBuilder::rowsWritten(long done, long total) {
+    reserveForRows(*this, rowsStart_, done, total);
 }
 
 void ScriptBuilder::beginRows(std::string_view table) {

@@ -16,13 +16,14 @@
 #include <string_view>
 
 #include "db/value.h"
+#include "transfer/table_send.h"
 #include "transfer/target.h"
 
 namespace transfer {
 
 inline constexpr std::string_view kLineEnd = "\r\n";
 
-// "INSERT INTO `" + table + "` VALUES("
+// "INSERT INTO " + quoted table (db::quoteMySqlName) + " VALUES("
 std::string insertHead(std::string_view table);
 
 // Appends "INSERT INTO `T` VALUES(v1, v2, …)": the values rendered for `target` and separated by
@@ -31,24 +32,27 @@ void appendRowStatement(std::string& out, Target target, std::string_view head,
                         std::span<const db::Value> row);
 std::string rowStatement(Target target, std::string_view table, std::span<const db::Value> row);
 
-class ScriptBuilder {
+// The whole script in memory, as the review window takes it.
+class ScriptBuilder : public ScriptSink {
   public:
     explicit ScriptBuilder(Target target) : target_(target) {}
 
     Target target() const { return target_; }
 
     // "DROP TABLE `T`" and an empty line.
-    void appendDropTable(std::string_view table);
+    void appendDropTable(std::string_view table) override;
     // The CREATE TABLE statement and an empty line.
-    void appendCreateTable(std::string_view statement);
+    void appendCreateTable(std::string_view statement) override;
     // Starts the rows of `table`; appendRow() then writes its INSERT lines.
     void beginRows(std::string_view table);
     // One INSERT line. REQUIRES: beginRows() named the table.
     void appendRow(std::span<const db::Value> row);
     // Appends a statement made elsewhere (a row statement) as one line.
-    void appendStatementLine(std::string_view statement);
+    void appendStatementLine(std::string_view statement) override;
     // The empty line after a table's rows.
-    void endTable();
+    void endTable() override;
+    // After the first rows of a big table, grows the text once to what all its rows will need.
+    void rowsWritten(long done, long total) override;
 
     // The statement appendRow() wrote last, without its line end (for error reports).
     std::string_view lastStatement() const {
@@ -66,6 +70,7 @@ class ScriptBuilder {
     std::string head_;
     std::size_t lastStart_ = 0;
     std::size_t lastLength_ = 0;
+    std::size_t rowsStart_ = 0;  // the size of the text before the current table's rows
 };
 
 }  // namespace transfer

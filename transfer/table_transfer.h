@@ -1,7 +1,6 @@
 // The part of a send command that handles one selected table, after the overwrite question:
-// open the source table, make its CREATE TABLE statement (by the default mapping, or through the
-// type customisation dialog), append the DROP line when the user agreed to overwrite, and append
-// one INSERT line per row, with the progress bar moving.
+// the table's steps of table_send.h, run under the command's failure report, with the type
+// customisation dialog as the customisation and the progress bar moving.
 //
 // Both send commands share it; the direction picks the target, the record set's options and the
 // step numbers the error report shows (PushButton3_Click for Access to MySQL, PushButton4_Click
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "transfer/script_builder.h"
+#include "transfer/table_send.h"
 
 class QWidget;
 
@@ -28,11 +28,6 @@ class Command;
 
 namespace transfer {
 
-enum class Direction {
-    AccessToMySql,  // "Send Table/s To MySQL"
-    MySqlToAccess,  // "Send Table/s To Access"
-};
-
 // What the table's steps do to the window around them. Empty functions do nothing.
 struct TableWindowHooks {
     QWidget* dialogParent = nullptr;                  // the customisation dialog's owner
@@ -43,16 +38,12 @@ struct TableWindowHooks {
     std::function<void()> processEvents;              // let pending window events run
 };
 
-enum class TableResult {
-    Added,      // the table's lines are in the script (or as much of them as could be made)
-    Cancelled,  // the customisation dialog was left without "OK": the whole command ends
-};
-
 // Runs the table's steps. `answer` is the overwrite answer (0: the table is not on the target
 // side, 6: Yes, overwrite); `customise` whether the customisation box is ticked. `statement` is
 // the command's current statement, which its failure report shows after "sql: " (attach it to
 // `cmd`); it holds the last statement made when the function returns. On Cancelled the
-// connection has been closed and nothing was added for this table.
+// connection has been closed and nothing was added for this table. On Refused (a name Access
+// cannot hold) a message said why and nothing was added.
 TableResult transferTable(ui::Command& cmd, Direction direction, db::Connection& connection,
                           const std::string& name, int answer, bool customise,
                           typecustom::Form3& form3, ScriptBuilder& script, std::string& statement,

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "db/sql_names.h"
 #include "typecustom/type_proposal.h"
 
 namespace typecustom {
@@ -64,11 +65,39 @@ IdentifierQuotes identifierQuotes(std::string_view mType) {
     return {"`", "`"};
 }
 
+std::string accessNameSuggestion(std::string_view name) {
+    std::string out;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
+            out += '_';
+        else if (!(out.empty() && c == ' '))
+            out += c;
+    }
+    // At most 64 characters (UTF-16 units, as Access counts), never cutting one in half.
+    std::size_t units = 0, end = 0;
+    for (std::size_t i = 0; i < out.size();) {
+        const auto u = static_cast<unsigned char>(out[i]);
+        const std::size_t len = u < 0x80 ? 1 : u < 0xE0 ? 2 : u < 0xF0 ? 3 : 4;
+        const std::size_t w = len == 4 ? 2 : 1;
+        if (units + w > 64) break;
+        units += w;
+        i += len;
+        end = std::min(i, out.size());
+    }
+    out.resize(end);
+    if (out.empty() || !db::accessNameProblem(out).empty()) return "Field";
+    return out;
+}
+
+std::string quoteFieldName(IdentifierQuotes quotes, std::string_view name) {
+    if (quotes.open == "[") return db::bracketAccessName(name, "column");
+    return db::quoteMySqlName(name);
+}
+
 void appendCustomColumn(std::string& sql, IdentifierQuotes quotes, std::string_view name,
                         std::string_view type) {
-    sql += quotes.open;
-    sql += name;
-    sql += quotes.close;
+    sql += quoteFieldName(quotes, name);
     sql += ' ';
     sql += type;
     sql += ',';

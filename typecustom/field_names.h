@@ -21,6 +21,11 @@ bool isNumericName(std::string_view name);
 // equals it exactly, else the first of "tempid1", "tempid2", … that none of them equals.
 std::string NewFieldName(std::span<const std::string> fieldNames);
 
+// A name Access can hold made from `name`: every character Access refuses in names (. ! ` [ ]
+// and control characters) becomes "_", leading blanks go, and the name is cut to 64
+// characters; "Field" when nothing is left.
+std::string accessNameSuggestion(std::string_view name);
+
 // The identifier quotes of the completed statement: "[" and "]" when `mType` is "ACCESS",
 // backticks for any other tag.
 struct IdentifierQuotes {
@@ -28,6 +33,11 @@ struct IdentifierQuotes {
     std::string_view close;
 };
 IdentifierQuotes identifierQuotes(std::string_view mType);
+
+// `name` between the quotes: for backticks every backtick inside doubled (db::quoteMySqlName);
+// for square brackets a name Access cannot hold is refused with db::Error (db::quoteAccessName's
+// sentence), since no bracket inside it could be written.
+std::string quoteFieldName(IdentifierQuotes quotes, std::string_view name);
 
 // Appends one column definition of the completed statement: quoted name, one blank, the type
 // text exactly as it stands, and ",".

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "db/sql_names.h"
 #include "typecustom/field_names.h"
 #include "typecustom/type_proposal.h"
 #include "typecustom/type_vocabulary.h"
@@ -191,6 +192,10 @@ void Form3Window::pushButton2Click() {
     okRunning_ = true;
     ui::Command cmd(kForm, QStringLiteral("PushButton2_Click"));
     const bool access = cmd.test(100, [&] { return form_.mType == kTargetAccess; });
+    if (access && !renameFieldsAccessCannotHold()) {
+        okRunning_ = false;  // a rename was declined: the dialog stays open as it was
+        return;
+    }
     // The same steps are numbered from 102 for an Access target and from 126 for MySQL.
     const int base = access ? 0 : 24;
     const IdentifierQuotes quotes = identifierQuotes(access ? kTargetAccess : kTargetMySql);
@@ -209,15 +214,11 @@ void Form3Window::pushButton2Click() {
             })) {
             std::string replacement;
             cmd.step(base + 108, [&] { replacement = NewFieldName(fieldNames); });
-            cmd.step(base + 110, [&] {
-                identifier = std::string(quotes.open) + replacement + std::string(quotes.close);
-            });
+            cmd.step(base + 110, [&] { identifier = quoteFieldName(quotes, replacement); });
             cmd.step(base + 112, [&] { form_.mOldFieldNames.push_back(name); });
             cmd.step(base + 114, [&] { form_.mNewFieldNames.push_back(replacement); });
         } else {
-            cmd.step(base + 116, [&] {
-                identifier = std::string(quotes.open) + name + std::string(quotes.close);
-            });
+            cmd.step(base + 116, [&] { identifier = quoteFieldName(quotes, name); });
         }
         cmd.step(base + 118, [&] {
             const std::string type = itemText(list2_, i);
@@ -233,6 +234,27 @@ void Form3Window::pushButton2Click() {
     cmd.step(152, [] { ui::CustomizeCancelled = false; });
     okRunning_ = false;
     cmd.step(154, [&] { done(QDialog::Accepted); });
+}
+
+bool Form3Window::renameFieldsAccessCannotHold() {
+    for (int i = 0; i < list1_->count(); ++i) {
+        QListWidgetItem* item = list1_->item(i);
+        std::string name = item->text().toStdString();
+        // A numeric name is replaced by OK itself.
+        if (isNumericName(name)) continue;
+        std::string problem = db::accessNameProblem(name);
+        while (!problem.empty()) {
+            const QString answer = ui::prompts().input(
+                {QString::fromStdString(db::accessNameRefusal(name, "column", problem) +
+                                        " Type a name for the column in the Access table:"),
+                 ui::applicationTitle(), QString::fromStdString(accessNameSuggestion(name))});
+            if (answer.isEmpty()) return false;
+            name = answer.toStdString();
+            problem = db::accessNameProblem(name);
+        }
+        if (name != item->text().toStdString()) item->setText(QString::fromStdString(name));
+    }
+    return true;
 }
 
 void Form3Window::pushButton3Click() {

@@ -86,8 +86,10 @@ class Form3Window : public QDialog {
 
   private:
     void buildControls();
-    void inferTypes(const std::string& connectionString, const std::string& query,
-                    bool accessTarget);
+    // For an Access target: asks for a new name for each field whose name Access cannot hold,
+    // and writes it into the field list. False when the user gave no name (OK then stops).
+    bool renameFieldsAccessCannotHold();
+    void inferTypes(const std::string& connectionString, bool accessTarget);
 
     Form3& form_;
     bool mChanged_ = false;

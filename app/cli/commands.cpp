@@ -13,6 +13,7 @@
 #include "db/error.h"
 #include "db/jet/database_password.h"
 #include "db/jet/error.h"
+#include "db/sql_names.h"
 #include "db/table_listing.h"
 
 namespace cli {
@@ -41,7 +42,7 @@ int dumpCommand(const std::vector<std::string>& args, std::istream&, std::ostrea
     db::Connection cn;
     cn.setCursorLocation(db::kAdUseClient);
     cn.open(db::buildAccessConnectionString(loginFor(file, p.value("--password"))));
-    auto rs = cn.execute("SELECT * FROM `" + table + "`");
+    auto rs = cn.execute("SELECT * FROM " + db::quoteAccessName(table));
     const int n = rs->fieldCount();
     std::string line;
     for (int i = 0; i < n; ++i) {

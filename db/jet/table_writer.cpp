@@ -54,26 +54,31 @@ int columnIndex(const TableDef& def, const char* name) {
 
 }  // namespace
 
+std::string nameProblem(std::string_view name) {
+    if (name.empty()) return "it is empty";
+    if (invalidUtf8At(name) != std::string_view::npos) return "it is not valid UTF-8 text";
+    if (utf16Length(name) > kMaxNameLength) return "it is longer than 64 characters";
+    if (name.front() == ' ') return "it starts with a blank";
+    for (unsigned char c : name) {
+        if (c < 0x20) return "it holds a control character";
+        if (c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
+            return std::string("it holds the character ") + static_cast<char>(c);
+    }
+    return {};
+}
+
 void validateName(std::string_view name, const char* what) {
-    auto refuse = [&](const std::string& why) {
-        throw Error(ErrorKind::Syntax,
-                    "'" + std::string(name) + "' is not a valid " + what + " name: " + why + ".");
-    };
-    if (name.empty()) refuse("it is empty");
+    const std::string why = nameProblem(name);
+    if (why.empty()) return;
+    std::string shown;
     if (invalidUtf8At(name) != std::string_view::npos) {
-        std::string shown;
         for (char32_t c : decodeUtf8(name))
             appendUtf8(shown, c);
-        throw Error(ErrorKind::Syntax, "'" + shown + "' is not a valid " + what +
-                                           " name: it is not valid UTF-8 text.");
+    } else {
+        shown = name;
     }
-    if (utf16Length(name) > kMaxNameLength) refuse("it is longer than 64 characters");
-    if (name.front() == ' ') refuse("it starts with a blank");
-    for (unsigned char c : name) {
-        if (c < 0x20) refuse("it holds a control character");
-        if (c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
-            refuse(std::string("it holds the character ") + static_cast<char>(c));
-    }
+    throw Error(ErrorKind::Syntax,
+                "'" + shown + "' is not a valid " + what + " name: " + why + ".");
 }
 
 TableWriter::TableWriter(Database& db) : db_(db) {}

@@ -73,5 +73,7 @@ class TableWriter {
 // Checks a table or column name as Access does: 1 to 64 characters, no leading blank, none of
 // . ! ` [ ] and no control characters. Throws Syntax naming it and `what` ("table", "column").
 void validateName(std::string_view name, const char* what);
+// Why Access cannot hold `name` ("it holds the character ."), or "" when it can.
+std::string nameProblem(std::string_view name);
 
 }  // namespace jet

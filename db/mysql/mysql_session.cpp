@@ -125,6 +125,24 @@ std::unique_ptr<Cursor> MySqlSession::execute(std::string_view sql) {
     return executeText(sql, wasInTransaction);
 }
 
+std::unique_ptr<Cursor> MySqlSession::executeForwardOnly(std::string_view sql) {
+    usable();
+    const bool wasInTransaction = inTransaction();
+    if (!readsRows(sql)) return executeText(sql, wasInTransaction);
+    PreparedOutcome out = runPrepared(m_, sql, /*stream=*/true);
+    switch (out.kind) {
+        case PreparedOutcome::Kind::Rows:
+            return std::move(out.cursor);
+        case PreparedOutcome::Kind::NoRows:
+            return nullptr;
+        case PreparedOutcome::Kind::Failed:
+            fail(out.errorCode, out.errorText, wasInTransaction);
+        case PreparedOutcome::Kind::UseText:
+            break;
+    }
+    return executeText(sql, wasInTransaction);
+}
+
 std::unique_ptr<Cursor> MySqlSession::executeText(std::string_view sql, bool wasInTransaction) {
     MYSQL* m = m_.get();
     if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0)

@@ -42,6 +42,9 @@ class MySqlSession : public Backend {
     // Runs one statement. Returns its rows held on the client, or nullptr for a statement
     // without a result set.
     std::unique_ptr<Cursor> execute(std::string_view sql) override;
+    // A query that reads rows streams them from the server (row count -1); the session runs
+    // nothing else until the cursor is gone. Other statements run as execute() runs them.
+    std::unique_ptr<Cursor> executeForwardOnly(std::string_view sql) override;
     // One row per table and view of the current database, sorted by name: TABLE_CATALOG (the
     // database), TABLE_SCHEMA (Null), TABLE_NAME, TABLE_TYPE ("TABLE" for base tables, "VIEW"
     // for views, the server's own word for anything else). No current database: no rows.

@@ -3,6 +3,7 @@
 
 #include <mysqld_error.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -41,7 +42,7 @@ bool readsRows(std::string_view sql) {
     return (!s.empty() && s[0] == '(') || startsWithWord(s, "SELECT") || startsWithWord(s, "WITH");
 }
 
-PreparedOutcome runPrepared(const SharedSession& session, std::string_view sql) {
+PreparedOutcome runPrepared(const SharedSession& session, std::string_view sql, bool stream) {
     StatementHandle stmt(mysql_stmt_init(session.get()));
     if (!stmt) {
         PreparedOutcome out;
@@ -61,20 +62,26 @@ PreparedOutcome runPrepared(const SharedSession& session, std::string_view sql) 
         out.kind = PreparedOutcome::Kind::NoRows;
         return out;
     }
-    const my_bool updateMaxLength = 1;
-    mysql_stmt_attr_set(stmt.get(), STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
-    if (mysql_stmt_store_result(stmt.get()) != 0) return failed(stmt.get());
+    if (!stream) {
+        const my_bool updateMaxLength = 1;
+        mysql_stmt_attr_set(stmt.get(), STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
+        if (mysql_stmt_store_result(stmt.get()) != 0) return failed(stmt.get());
+    }
     ResultHandle meta(mysql_stmt_result_metadata(stmt.get()));
     if (!meta) return failed(stmt.get());
     PreparedOutcome out;
     out.kind = PreparedOutcome::Kind::Rows;
-    out.cursor = std::make_unique<PreparedResultCursor>(session, std::move(stmt), std::move(meta));
+    out.cursor =
+        std::make_unique<PreparedResultCursor>(session, std::move(stmt), std::move(meta), stream);
     return out;
 }
 
 PreparedResultCursor::PreparedResultCursor(SharedSession session, StatementHandle stmt,
-                                           ResultHandle meta)
+                                           ResultHandle meta, bool streamed)
     : session_(std::move(session)), stmt_(std::move(stmt)), meta_(std::move(meta)) {
+    // Streamed rows have no known longest value: buffers start small (at most the column's
+    // declared length) and grow to the longest value read, so a row costs what it holds.
+    constexpr unsigned long kFirstStreamBuffer = 256;
     const unsigned n = mysql_num_fields(meta_.get());
     const MYSQL_FIELD* f = mysql_fetch_fields(meta_.get());
     fields_.reserve(n);
@@ -89,13 +96,15 @@ PreparedResultCursor::PreparedResultCursor(SharedSession session, StatementHandl
             case ColumnKind::Bit1:
             case ColumnKind::Null:
                 // The longest value of the column, known once the rows are stored.
-                slots_[i].bytes.resize(std::max<unsigned long>(f[i].max_length, 1));
+                slots_[i].bytes.resize(
+                    streamed ? std::clamp<unsigned long>(f[i].length, 1, kFirstStreamBuffer)
+                             : std::max<unsigned long>(f[i].max_length, 1));
                 break;
             default:
                 break;
         }
     }
-    count_ = static_cast<long>(mysql_stmt_num_rows(stmt_.get()));
+    count_ = streamed ? -1 : static_cast<long>(mysql_stmt_num_rows(stmt_.get()));
     bind();
 }
 
@@ -155,8 +164,9 @@ void PreparedResultCursor::bind() {
 }
 
 void PreparedResultCursor::fetchTruncated() {
-    // Only a value longer than the stored maximum can be cut, so this does not happen with a
-    // well-behaved library; grow the buffer, read the column again, and keep the larger buffer.
+    // A stored result is cut only past its stored maximum, which a well-behaved library does
+    // not do; streamed rows are cut whenever a value outgrows its buffer. Grow the buffer, read
+    // the column again, and keep the larger buffer.
     bool grown = false;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         Slot& s = slots_[i];

@@ -31,8 +31,11 @@ struct PreparedOutcome {
     std::string errorText;
 };
 
-// REQUIRES: `session` is an open session.
-PreparedOutcome runPrepared(const SharedSession& session, std::string_view sql);
+// REQUIRES: `session` is an open session. With `stream` the rows are not stored: the cursor
+// reads them from the server one by one as next() asks (its row count is -1), holding one row at
+// a time, and the session can run nothing else until the cursor is gone.
+PreparedOutcome runPrepared(const SharedSession& session, std::string_view sql,
+                            bool stream = false);
 
 // The rows of one executed prepared statement, stored on the client. Holds a share of the
 // session, because a statement's rows belong to it: the session closes only when the last such
@@ -40,8 +43,10 @@ PreparedOutcome runPrepared(const SharedSession& session, std::string_view sql);
 class PreparedResultCursor : public Cursor {
   public:
     // REQUIRES: `stmt` executed and its result stored (mysql_stmt_store_result with
-    // STMT_ATTR_UPDATE_MAX_LENGTH); `meta` its result metadata, read after storing.
-    PreparedResultCursor(SharedSession session, StatementHandle stmt, ResultHandle meta);
+    // STMT_ATTR_UPDATE_MAX_LENGTH), or with `streamed` not stored; `meta` its result metadata,
+    // read after storing.
+    PreparedResultCursor(SharedSession session, StatementHandle stmt, ResultHandle meta,
+                         bool streamed = false);
 
     const std::vector<FieldInfo>& fields() const override { return fields_; }
     long recordCount() override { return count_; }
