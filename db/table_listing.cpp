@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "db/connection.h"
+#include "db/jet/catalog.h"
 
 namespace db {
 
@@ -82,6 +83,17 @@ bool accessTableExists(std::string_view path, std::string_view password, std::st
 
 bool accessTableNamesEqual(std::string_view a, std::string_view b) {
     return upper(a) == upper(b);
+}
+
+std::string listFoldedName(std::string_view name) {
+    std::string folded = jet::foldName(name);  // every letter in one case, ASCII in upper case
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+bool listNameLess(std::string_view a, std::string_view b) {
+    return listFoldedName(a) < listFoldedName(b);
 }
 
 }  // namespace db

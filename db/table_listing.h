@@ -33,4 +33,11 @@ bool accessTableExists(std::string_view path, std::string_view password, std::st
 // True when `a` and `b` name the same table by the comparison accessTableExists() makes.
 bool accessTableNamesEqual(std::string_view a, std::string_view b);
 
+// A table name as the table browser's lists compare it, letter case aside: ASCII letters in
+// lower case, other letters folded to one case. Two names are the same table for the lists when
+// these are equal.
+std::string listFoldedName(std::string_view name);
+// The order of the browser's lists: by listFoldedName.
+bool listNameLess(std::string_view a, std::string_view b);
+
 }  // namespace db

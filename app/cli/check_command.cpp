@@ -50,7 +50,7 @@ int checkCommand(const std::vector<std::string>& args, std::istream&, std::ostre
         return 1;
     }
     jet::OpenOptions options;
-    options.password = p.value("--password");
+    options.password = accessPassword(p);
     const auto db = jet::Database::open(file, options);
     const jet::CheckReport report = jet::checkDatabase(*db);
     out << formatCheckReport(report);

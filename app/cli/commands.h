@@ -15,6 +15,7 @@ struct Command {
     const char* usage;    // "tables FILE [--password P]"
     const char* summary;  // one paragraph for --help
     CommandFunction run;
+    const char* options = nullptr;  // the options, one a line, for --help (none: the common ones)
 };
 
 const std::vector<Command>& commands();

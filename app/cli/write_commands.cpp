@@ -44,7 +44,7 @@ int execCommand(const std::vector<std::string>& args, std::istream& in, std::ost
     const review::ScriptText text(scriptFromInput(input));
 
     db::Connection cn;
-    cn.open(db::buildAccessConnectionString(loginFor(file, p.value("--password"))));
+    cn.open(db::buildAccessConnectionString(loginFor(file, accessPassword(p))));
     review::ExecutionSettings settings;
     settings.target = review::ScriptTarget::Access;
     const review::ExecutionResult r = review::executeScript(cn, text, settings);
