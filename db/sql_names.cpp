@@ -22,6 +22,12 @@ std::string accessNameProblem(std::string_view name) {
     return jet::nameProblem(name);
 }
 
+std::string accessNewTableNameProblem(std::string_view name) {
+    std::string problem = jet::nameProblem(name);
+    if (problem.empty() && jet::isSystemTableName(name)) problem = jet::kSystemTableNameProblem;
+    return problem;
+}
+
 std::string accessNameRefusal(std::string_view name, const char* what, std::string_view problem) {
     return "The " + std::string(what) + " name \"" + std::string(name) +
            "\" cannot be used in an Access file: " + std::string(problem) + ".";

@@ -18,6 +18,8 @@ std::string quoteMySqlName(std::string_view name);
 // Why an Access file cannot hold `name` as a table or column name ("it holds the character
 // ."), or "" when it can.
 std::string accessNameProblem(std::string_view name);
+// The same for the name of a table to be made, which may also not begin with MSys.
+std::string accessNewTableNameProblem(std::string_view name);
 
 // "`" + name + "`" for a statement to the Access engine. Throws db::Error (errc::kSyntax) when
 // Access cannot hold the name: "The table name "a.b" cannot be used in an Access file: it holds

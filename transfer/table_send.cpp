@@ -73,7 +73,7 @@ std::string sourceTableQuery(Direction direction, std::string_view table) {
 }
 
 std::string accessNamesRefusal(std::string_view table, const db::Recordset* columns) {
-    std::string problem = db::accessNameProblem(table);
+    std::string problem = db::accessNewTableNameProblem(table);
     if (!problem.empty())
         return db::accessNameRefusal(table, "table", problem) + " The table is not sent.";
     if (!columns || columns->state() == db::kAdStateClosed) return {};

@@ -87,8 +87,8 @@ std::string wrap(const std::string& text, std::size_t indent, std::size_t width 
 
 int setPasswordCommand(const std::vector<std::string>& args, std::istream&, std::ostream& out,
                        std::ostream&) {
-    const Parsed p = parseArgs(args, 1, 2,
-                               {{"--password"}, {"--password-file"}, {"--new-password-file"}});
+    const Parsed p =
+        parseArgs(args, 1, 2, {{"--password"}, {"--password-file"}, {"--new-password-file"}});
     const std::string& file = p.positional[0];
     std::string newPassword;
     if (p.positional.size() == 2) {
@@ -165,8 +165,7 @@ const std::vector<Command>& commands() {
          "then notes on harmless oddities Access leaves behind), then a summary. The exit status "
          "is 1 when a problem was found.",
          checkCommand},
-        {"to-mysql",
-         "to-mysql ACCESS_FILE mysql://USER@HOST:PORT/DATABASE [TABLE ...] [options]",
+        {"to-mysql", "to-mysql ACCESS_FILE mysql://USER@HOST:PORT/DATABASE [TABLE ...] [options]",
          "Sends tables of the Access file to the MySQL database as the table browser's \"Send "
          "Table/s To MySQL\" does, and executes the script as the review window does: the "
          "lines grouped into transactions, and at the first line the server rejects the run "
@@ -182,8 +181,7 @@ const std::vector<Command>& commands() {
          "cannot be reached, a wrong password, a missing file or table, or an existing table "
          "without --overwrite.",
          toMySqlCommand, kSendOptions},
-        {"to-access",
-         "to-access mysql://USER@HOST:PORT/DATABASE ACCESS_FILE [TABLE ...] [options]",
+        {"to-access", "to-access mysql://USER@HOST:PORT/DATABASE ACCESS_FILE [TABLE ...] [options]",
          "Sends tables and views of the MySQL database to the Access file as \"Send Table/s To "
          "Access\" does, executing the script as the review window does. Passwords, progress "
          "and exit statuses are those of to-mysql; a table or column name the Access file "
@@ -210,10 +208,11 @@ std::string helpText() {
       << "                     --password-file or the environment variable\n"
       << "  --format F         the format of a new database (new, to-access)\n"
       << "  --help             prints this text, or with a command that command's\n\n"
-      << wrap("Passwords may also come from the environment: DUNMORROW_ACCESS_PASSWORD for the "
-              "Access file (every command), DUNMORROW_MYSQL_PASSWORD for the MySQL server "
-              "(to-mysql, to-access).",
-              0)
+      << wrap(
+             "Passwords may also come from the environment: DUNMORROW_ACCESS_PASSWORD for the "
+             "Access file (every command), DUNMORROW_MYSQL_PASSWORD for the MySQL server "
+             "(to-mysql, to-access).",
+             0)
       << "\n"
       << wrap(
              "Errors go to standard error and the exit status is not zero: 1 when a command "

@@ -67,8 +67,10 @@ std::string unescapeKey(const std::string& raw) {
 
 std::string trim(const std::string& s) {
     std::size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\r')) --b;
+    while (a < b && (s[a] == ' ' || s[a] == '\t'))
+        ++a;
+    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\r'))
+        --b;
     return s.substr(a, b - a);
 }
 
@@ -111,17 +113,33 @@ std::string unescapeSettingValue(const std::string& raw) {
         }
         const char e = raw[++i];
         switch (e) {
-            case 'a': item += '\a'; break;
-            case 'b': item += '\b'; break;
-            case 'f': item += '\f'; break;
-            case 'n': item += '\n'; break;
-            case 'r': item += '\r'; break;
-            case 't': item += '\t'; break;
-            case 'v': item += '\v'; break;
+            case 'a':
+                item += '\a';
+                break;
+            case 'b':
+                item += '\b';
+                break;
+            case 'f':
+                item += '\f';
+                break;
+            case 'n':
+                item += '\n';
+                break;
+            case 'r':
+                item += '\r';
+                break;
+            case 't':
+                item += '\t';
+                break;
+            case 'v':
+                item += '\v';
+                break;
             case '"':
             case '\'':
             case '?':
-            case '\\': item += e; break;
+            case '\\':
+                item += e;
+                break;
             case 'x': {
                 unsigned long v = 0;
                 std::size_t k = i + 1;

@@ -116,10 +116,14 @@ struct SendRequest {
 };
 
 const std::vector<OptionSpec> kSendOptions = {
-    {"--all", false},           {"--overwrite", false},
-    {"--proposed-types", false}, {"--quiet", false},
-    {"--saved", false},         {"--script", true},
-    {"--format", true},         {"--mysql-password-file", true},
+    {"--all", false},
+    {"--overwrite", false},
+    {"--proposed-types", false},
+    {"--quiet", false},
+    {"--saved", false},
+    {"--script", true},
+    {"--format", true},
+    {"--mysql-password-file", true},
     {"--access-password-file", true},
 };
 
@@ -216,8 +220,7 @@ class Progress {
 
     void summary(const std::string& verb) {
         if (quiet_) return;
-        const double seconds =
-            std::chrono::duration<double>(Clock::now() - start_).count();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.1f", seconds);
         out_ << verb << ' ' << tables_ << (tables_ == 1 ? " table" : " tables") << ", "
@@ -249,10 +252,10 @@ struct PlannedTable {
 // Where each table's lines are, as the maker writes them (read by the runner's side).
 struct TableLines {
     std::string name;
-    std::size_t rowsFrom = 0;     // the first INSERT line
-    std::size_t end = SIZE_MAX;   // the line after its last line, once written
-    long rows = 0;                // INSERT lines written
-    long expected = -1;           // rows the source reports, when known
+    std::size_t rowsFrom = 0;    // the first INSERT line
+    std::size_t end = SIZE_MAX;  // the line after its last line, once written
+    long rows = 0;               // INSERT lines written
+    long expected = -1;          // rows the source reports, when known
 };
 
 // Forwards to a sink, counting lines and noting where the rows of each table begin.
@@ -386,7 +389,8 @@ class Send {
             std::string format = r_.format;
             if (format.empty()) {
                 std::string ext = std::filesystem::path(path).extension().string();
-                for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                for (char& c : ext)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
                 format = ext == ".accdb" ? "ace16" : "jet4";
             }
             try {
@@ -444,8 +448,8 @@ class Send {
                         rs.open(transfer::sourceTableQuery(r_.direction, t.name) + " LIMIT 0",
                                 source_, db::kAdOpenStatic);
                     } catch (const db::Error& e) {
-                        nothingChanged("The table \"" + t.name + "\" cannot be read: " +
-                                       e.description());
+                        nothingChanged("The table \"" + t.name +
+                                       "\" cannot be read: " + e.description());
                     }
                     refusal = transfer::accessNamesRefusal(t.name, &rs);
                 }
@@ -491,7 +495,8 @@ class Send {
         file.write("\r\n", 2);  // as the review window's Save ends the text
         file.flush();
         if (!file)
-            throw SendFailure{1, "The script file \"" + *r_.scriptFile + "\" could not be written."};
+            throw SendFailure{1,
+                              "The script file \"" + *r_.scriptFile + "\" could not be written."};
         progress_.summary("Wrote the script of");
         return 0;
     }
@@ -508,20 +513,21 @@ class Send {
         }
         std::mutex m;
         std::vector<TableLines> tables;
-        transfer::StreamedScript script([&](transfer::ScriptSink& sink, transfer::StreamedScript& s) {
-            CountingSink counting(sink, m, tables);
-            for (const PlannedTable& t : plan_) {
-                s.beginTable(t.name);
-                {
-                    std::lock_guard lock(m);
-                    tables.push_back({t.name, SIZE_MAX, SIZE_MAX, 0, -1});
+        transfer::StreamedScript script(
+            [&](transfer::ScriptSink& sink, transfer::StreamedScript& s) {
+                CountingSink counting(sink, m, tables);
+                for (const PlannedTable& t : plan_) {
+                    s.beginTable(t.name);
+                    {
+                        std::lock_guard lock(m);
+                        tables.push_back({t.name, SIZE_MAX, SIZE_MAX, 0, -1});
+                    }
+                    sendOne(t, counting, [&](long, long total) {
+                        std::lock_guard lock(m);
+                        tables.back().expected = total;
+                    });
                 }
-                sendOne(t, counting, [&](long, long total) {
-                    std::lock_guard lock(m);
-                    tables.back().expected = total;
-                });
-            }
-        });
+            });
 
         std::size_t shownUpTo = 0;  // tables reported finished
         auto report = [&](std::size_t line, bool all) {
@@ -533,11 +539,10 @@ class Send {
             }
             if (!all && shownUpTo < tables.size()) {
                 const TableLines& t = tables[shownUpTo];
-                const long done =
-                    t.rowsFrom == SIZE_MAX || line < t.rowsFrom
-                        ? 0
-                        : static_cast<long>(std::min<std::size_t>(line - t.rowsFrom,
-                                                                  static_cast<std::size_t>(t.rows)));
+                const long done = t.rowsFrom == SIZE_MAX || line < t.rowsFrom
+                                      ? 0
+                                      : static_cast<long>(std::min<std::size_t>(
+                                            line - t.rowsFrom, static_cast<std::size_t>(t.rows)));
                 progress_.table(t.name, done, t.expected);
             }
         };
@@ -566,11 +571,12 @@ class Send {
         std::string text = result.lineText;
         if (text.size() > 200) {
             std::size_t cut = 200;  // never inside a UTF-8 sequence
-            while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+            while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+                --cut;
             text = text.substr(0, cut) + "...";
         }
-        std::string message = "table \"" + table + "\", line " + n + ": " + text + "\n" +
-                              kProgram + ": " + result.description + "\n" + kProgram + ": ";
+        std::string message = "table \"" + table + "\", line " + n + ": " + text + "\n" + kProgram +
+                              ": " + result.description + "\n" + kProgram + ": ";
         switch (result.status) {
             case Status::Rejected:
                 message += "the lines before line " + n + " are in effect.";
@@ -624,17 +630,20 @@ int runSend(const std::vector<std::string>& args, Direction direction, std::ostr
 void parseMySqlAddress(const std::string& text, db::LoginFields& login) {
     const std::string scheme = "mysql://";
     if (text.compare(0, scheme.size(), scheme) != 0)
-        throw UsageError{"expected a MySQL address of the form mysql://USER@HOST:PORT/DATABASE, "
-                         "got \"" + text + "\""};
+        throw UsageError{
+            "expected a MySQL address of the form mysql://USER@HOST:PORT/DATABASE, "
+            "got \"" +
+            text + "\""};
     std::string rest = text.substr(scheme.size());
     const std::size_t at = rest.rfind('@', rest.find('/'));
     if (at == std::string::npos)
         throw UsageError{"the MySQL address names no user (mysql://USER@HOST:PORT/DATABASE)"};
     std::string user = rest.substr(0, at);
     if (user.find(':') != std::string::npos)
-        throw UsageError{"the MySQL address holds a password, which other users of the machine "
-                         "could read; give it in " + std::string(kMySqlPasswordVariable) +
-                         " or with --mysql-password-file"};
+        throw UsageError{
+            "the MySQL address holds a password, which other users of the machine "
+            "could read; give it in " +
+            std::string(kMySqlPasswordVariable) + " or with --mysql-password-file"};
     rest = rest.substr(at + 1);
     const std::size_t slash = rest.find('/');
     if (slash == std::string::npos || slash + 1 >= rest.size())

@@ -54,6 +54,11 @@ int columnIndex(const TableDef& def, const char* name) {
 
 }  // namespace
 
+bool isSystemTableName(std::string_view name) {
+    // Access keeps names beginning with MSys for its system tables and hides such tables.
+    return foldName(name).rfind("MSYS", 0) == 0;
+}
+
 std::string nameProblem(std::string_view name) {
     if (name.empty()) return "it is empty";
     if (invalidUtf8At(name) != std::string_view::npos) return "it is not valid UTF-8 text";
@@ -275,11 +280,9 @@ std::uint32_t TableWriter::create(const std::string& name, const std::vector<Col
                                   const std::vector<std::uint8_t>& properties) {
     validateName(name, "table");
     requireFreeName(name);
-    // Access keeps names beginning with MSys for its system tables and hides such tables.
-    if (foldName(name).rfind("MSYS", 0) == 0)
-        throw Error(ErrorKind::Syntax, "'" + name +
-                                           "' is not a valid table name: names beginning with "
-                                           "MSys are kept for system tables.");
+    if (isSystemTableName(name))
+        throw Error(ErrorKind::Syntax,
+                    "'" + name + "' is not a valid table name: " + kSystemTableNameProblem + ".");
     const Format& f = db_.format();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         validateName(columns[i].name, "column");

@@ -75,5 +75,9 @@ class TableWriter {
 void validateName(std::string_view name, const char* what);
 // Why Access cannot hold `name` ("it holds the character ."), or "" when it can.
 std::string nameProblem(std::string_view name);
+// True for the names of new tables that Access keeps for itself (beginning with MSys).
+bool isSystemTableName(std::string_view name);
+inline constexpr const char* kSystemTableNameProblem =
+    "names beginning with MSys are kept for system tables";
 
 }  // namespace jet
