@@ -16,14 +16,14 @@ namespace db {
 std::string quoteMySqlName(std::string_view name);
 
 // Why an Access file cannot hold `name` as a table or column name ("it holds the character
-// ."), or "" when it can.
+// \".\""), or "" when it can.
 std::string accessNameProblem(std::string_view name);
 // The same for the name of a table to be made, which may also not begin with MSys.
 std::string accessNewTableNameProblem(std::string_view name);
 
 // "`" + name + "`" for a statement to the Access engine. Throws db::Error (errc::kSyntax) when
 // Access cannot hold the name: "The table name "a.b" cannot be used in an Access file: it holds
-// the character .". `what` is "table" or "column".
+// the character ".".". `what` is "table" or "column".
 std::string quoteAccessName(std::string_view name, const char* what = "table");
 // The same refusal without the quoting.
 void requireAccessName(std::string_view name, const char* what = "table");

@@ -85,7 +85,7 @@ class Runner {
             if (s_.target == ScriptTarget::MySql && has(0)) prepareMySqlSession();
             std::size_t i = 0;
             while (has(i)) {
-                if (cancelled_ && cancelled_()) {
+                if (cancelRequested()) {
                     commitOpen();
                     ExecutionResult r;
                     r.status = Status::Cancelled;
@@ -116,6 +116,7 @@ class Runner {
             }
             commitOpen();
             commitWhatTheScriptLeftOpen();
+            stopIfTheSourceFailed();
             result_.status = Status::Completed;
             return result_;
         } catch (Stop& stop) {
@@ -130,26 +131,32 @@ class Runner {
 
     // Whether line `i` exists. A source that cannot make it ends the run: what ran before is
     // committed and in effect.
+    // Whether line `i` exists. A source that cannot make it is noted, and the line counts as
+    // the end of the lines: what was gathered before it still runs, then the run ends with the
+    // failure, everything before the line committed and in effect.
     bool has(std::size_t i) {
+        if (sourceFailure_) return i < sourceFailure_->line;
         try {
             return text_.has(i);
-        } catch (const Stop&) {
-            throw;
         } catch (const std::exception& e) {
-            sourceFailed(i, e.what());
+            sourceFailure_ = SourceFailure{i, e.what()};
         } catch (...) {
-            sourceFailed(i, "The statements could not be made.");
+            sourceFailure_ = SourceFailure{i, "The statements could not be made."};
         }
+        return false;
     }
 
-    [[noreturn]] void sourceFailed(std::size_t i, std::string description) {
-        commitOpen();
+    // After the last line: the source's failure, if it had one.
+    void stopIfTheSourceFailed() {
+        if (!sourceFailure_) return;
         ExecutionResult r;
         r.status = Status::SourceFailed;
-        r.line = i;
-        r.description = std::move(description);
+        r.line = sourceFailure_->line;
+        r.description = sourceFailure_->description;
         throw Stop{std::move(r)};
     }
+
+    bool cancelRequested() { return cancelled_ && cancelled_(); }
 
     // Tells the source which lines are no longer needed: those before the open transaction's
     // first line, or before `next` when none is open.
@@ -445,7 +452,7 @@ class Runner {
         sql_.assign(ins.head);
         sql_.append(ins.values);
         std::size_t next = first + 1;
-        while (lines.size() < s_.mergeLines && has(next)) {
+        while (lines.size() < s_.mergeLines && has(next) && !cancelRequested()) {
             const std::string_view line = text_.line(next);
             if (line.empty()) {
                 announce(next);
@@ -515,6 +522,11 @@ class Runner {
     const std::function<bool()>& cancelled_;
     const std::size_t count_;  // 0 when the source does not know it
     std::size_t released_ = 0;
+    struct SourceFailure {
+        std::size_t line;
+        std::string description;
+    };
+    std::optional<SourceFailure> sourceFailure_;
 
     ExecutionResult result_;
     SqlDialect dialect_;

@@ -120,7 +120,8 @@ struct ExecutionHooks {
     // Called before lines run, as executeScript's `progress` (line counts are 0 when the source
     // does not know them).
     ProgressCallback progress;
-    // Asked before every line: true stops the run (Cancelled) with the lines before in effect.
+    // Asked before every line (and while lines are gathered into one statement): true stops
+    // the run (Cancelled) before a line, with the lines before it in effect.
     std::function<bool()> cancelled;
 };
 

@@ -109,22 +109,22 @@ int setPasswordCommand(const std::vector<std::string>& args, std::istream&, std:
 }  // namespace
 
 const char* const kSendOptions =
-    "  --all                    every table of the source, as the browser lists them\n"
+    "  --all                    every table of the source, as the browser lists it\n"
     "  --overwrite              an existing table of the target is dropped first\n"
-    "  --proposed-types         each column takes the type the type customisation dialog\n"
-    "                           proposes, as if its OK were pressed unchanged\n"
-    "  --script FILE            write the script, as the review window's Save writes it,\n"
-    "                           and execute nothing\n"
-    "  --format F               to-access, when ACCESS_FILE does not exist: make it a new\n"
-    "                           empty database first, F one of jet4 ace12 ace14 ace16\n"
-    "                           ace17 (ace16 for .accdb, jet4 otherwise; ignored for an\n"
-    "                           existing file)\n"
+    "  --proposed-types         each column takes the type the type customisation\n"
+    "                           dialog proposes, as if its OK were pressed unchanged\n"
+    "  --script FILE            write the script as the review window's Save writes\n"
+    "                           it, and execute nothing\n"
+    "  --format F               to-access, when ACCESS_FILE does not exist: make it a\n"
+    "                           new empty database first, F one of jet4 ace12 ace14\n"
+    "                           ace16 ace17 (ace16 for .accdb, jet4 otherwise)\n"
     "  --mysql-password-file F  the MySQL password: the first line of F (else\n"
     "                           DUNMORROW_MYSQL_PASSWORD)\n"
     "  --access-password-file F the Access file's password (else\n"
     "                           DUNMORROW_ACCESS_PASSWORD)\n"
-    "  --saved                  the Access file, the MySQL login and both passwords the\n"
-    "                           windows remember; ACCESS_FILE and the address are left out\n"
+    "  --saved                  the Access file, the MySQL login and both passwords\n"
+    "                           the windows remember; ACCESS_FILE and the address are\n"
+    "                           then left out\n"
     "  --quiet                  print nothing but errors\n";
 
 const std::vector<Command>& commands() {

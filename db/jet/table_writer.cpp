@@ -67,7 +67,7 @@ std::string nameProblem(std::string_view name) {
     for (unsigned char c : name) {
         if (c < 0x20) return "it holds a control character";
         if (c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
-            return std::string("it holds the character ") + static_cast<char>(c);
+            return std::string("it holds the character \"") + static_cast<char>(c) + '"';
     }
     return {};
 }

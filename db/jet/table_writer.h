@@ -73,7 +73,7 @@ class TableWriter {
 // Checks a table or column name as Access does: 1 to 64 characters, no leading blank, none of
 // . ! ` [ ] and no control characters. Throws Syntax naming it and `what` ("table", "column").
 void validateName(std::string_view name, const char* what);
-// Why Access cannot hold `name` ("it holds the character ."), or "" when it can.
+// Why Access cannot hold `name` ("it holds the character \".\""), or "" when it can.
 std::string nameProblem(std::string_view name);
 // True for the names of new tables that Access keeps for itself (beginning with MSys).
 bool isSystemTableName(std::string_view name);

@@ -55,10 +55,11 @@ TEST(TableSql, MySqlNamesHaveTheirBackquotesDoubledAndAccessNamesAreChecked) {
         EXPECT_EQ(e.number(), db::errc::kSyntax);
         EXPECT_EQ(e.description(), "The table name \"" + name +
                                        "\" cannot be used in an Access file: it holds the "
-                                       "character `.");
+                                       "character \"`\".");
     }
     EXPECT_EQ(errorOf([] { (void)browser::accessCopyTableSql("t", "x.y"); }).description(),
-              "The table name \"x.y\" cannot be used in an Access file: it holds the character .");
+              "The table name \"x.y\" cannot be used in an Access file: it holds the character "
+              "\".\".");
     EXPECT_EQ(errorOf([] { (void)browser::accessDeleteTableSql(" lead"); }).description(),
               "The table name \" lead\" cannot be used in an Access file: it starts with a "
               "blank.");

@@ -114,7 +114,7 @@ TEST(CliCheck, ReportText) {
 TEST(CliCheck, IsInTheHelp) {
     const CliRun r = run({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("dunmorrow-cli check FILE [--password P]"), std::string::npos);
+    EXPECT_NE(r.out.find("dunmorrow-cli check FILE [--password-file F]"), std::string::npos);
 }
 
 }  // namespace

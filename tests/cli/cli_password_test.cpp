@@ -2,6 +2,7 @@
 // changes or removes it; encrypted .accdb files dump with --password and refuse without.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "app/cli/commands.h"
@@ -80,10 +81,52 @@ TEST(CliPassword, SetPasswordMakesAFileThatListsOnlyWithThatPassword) {
               "characters.\n");
     r = cli({"set-password", path});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Usage: dunmorrow-cli set-password FILE NEW [--password OLD]"),
+    EXPECT_NE(r.err.find("dunmorrow-cli: expected NEW or --new-password-file\nUsage: "
+                         "dunmorrow-cli set-password FILE NEW|--new-password-file F "
+                         "[--password-file OLD]"),
               std::string::npos)
         << r.err;
-    EXPECT_NE(cli({"--help"}).out.find("set-password FILE NEW [--password OLD]"),
+    EXPECT_NE(cli({"--help"})
+                  .out.find("set-password FILE NEW|--new-password-file F [--password-file OLD]"),
+              std::string::npos);
+}
+
+TEST(CliPassword, EveryCommandTakesItFromAFileOrTheEnvironmentAndHelpWarnsOfTheArgument) {
+    DM_REQUIRE_FIXTURE("access/V2000/testV2000.mdb");
+    testenv::TempDir dir;
+    const std::string path = dir.copyFixture("access/V2000/testV2000.mdb").string();
+    const std::string secret = (dir.path() / "secret").string();
+    const std::string fresh = (dir.path() / "fresh").string();
+    std::ofstream(secret) << "Kiwi;=7\r\n";  // the first line, its line end not part of it
+    std::ofstream(fresh) << "Mango 9\n";
+    ASSERT_EQ(cli({"set-password", path, "--new-password-file", secret}).status, 0);
+    EXPECT_EQ(cli({"tables", path}).status, 1);
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"tables", path}, {"dump", path, "Table1"}, {"check", path}}) {
+        std::vector<std::string> withFile = command;
+        withFile.insert(withFile.end(), {"--password-file", secret});
+        const auto r = cli(withFile);
+        EXPECT_EQ(r.status, 0) << command[0] << ": " << r.err;
+        ::setenv("DUNMORROW_ACCESS_PASSWORD", "Kiwi;=7", 1);
+        EXPECT_EQ(cli(command).status, 0) << command[0];
+        ::unsetenv("DUNMORROW_ACCESS_PASSWORD");
+    }
+    // The new password from a file, the old one from the environment.
+    ::setenv("DUNMORROW_ACCESS_PASSWORD", "Kiwi;=7", 1);
+    EXPECT_EQ(cli({"set-password", path, "--new-password-file", fresh}).status, 0);
+    ::unsetenv("DUNMORROW_ACCESS_PASSWORD");
+    EXPECT_EQ(cli({"tables", path, "--password=Mango 9"}).status, 0);
+    const auto missing = cli({"tables", path, "--password-file", (dir.path() / "no").string()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("cannot read the password file"), std::string::npos);
+
+    const std::string help = cli({"--help"}).out;
+    EXPECT_NE(help.find("where every user of the\n                     machine can read it (in "
+                        "the process list)"),
+              std::string::npos)
+        << help;
+    EXPECT_NE(help.find("DUNMORROW_ACCESS_PASSWORD"), std::string::npos);
+    EXPECT_NE(cli({"dump", "--help"}).out.find("the machine can read it in the process list"),
               std::string::npos);
 }
 

@@ -445,7 +445,7 @@ TEST_F(CliSend, AHostileMySqlTableNameIsReadAsItselfAndRefusedForAccess) {
     const auto r = cli({"to-access", address(mysql), file, hostile});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "dunmorrow-cli: The table name \"" + hostile +
-                         "\" cannot be used in an Access file: it holds the character `. The "
+                         "\" cannot be used in an Access file: it holds the character \"`\". The "
                          "table is not sent. Nothing was changed.\n");
     EXPECT_FALSE(fs::exists(file));
 

@@ -101,7 +101,8 @@ TEST(CliErrors, GoToStandardErrorWithAStatus) {
     }
     r = run({"dump", f});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Usage: dunmorrow-cli dump FILE TABLE [--password P]"), std::string::npos);
+    EXPECT_NE(r.err.find("Usage: dunmorrow-cli dump FILE TABLE [--password-file F]"),
+              std::string::npos);
     r = run({"tables", f, "--pasword", "x"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown option --pasword"), std::string::npos);
@@ -132,8 +133,8 @@ TEST(CliHelp, SaysHowValuesArePrinted) {
     const CliRun r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     for (const char* part :
-         {"tables FILE [--password P]", "dump FILE TABLE [--password P]", "\\N", "\\t, \\n, \\r",
-          "\\\\", "decimal point", "ISO 8601", "hexadecimal", "standard error"})
+         {"tables FILE [--password-file F]", "dump FILE TABLE [--password-file F]", "\\N",
+          "\\t, \\n, \\r", "\\\\", "decimal point", "ISO 8601", "hexadecimal", "standard error"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     EXPECT_EQ(run({"dump", "--help"}).status, 0);
 }

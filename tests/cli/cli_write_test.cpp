@@ -220,7 +220,7 @@ TEST(CliProgramExec, ReadsStandardInput) {
 TEST(CliHelpWriting, NamesTheNewCommands) {
     const CliRun r = run({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("dunmorrow-cli exec FILE [--password P]"), std::string::npos);
+    EXPECT_NE(r.out.find("dunmorrow-cli exec FILE [--password-file F]"), std::string::npos);
     EXPECT_NE(r.out.find("dunmorrow-cli new FILE --format jet4|ace12|ace14|ace16|ace17"),
               std::string::npos);
     EXPECT_NE(r.out.find("--format F"), std::string::npos);

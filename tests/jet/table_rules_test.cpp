@@ -77,7 +77,7 @@ TEST(TableRules, SchemaStatementsThatCannotBeDone) {
     expectRefused(copy, "CREATE TABLE MSysObjects (x INT)", jet::ErrorKind::TableExists,
                   "Table 'MSysObjects' already exists.");
     expectRefused(copy, "CREATE TABLE [a.b] (x INT)", jet::ErrorKind::Syntax,
-                  "'a.b' is not a valid table name: it holds the character ..");
+                  "'a.b' is not a valid table name: it holds the character \".\".");
     expectRefused(copy, "CREATE TABLE t ([ x] INT)", jet::ErrorKind::Syntax,
                   "' x' is not a valid column name: it starts with a blank.");
     expectRefused(copy, "CREATE TABLE t (x INT, X TEXT)", jet::ErrorKind::Syntax,

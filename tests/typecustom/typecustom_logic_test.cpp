@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "db/error.h"
 #include "db/value.h"
+#include "typecustom/column_proposals.h"
 #include "typecustom/field_names.h"
 #include "typecustom/type_proposal.h"
 #include "typecustom/type_vocabulary.h"
@@ -224,6 +226,50 @@ TEST(IdentifierQuotes, SquareBracketsOnlyForTheAccessTag) {
         typecustom::appendCustomColumn(s, typecustom::identifierQuotes(tag), "Name", "TEXT");
         EXPECT_EQ(s, "`Name` TEXT,") << tag;
     }
+}
+
+TEST(IdentifierQuotes, BackquotesInsideANameAreDoubledAndBracketsRefuseWhatAccessCannotHold) {
+    std::string s;
+    typecustom::appendCustomColumn(s, typecustom::identifierQuotes("MySQL"), "x` text) SELECT 1 #",
+                                   "TEXT");
+    EXPECT_EQ(s, "`x`` text) SELECT 1 #` TEXT,");
+    try {
+        typecustom::appendCustomColumn(s, typecustom::identifierQuotes("ACCESS"), "a]b", "INT");
+        ADD_FAILURE() << "not refused";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.description(),
+                  "The column name \"a]b\" cannot be used in an Access file: it holds the "
+                  "character \"]\".");
+    }
+}
+
+TEST(AccessNameSuggestion, ReplacesWhatAccessRefusesAndKeepsTheRest) {
+    EXPECT_EQ(typecustom::accessNameSuggestion("a.b"), "a_b");
+    EXPECT_EQ(typecustom::accessNameSuggestion("  [x]!`y`"), "_x___y_");
+    EXPECT_EQ(typecustom::accessNameSuggestion("tab\there"), "tab_here");
+    EXPECT_EQ(typecustom::accessNameSuggestion("   "), "Field");
+    EXPECT_EQ(typecustom::accessNameSuggestion(std::string(70, 'n')), std::string(64, 'n'));
+    std::string umlauts;
+    for (int i = 0; i < 70; ++i)
+        umlauts += "\xC3\xA4";
+    EXPECT_EQ(typecustom::accessNameSuggestion(umlauts).size(), 128u);  // 64 characters
+}
+
+TEST(ProposedStatement, AsTheDialogsOkMakesItWithNothingChanged) {
+    using typecustom::ColumnProposal;
+    const std::vector<ColumnProposal> columns = {
+        {"ID", "INT"}, {"2021", "SMALLINT"}, {"Name`s", "VARCHAR(12)"}, {"7", "BIT"}};
+    EXPECT_EQ(
+        typecustom::proposedCreateStatement("CREATE TABLE `T`(", transfer::Target::MySql, columns),
+        "CREATE TABLE `T`(`ID` INT,`newfieldname0` SMALLINT,`Name``s` VARCHAR(12),"
+        "`newfieldname0` BIT)");
+    EXPECT_EQ(typecustom::proposedCreateStatement(
+                  "CREATE TABLE `T`(", transfer::Target::Access,
+                  {{"ID", "INT"}, {"newfieldname0", "TEXT"}, {"3", "BIT"}}),
+              "CREATE TABLE `T`([ID] INT,[newfieldname0] TEXT,[tempid1] BIT)");
+    // No columns: the head as it stands, for the default mapping to complete.
+    EXPECT_EQ(typecustom::proposedCreateStatement("CREATE TABLE `E`(", transfer::Target::MySql, {}),
+              "CREATE TABLE `E`(");
 }
 
 TEST(HelpText, AccessHasEightLines) {
