@@ -320,10 +320,9 @@ class FileSink : public transfer::ScriptSink {
 
 class Send {
   public:
-    Send(SendRequest request, std::ostream& out, std::ostream& err)
+    Send(SendRequest request, std::ostream& out)
         : r_(std::move(request)),
           out_(out),
-          err_(err),
           toMySql_(r_.direction == Direction::AccessToMySql),
           target_(transfer::targetOf(r_.direction)),
           progress_(out, r_.quiet, ::isatty(STDOUT_FILENO) == 1 && &out == &std::cout) {}
@@ -599,7 +598,6 @@ class Send {
 
     SendRequest r_;
     std::ostream& out_;
-    std::ostream& err_;
     const bool toMySql_;
     const transfer::Target target_;
     Progress progress_;
@@ -614,9 +612,8 @@ class Send {
 
 int runSend(const std::vector<std::string>& args, Direction direction, std::ostream& out,
             std::ostream& err) {
-    SendRequest request = parseRequest(args, direction);
     try {
-        Send send(std::move(request), out, err);
+        Send send(parseRequest(args, direction), out);
         return send.run();
     } catch (const SendFailure& f) {
         out.flush();

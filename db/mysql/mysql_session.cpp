@@ -107,10 +107,18 @@ void MySqlSession::drainExtraResults() {
 }
 
 std::unique_ptr<Cursor> MySqlSession::execute(std::string_view sql) {
+    return run(sql, /*stream=*/false);
+}
+
+std::unique_ptr<Cursor> MySqlSession::executeForwardOnly(std::string_view sql) {
+    return run(sql, /*stream=*/true);
+}
+
+std::unique_ptr<Cursor> MySqlSession::run(std::string_view sql, bool stream) {
     usable();
     const bool wasInTransaction = inTransaction();
     if (readsRows(sql)) {
-        PreparedOutcome out = runPrepared(m_, sql);
+        PreparedOutcome out = runPrepared(m_, sql, stream);
         switch (out.kind) {
             case PreparedOutcome::Kind::Rows:
                 return std::move(out.cursor);
@@ -121,24 +129,6 @@ std::unique_ptr<Cursor> MySqlSession::execute(std::string_view sql) {
             case PreparedOutcome::Kind::UseText:
                 break;
         }
-    }
-    return executeText(sql, wasInTransaction);
-}
-
-std::unique_ptr<Cursor> MySqlSession::executeForwardOnly(std::string_view sql) {
-    usable();
-    const bool wasInTransaction = inTransaction();
-    if (!readsRows(sql)) return executeText(sql, wasInTransaction);
-    PreparedOutcome out = runPrepared(m_, sql, /*stream=*/true);
-    switch (out.kind) {
-        case PreparedOutcome::Kind::Rows:
-            return std::move(out.cursor);
-        case PreparedOutcome::Kind::NoRows:
-            return nullptr;
-        case PreparedOutcome::Kind::Failed:
-            fail(out.errorCode, out.errorText, wasInTransaction);
-        case PreparedOutcome::Kind::UseText:
-            break;
     }
     return executeText(sql, wasInTransaction);
 }

@@ -71,6 +71,9 @@ class MySqlSession : public Backend {
     [[noreturn]] void failFromSession(bool wasInTransaction);
     void drainExtraResults();
     std::unique_ptr<Cursor> executeText(std::string_view sql, bool wasInTransaction);
+    // A query that reads rows as a prepared statement (its rows stored, or streamed), any other
+    // statement as text.
+    std::unique_ptr<Cursor> run(std::string_view sql, bool stream);
 
     SharedSession m_;
     std::string lost_;  // the message that ended the session; empty while it lives

@@ -27,18 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<db::Value>>;
 
-std::vector<std::string> unencryptedJet4AndAceFiles() {
-    std::vector<std::string> out;
-    const fs::path root = testenv::fixturesDir() / "access";
-    for (const char* dir : {"V2000", "V2003", "V2007", "V2010", "V2019", "misc"}) {
-        if (!fs::exists(root / dir)) continue;
-        for (const auto& e : fs::directory_iterator(root / dir))
-            out.push_back(std::string("access/") + dir + "/" + e.path().filename().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 struct Table {
     std::vector<db::FieldInfo> fields;
     Rows rows;
@@ -138,7 +126,7 @@ TEST_P(SendRoundTrip, EveryFixtureTableToMySqlAndBackIntoAnEmptyAccessFile) {
     const bool customise = GetParam();
     DM_REQUIRE_MYSQL();
     DM_REQUIRE_FIXTURE("access/V2000/testV2000.mdb");
-    const auto files = unencryptedJet4AndAceFiles();
+    const auto files = testenv::unencryptedJet4AndAceFixtures();
     int tables = 0, back = 0, refused = 0;
     std::vector<std::string> rounded;
     for (std::size_t n = 0; n < files.size(); ++n) {

@@ -34,18 +34,6 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<db::Value>>;
 
-std::vector<std::string> unencryptedJet4AndAceFiles() {
-    std::vector<std::string> out;
-    const fs::path root = testenv::fixturesDir() / "access";
-    for (const char* dir : {"V2000", "V2003", "V2007", "V2010", "V2019", "misc"}) {
-        if (!fs::exists(root / dir)) continue;
-        for (const auto& e : fs::directory_iterator(root / dir))
-            out.push_back(std::string("access/") + dir + "/" + e.path().filename().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 struct Table {
     std::vector<std::string> names;
     Rows rows;
@@ -128,7 +116,7 @@ TEST_F(CliSend, WholeFilesGoToMySqlAndBackIntoNewFilesOfEveryWritableFormat) {
     DM_REQUIRE_FIXTURE("access/V2000/testV2000.mdb");
     const std::vector<std::string> formats = {"jet4", "ace12", "ace14", "ace16", "ace17"};
     int tables = 0, back = 0;
-    for (const std::string& fixture : unencryptedJet4AndAceFiles()) {
+    for (const std::string& fixture : testenv::unencryptedJet4AndAceFixtures()) {
         SCOPED_TRACE(fixture);
         const std::string original = dir.copyFixture(fixture).string();
         testenv::MySqlScratch mysql;
@@ -380,6 +368,37 @@ TEST_F(CliSend, PasswordsAreNeitherInTheProcessListNorInTheScriptNorInMessages) 
               "INSERT INTO `z_first` VALUES('1')\r\n\r\n\r\n");
     EXPECT_FALSE(fs::exists(dir.path() / "other.mdb"));  // --script changes nothing
     EXPECT_EQ(r.out.find(password), std::string::npos);
+}
+
+TEST_F(CliSend, SavedTakesTheRememberedLoginsAndEachTableIsReportedWhenDone) {
+    DM_REQUIRE_MYSQL();
+    DM_REQUIRE_FIXTURE("access/V2003/indexTestV2003.mdb");
+    const std::string file = dir.copyFixture("access/V2003/indexTestV2003.mdb").string();
+    testenv::MySqlScratch mysql;
+    const auto server = testenv::mysqlServer();
+    // The settings file as the connection window writes it.
+    fs::create_directories(dir.path() / "config");
+    std::ofstream(dir.path() / "config" / "Kestrelane.conf")
+        << "[Dunmorrow]\nAccessMDBFile=" << file << "\nAccessPassword=\nDatabase=" << mysql.name()
+        << "\nPassword=" << server.password << "\nPort=" << server.port
+        << "\nServer=" << server.host << "\nUser=" << server.user
+        << "\nWith%20Data%20Type%20Change%201=0\n";
+    ::setenv("XDG_CONFIG_HOME", (dir.path() / "config").c_str(), 1);
+    auto r = testenv::runProgram({DM_CLI_PATH, "to-mysql", "--saved", "Table1", "Table3"});
+    ::unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Not on a terminal: one line a finished table, in the order they went, then the summary.
+    EXPECT_EQ(r.out.substr(0, r.out.find("Sent")), "Table3: 4 rows\nTable1: 4 rows\n");
+    EXPECT_EQ(r.out.find("Sent 2 tables, 8 rows in "), r.out.find("Sent"));
+    EXPECT_EQ(r.out.substr(r.out.size() - 10), " seconds.\n");
+    EXPECT_EQ(mysql.scalar("SELECT COUNT(*) FROM Table3"), "4");
+
+    ::setenv("XDG_CONFIG_HOME", (dir.path() / "nothing").c_str(), 1);
+    r = testenv::runProgram({DM_CLI_PATH, "to-mysql", "--saved", "Table1"});
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "dunmorrow-cli: No logins are remembered in \"" +
+                         (dir.path() / "nothing" / "Kestrelane.conf").string() + "\".\n");
 }
 
 // ---- hostile names ----

@@ -1,6 +1,8 @@
 // Test surroundings.
 #include "tests/support/test_env.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 #include <cstdlib>
 #include <random>
@@ -26,6 +28,18 @@ fs::path fixturesDir() {
         if (fs::is_directory(candidate)) return candidate;
     }
     return source.parent_path() / "shared" / "fixtures";
+}
+
+std::vector<std::string> unencryptedJet4AndAceFixtures() {
+    std::vector<std::string> out;
+    const fs::path root = fixturesDir() / "access";
+    for (const char* dir : {"V2000", "V2003", "V2007", "V2010", "V2019", "misc"}) {
+        if (!fs::exists(root / dir)) continue;
+        for (const auto& e : fs::directory_iterator(root / dir))
+            out.push_back(std::string("access/") + dir + "/" + e.path().filename().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 bool underCi() {

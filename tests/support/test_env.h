@@ -6,11 +6,15 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testenv {
 
 // The fixtures folder: $DM_FIXTURES, else ../shared/fixtures beside the checkout.
 std::filesystem::path fixturesDir();
+// The unencrypted Jet 4 and ACE fixtures ("access/V2000/testV2000.mdb", ...), sorted: the files
+// the round trips send whole.
+std::vector<std::string> unencryptedJet4AndAceFixtures();
 // True when running under CI (CI=true), where a missing fixture or server is a failure.
 bool underCi();
 

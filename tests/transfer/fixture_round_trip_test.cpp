@@ -34,18 +34,6 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<Value>>;
 
-std::vector<std::string> unencryptedModernFiles() {
-    std::vector<std::string> out;
-    const fs::path root = testenv::fixturesDir() / "access";
-    for (const char* dir : {"V2000", "V2003", "V2007", "V2010", "V2019", "misc"}) {
-        if (!fs::exists(root / dir)) continue;
-        for (const auto& e : fs::directory_iterator(root / dir))
-            out.push_back(std::string("access/") + dir + "/" + e.path().filename().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 std::vector<std::string> userTables(db::Connection& c) {
     std::vector<std::string> names;
     auto rs = c.openSchema(db::kAdSchemaTables);
@@ -84,7 +72,7 @@ TEST_P(FixtureRoundTrip, EveryTableArrivesInMySqlWithEveryValue) {
     const bool customise = GetParam();
     DM_REQUIRE_MYSQL();
     DM_REQUIRE_FIXTURE("access/V2000/testV2000.mdb");
-    const auto files = unencryptedModernFiles();
+    const auto files = testenv::unencryptedJet4AndAceFixtures();
     ASSERT_FALSE(files.empty());
     int tables = 0;
     std::vector<std::string> refused;
