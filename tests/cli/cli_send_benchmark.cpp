@@ -44,6 +44,7 @@ Run timed(const std::vector<std::string>& argv) {
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    std::fflush(stdout);  // or the child would print what is still buffered
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {

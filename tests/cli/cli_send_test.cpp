@@ -401,6 +401,29 @@ TEST_F(CliSend, SavedTakesTheRememberedLoginsAndEachTableIsReportedWhenDone) {
                          (dir.path() / "nothing" / "Kestrelane.conf").string() + "\".\n");
 }
 
+TEST_F(CliSend, OnATerminalEachTablesLineIsRewrittenInPlace) {
+    DM_REQUIRE_MYSQL();
+    DM_REQUIRE_FIXTURE("access/V2003/indexTestV2003.mdb");
+    const std::string script = testenv::findOnPath("script");
+    if (script.empty()) GTEST_SKIP() << "script (util-linux) is not installed";
+    const std::string file = dir.copyFixture("access/V2003/indexTestV2003.mdb").string();
+    testenv::MySqlScratch mysql;
+    ::setenv("DUNMORROW_MYSQL_PASSWORD", testenv::mysqlServer().password.c_str(), 1);
+    // script(1) gives the program a terminal and copies what it shows.
+    const auto r = testenv::runProgram(
+        {script, "-qec",
+         std::string(DM_CLI_PATH) + " to-mysql '" + file + "' '" + address(mysql) + "' --all",
+         "/dev/null"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    // The first table's line while it goes (its rows so far, the rate), then rewritten when
+    // done.
+    const std::size_t going = r.out.find("\rTable3: 0 ");
+    ASSERT_NE(going, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" rows/s\x1b[K", going), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\rTable3: 4 rows\x1b[K\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Sent 3 tables, 11 rows in "), std::string::npos) << r.out;
+}
+
 // ---- hostile names ----
 
 // Replaces every UTF-16LE occurrence of `from` in the file by `to` (of the same length).
