@@ -16,7 +16,7 @@
 #include <string_view>
 
 #include "db/value.h"
-#include "transfer/table_send.h"
+#include "transfer/script_sink.h"
 #include "transfer/target.h"
 
 namespace transfer {

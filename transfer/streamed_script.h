@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "review/script_executor.h"
-#include "transfer/table_send.h"
+#include "transfer/script_sink.h"
 
 namespace transfer {
 

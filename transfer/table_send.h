@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "transfer/script_sink.h"
 #include "transfer/target.h"
 
 namespace db {
@@ -63,22 +64,6 @@ class PlainSteps : public StepRunner {
   public:
     void step(int, const std::function<void()>& body) override { body(); }
     bool test(int, const std::function<bool()>& condition) override { return condition(); }
-};
-
-// Where a table's lines go, each written with the CR LF after it.
-class ScriptSink {
-  public:
-    virtual ~ScriptSink() = default;
-    // "DROP TABLE `T`" and an empty line.
-    virtual void appendDropTable(std::string_view table) = 0;
-    // The CREATE TABLE statement and an empty line.
-    virtual void appendCreateTable(std::string_view statement) = 0;
-    // One statement as one line (an INSERT line).
-    virtual void appendStatementLine(std::string_view statement) = 0;
-    // The empty line after a table's rows.
-    virtual void endTable() = 0;
-    // `done` rows of `total` are written (total < 0: not known); a sink may reserve room.
-    virtual void rowsWritten(long /*done*/, long /*total*/) {}
 };
 
 // The step numbers of one direction. The two commands number the same steps differently.
