@@ -90,12 +90,32 @@ TEST(CreateStatement, AccessEndsWithSemicolon) {
     EXPECT_EQ(s, "CREATE TABLE `orders`(`id` INT,`name` TEXT,`price` DECIMAL(10,2));");
 }
 
-TEST(CreateStatement, NamesAreWrittenUnchanged) {
+TEST(CreateStatement, NamesKeepTheirCharactersWithEveryBackquoteDoubled) {
     std::string s = transfer::createTableHead("a b");
     std::vector<db::FieldInfo> f{field("we`ird", ad::kInteger)};
     transfer::completeDefaultCreate(s, Target::MySql, f);
-    EXPECT_EQ(s, "CREATE TABLE `a b`(`we`ird` INT)");
+    EXPECT_EQ(s, "CREATE TABLE `a b`(`we``ird` INT)");
     EXPECT_EQ(transfer::dropTableStatement("Orders"), "DROP TABLE `Orders`");
+}
+
+TEST(CreateStatement, AHostileColumnNameStaysOneNameAndMakesNoQueryOfItsOwn) {
+    // Written between backquotes as it stood, this name ended the column list and made
+    // CREATE TABLE ... SELECT fill the table with the server's user and version.
+    const std::string hostile = "x` text) SELECT CONCAT(user(),' on ',version()) AS x #";
+    std::string s = transfer::createTableHead("t");
+    std::vector<db::FieldInfo> f{field("id", ad::kInteger), field(hostile, ad::kVarWChar)};
+    transfer::completeDefaultCreate(s, Target::MySql, f);
+    EXPECT_EQ(s,
+              "CREATE TABLE `t`(`id` INT,`x`` text) SELECT CONCAT(user(),' on ',version()) AS x "
+              "#` text)");
+    // A table name of that kind stays one name in the DROP, CREATE and INSERT lines too.
+    const std::string table = "t` UNION SELECT 2,CONCAT(user(),' ',version())#";
+    EXPECT_EQ(transfer::dropTableStatement(table),
+              "DROP TABLE `t`` UNION SELECT 2,CONCAT(user(),' ',version())#`");
+    EXPECT_EQ(transfer::createTableHead(table),
+              "CREATE TABLE `t`` UNION SELECT 2,CONCAT(user(),' ',version())#`(");
+    EXPECT_EQ(transfer::insertHead(table),
+              "INSERT INTO `t`` UNION SELECT 2,CONCAT(user(),' ',version())#` VALUES(");
 }
 
 TEST(RowStatement, NullToDefaultGivesTheDefaultOnlyForNull) {
