@@ -441,7 +441,20 @@ class Send {
         if (target_ == transfer::Target::Access) {
             for (const PlannedTable& t : plan_) {
                 std::string refusal = transfer::accessNamesRefusal(t.name, nullptr);
-                if (refusal.empty()) {
+                if (refusal.empty() && r_.proposed) {
+                    // The proposals' statement: a column named by a number gets a new name
+                    // there, any other name Access cannot hold is refused.
+                    try {
+                        (void)typecustom::proposedCreateStatement(
+                            transfer::createTableHead(t.name), target_,
+                            typecustom::proposeColumnTypes(source_, target_, t.name));
+                    } catch (const db::Error& e) {
+                        if (e.number() != db::errc::kSyntax)
+                            nothingChanged("The table \"" + t.name +
+                                           "\" cannot be read: " + e.description());
+                        refusal = e.description() + " The table \"" + t.name + "\" is not sent.";
+                    }
+                } else if (refusal.empty()) {
                     db::Recordset rs;
                     try {
                         rs.open(transfer::sourceTableQuery(r_.direction, t.name) + " LIMIT 0",

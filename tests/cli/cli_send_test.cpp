@@ -508,6 +508,31 @@ TEST_F(CliSend, AHostileMySqlTableNameIsReadAsItselfAndRefusedForAccess) {
     EXPECT_EQ(proposals[1].type, "TEXT");
 }
 
+TEST_F(CliSend, AColumnNamedByANumberIsRenamedByTheProposalsAndRefusedWithoutThem) {
+    DM_REQUIRE_MYSQL();
+    testenv::MySqlScratch mysql;
+    mysql.exec("CREATE TABLE n (`3.75` INT, v INT)");
+    mysql.exec("INSERT INTO n VALUES (1, 2)");
+    const std::string file = (dir.path() / "n.accdb").string();
+    auto r = cli({"to-access", address(mysql), file, "n"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "dunmorrow-cli: The column name \"3.75\" cannot be used in an Access file: it holds "
+              "the character \".\". The table \"n\" is not sent. Nothing was changed.\n");
+    EXPECT_FALSE(fs::exists(file));
+    // The dialog's OK names such a column newfieldname0, and so do the proposals as they stand.
+    r = cli({"to-access", address(mysql), file, "n", "--proposed-types"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readTable(accessString(file), "SELECT * FROM [n]").names,
+              (std::vector<std::string>{"newfieldname0", "v"}));
+    mysql.exec("CREATE TABLE m (`a.b` INT)");
+    r = cli({"to-access", address(mysql), file, "m", "--proposed-types"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "dunmorrow-cli: The column name \"a.b\" cannot be used in an Access file: it holds "
+              "the character \".\". The table \"m\" is not sent. Nothing was changed.\n");
+}
+
 TEST(CliAddress, TheFormsOfAMySqlAddress) {
     db::LoginFields l;
     cli::parseMySqlAddress("mysql://app@db.example:3307/sales", l);
