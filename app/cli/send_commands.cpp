@@ -18,7 +18,7 @@
 #include "app/cli/saved_logins.h"
 #include "db/connection.h"
 #include "db/error.h"
-#include "db/jet/new_database.h"
+#include "db/jet/write/new_database.h"
 #include "db/sql_names.h"
 #include "db/table_listing.h"
 #include "review/script_executor.h"

@@ -14,7 +14,7 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "db/jet/new_database.h"
+#include "db/jet/write/new_database.h"
 #include "review/script_executor.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/test_env.h"
