@@ -8,7 +8,7 @@
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-dm_install_packages
+dm_install_packages >&2
 build="${DM_PACKAGE_BUILD:-$DM_ROOT/build-package}"
 
 launcher=()
@@ -30,11 +30,13 @@ dm_log "Building the package in $build"
 cmake -S "$DM_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DDM_TESTS=OFF -DDM_PACKAGE=ON "-DCMAKE_C_FLAGS=$cflags" "-DCMAKE_CXX_FLAGS=$cxxflags" \
   -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
-  "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "${launcher[@]}" >/dev/null
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"
+  "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "${launcher[@]}" >&2
+# Only the package's path goes to standard output (the test command reads it); the rest is
+# progress, on standard error.
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >&2
 
 rm -rf "$build/package"
-(cd "$build" && cpack -G DEB >/dev/null)
+(cd "$build" && cpack -G DEB >&2)
 deb="$(find "$build/package" -maxdepth 1 -name 'dunmorrow_*.deb' -print -quit)"
 [ -n "$deb" ] || { echo "package.sh: cpack made no package" >&2; exit 1; }
 dm_log "Made $deb"
