@@ -256,6 +256,7 @@ TEST_F(Form1Test, TestConnectionWithoutTheEngineReportsStep100ThenCannotConnect)
               "to connect to your database remotely and not just through web-based control "
               "panels.");
     EXPECT_EQ(boxes[1].title, "Dunmorrow");
+    EXPECT_EQ(boxes[1].icon, ui::Icon::Exclamation);  // as the error report's
     EXPECT_EQ(ui::mousePointer(form.get()), ui::kPointerDefault);
 }
 
