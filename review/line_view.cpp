@@ -20,7 +20,7 @@ constexpr std::size_t kChunkLimit = 1200;
 }  // namespace
 
 LineView::LineView(const ScriptText& text, const QFont& font)
-    : text_(text), font_(font), oneAdvance_(0x10000, 0) {
+    : text_(text), font_(font), advances_(0x10000, kUnknown) {
     advance_ = std::max(1.0, QFontMetricsF(font_).horizontalAdvance(QLatin1Char('M')));
 }
 
@@ -29,6 +29,17 @@ LineView::~LineView() = default;
 void LineView::forget() {
     geometry_.clear();
     chunks_.clear();
+}
+
+void LineView::forgetLines(std::size_t first, std::size_t last) {
+    std::erase_if(geometry_, [&](const auto& g) { return g.first >= first && g.first <= last; });
+    std::erase_if(chunks_,
+                  [&](const auto& c) { return c.first.line >= first && c.first.line <= last; });
+}
+
+void LineView::forgetFrom(std::size_t first) {
+    std::erase_if(geometry_, [&](const auto& g) { return g.first >= first; });
+    std::erase_if(chunks_, [&](const auto& c) { return c.first.line >= first; });
 }
 
 LineView::Geometry& LineView::geometry(std::size_t line) {
@@ -40,24 +51,35 @@ LineView::Geometry& LineView::geometry(std::size_t line) {
     return geometry_.emplace(line, std::move(g)).first->second;
 }
 
-bool LineView::takesOneAdvanceEach(const QString& text) {
+std::optional<double> LineView::simpleWidth(const QString& text) {
+    double width = 0;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        unsigned char& known = oneAdvance_[u];
-        if (known == 0) {
-            // Scripts drawn one cell a character, without joining or marks, whose glyph in the
-            // font (or the font standing in for it) has the font's own advance.
+        float& known = advances_[u];
+        if (known == kUnknown) {
+            // Characters drawn one by one, without joining, reordering or marks: their width in
+            // a line is the sum of their own advances, in the font or the one standing in.
             const QChar::Script script = c.script();
-            const bool simple =
-                !c.isSurrogate() && !c.isMark() && u != '\t' &&
-                c.category() != QChar::Other_Control &&
-                (script == QChar::Script_Latin || script == QChar::Script_Greek ||
-                 script == QChar::Script_Cyrillic || script == QChar::Script_Common);
-            known = simple && QFontMetricsF(font_).horizontalAdvance(c) == advance_ ? 1 : 2;
+            const QChar::Direction dir = c.direction();
+            const bool leftToRightOrNeutral = dir == QChar::DirL || dir == QChar::DirEN ||
+                                              dir == QChar::DirES || dir == QChar::DirET ||
+                                              dir == QChar::DirCS || dir == QChar::DirWS ||
+                                              dir == QChar::DirON;
+            const bool drawnAlone =
+                script == QChar::Script_Latin || script == QChar::Script_Greek ||
+                script == QChar::Script_Cyrillic || script == QChar::Script_Common ||
+                script == QChar::Script_Han || script == QChar::Script_Hiragana ||
+                script == QChar::Script_Katakana;
+            const bool simple = !c.isSurrogate() && !c.isMark() && u != '\t' &&
+                                c.category() != QChar::Other_Control && leftToRightOrNeutral &&
+                                drawnAlone;
+            known =
+                simple ? static_cast<float>(QFontMetricsF(font_).horizontalAdvance(c)) : kNotSimple;
         }
-        if (known != 1) return false;
+        if (known == kNotSimple) return std::nullopt;
+        width += known;
     }
-    return true;
+    return width;
 }
 
 LineView::Chunk LineView::layOut(std::size_t line, const Geometry& g, std::size_t index,
@@ -107,14 +129,15 @@ void LineView::measureNext(std::size_t line, Geometry& g) {
     double width = 0;
     if (isPrintableAscii(bytes)) {
         width = static_cast<double>(bytes.size()) * advance_;
+    } else if (const std::optional<double> simple = simpleWidth(
+                   makeDisplayLine(bytes, std::numeric_limits<std::size_t>::max()).text)) {
+        // Decoded, not laid out: laying out every chunk on the way to a line's end would cost
+        // far more than adding up its characters' advances.
+        width = *simple;
     } else {
         Chunk c = layOut(line, g, index, origin);
-        if (takesOneAdvanceEach(c.display.text)) {
-            width = static_cast<double>(c.display.text.size()) * advance_;
-        } else {
-            const QTextLine tl = c.layout->lineAt(0);
-            width = tl.isValid() ? tl.cursorToX(static_cast<int>(c.display.text.size())) : 0;
-        }
+        const QTextLine tl = c.layout->lineAt(0);
+        width = tl.isValid() ? tl.cursorToX(static_cast<int>(c.display.text.size())) : 0;
         // A short line's one layout is kept for drawing; the many of a long line measured on
         // the way to its end are not.
         if (g.chunkCount() <= 4) {

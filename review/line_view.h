@@ -11,7 +11,8 @@
 // advances from the start of the line, wherever a chunk starts.
 //
 // Positions on screen are in line coordinates: 0 is where the line's text starts, in pixels.
-// The view holds a pointer to the text; forget() must be called after every change of it.
+// The view holds a reference to the text; after every change of it, the lines changed (or
+// moved) must be forgotten.
 #pragma once
 
 #include <QFont>
@@ -19,6 +20,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -31,7 +33,7 @@ namespace review {
 
 class LineView {
   public:
-    static constexpr std::size_t kChunkBytes = 4096;
+    static constexpr std::size_t kChunkBytes = 256;
 
     struct Chunk {
         std::size_t firstByte = 0;  // where the chunk starts in its line
@@ -49,8 +51,12 @@ class LineView {
     double advance() const { return advance_; }
     double tabDistance() const { return 8.0 * advance_; }
 
-    // Forgets everything measured and laid out (after any change of the text).
+    // Forgets everything measured and laid out (after any change of the text)...
     void forget();
+    // ...or only lines `first` to `last` (when the number of lines stayed the same)...
+    void forgetLines(std::size_t first, std::size_t last);
+    // ...or every line from `first` on (when lines were added or removed there).
+    void forgetFrom(std::size_t first);
 
     // Where byte `column` of line `line` lies.
     double xOf(std::size_t line, std::size_t column);
@@ -87,8 +93,9 @@ class LineView {
     std::size_t chunkAtX(std::size_t line, Geometry& g, double x);
     const Chunk& chunk(std::size_t line, Geometry& g, std::size_t index);
     Chunk layOut(std::size_t line, const Geometry& g, std::size_t index, double origin) const;
-    // True when every UTF-16 unit of `text` is a character drawn with exactly the font's advance.
-    bool takesOneAdvanceEach(const QString& text);
+    // The width of `text` when every UTF-16 unit of it is a character drawn on its own (no
+    // joining, marks, tabs or right-to-left text): the sum of the characters' advances.
+    std::optional<double> simpleWidth(const QString& text);
 
     static std::size_t key(std::size_t line, std::size_t index) {
         return line * 1'000'003u ^ index;
@@ -107,8 +114,10 @@ class LineView {
         std::size_t operator()(const ChunkKey& k) const { return key(k.line, k.index); }
     };
     std::unordered_map<ChunkKey, Chunk, ChunkKeyHash> chunks_;
-    // Per BMP code unit: 0 not yet asked, 1 drawn with the font's advance, 2 not.
-    std::vector<unsigned char> oneAdvance_;
+    // Per BMP code unit: its advance, kNotSimple, or kUnknown until first asked.
+    static constexpr float kUnknown = -1;
+    static constexpr float kNotSimple = -2;
+    std::vector<float> advances_;
 };
 
 }  // namespace review

@@ -120,9 +120,15 @@ std::size_t ScriptEditor::firstVisibleLine() const {
 void ScriptEditor::edit(TextPos from, TextPos to, std::string_view text, bool typing) {
     if (readOnly_) return;
     const TextPos start = std::min(from, to);
+    const std::size_t linesBefore = text_.lineCount();
     const TextPos end = history_.apply(text_, from, to, text, typing);
     caret_ = anchor_ = end;
     desiredX_ = -1;
+    // Typing within a line changes that line only; a new or joined line moves those below.
+    if (text_.lineCount() == linesBefore)
+        view_->forgetLines(start.line, end.line);
+    else
+        view_->forgetFrom(start.line);
     textWasChanged(true, start.line, end.line);
 }
 
@@ -132,7 +138,6 @@ void ScriptEditor::textWasChanged(bool widthMayGrow, std::size_t firstLine, std:
         for (std::size_t i = firstLine; i <= lastLine; ++i)
             widestLine_ = std::max(widestLine_, text_.line(i).size());
     }
-    view_->forget();
     updateScrollBars();
     ensureCaretVisible();
     restartBlink();
@@ -169,9 +174,18 @@ void ScriptEditor::paste() {
     edit(anchor_, caret_, withCrLfBreaks(std::string_view(bytes.constData(), bytes.size())));
 }
 
+void ScriptEditor::forgetReplaced() {
+    const EditHistory::Replaced& r = history_.lastReplaced();
+    if (r.before == r.after)
+        view_->forgetLines(r.first, r.first + r.after - 1);
+    else
+        view_->forgetFrom(r.first);
+}
+
 void ScriptEditor::undo() {
     if (readOnly_) return;
     if (auto p = history_.undo(text_)) {
+        forgetReplaced();
         caret_ = anchor_ = *p;
         widestLine_ = std::max(widestLine_, text_.line(p->line).size());
         textWasChanged(false, 0, 0);
@@ -181,6 +195,7 @@ void ScriptEditor::undo() {
 void ScriptEditor::redo() {
     if (readOnly_) return;
     if (auto p = history_.redo(text_)) {
+        forgetReplaced();
         caret_ = anchor_ = *p;
         widestLine_ = std::max(widestLine_, text_.line(p->line).size());
         textWasChanged(false, 0, 0);

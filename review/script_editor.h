@@ -88,6 +88,9 @@ class ScriptEditor : public QAbstractScrollArea {
   private:
     static constexpr int kMargin = 4;  // pixels left of the text
 
+    // Tells the view which lines the last undo or redo replaced.
+    void forgetReplaced();
+    // After the text changed (the view already told what it must forget).
     void textWasChanged(bool widthMayGrow, std::size_t firstLine, std::size_t lastLine);
     void updateScrollBars();
     int lineHeight() const;
