@@ -14,8 +14,8 @@
 #include "db/backend.h"
 #include "db/connection_string.h"
 #include "db/error.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
 
 namespace db {

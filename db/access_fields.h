@@ -23,8 +23,8 @@
 #pragma once
 
 #include "db/backend.h"
-#include "db/jet/format.h"
-#include "db/jet/value_codec.h"
+#include "db/jet/format/format.h"
+#include "db/jet/table/value_codec.h"
 
 namespace db {
 

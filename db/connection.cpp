@@ -4,8 +4,8 @@
 #include <cctype>
 
 #include "db/connection_string.h"
-#include "db/jet/crypto.h"
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
+#include "db/jet/page/crypto.h"
 
 namespace db {
 

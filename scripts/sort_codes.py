@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes db/jet/text_collation_codes.cpp, the character codes of the two text sort orders.
+"""Writes db/jet/index/text_collation_codes.cpp, the character codes of the two text sort orders.
 
     scripts/sort_codes.py DIR [OUTPUT]
 
@@ -191,7 +191,7 @@ HEADER = """\
 //
 // The codes the engine had before these tables, taken from keys Access wrote into the
 // fixtures, are all among them; the key tests compare every text index of the fixtures.
-#include "db/jet/text_collation_codes.h"
+#include "db/jet/index/text_collation_codes.h"
 
 namespace jet::sort_codes {
 
@@ -218,7 +218,7 @@ def main():
     source = sys.argv[1]
     here = os.path.dirname(os.path.abspath(__file__))
     target = sys.argv[2] if len(sys.argv) == 3 else os.path.join(
-        here, "..", "db", "jet", "text_collation_codes.cpp")
+        here, "..", "db", "jet", "index", "text_collation_codes.cpp")
     legacy = apply_rules(parse(os.path.join(source, "index_codes_genleg.txt"),
                                os.path.join(source, "index_codes_ext_genleg.txt")), False)
     general = apply_rules(parse(os.path.join(source, "index_codes_gen.txt"),

@@ -5,8 +5,8 @@
 #include <ostream>
 
 #include "app/cli/args.h"
-#include "db/jet/check.h"
-#include "db/jet/database.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
 
 namespace cli {
 

@@ -11,8 +11,8 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
-#include "db/jet/database_password.h"
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
+#include "db/jet/write/database_password.h"
 #include "db/table_listing.h"
 
 namespace cli {

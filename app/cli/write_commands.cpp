@@ -7,7 +7,7 @@
 
 #include "app/cli/args.h"
 #include "db/connection.h"
-#include "db/jet/new_database.h"
+#include "db/jet/write/new_database.h"
 #include "review/script_executor.h"
 #include "review/script_text.h"
 

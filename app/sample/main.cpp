@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "app/sample/sample_database.h"
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

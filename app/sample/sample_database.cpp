@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/new_database.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
+#include "db/jet/write/new_database.h"
 
 namespace sample {
 

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "app/sample/sample_database.h"
-#include "db/jet/check.h"
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/jet/table_write_support.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"

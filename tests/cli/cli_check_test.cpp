@@ -7,7 +7,7 @@
 
 #include "app/cli/check_command.h"
 #include "app/cli/commands.h"
-#include "db/jet/check.h"
+#include "db/jet/check/check.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 

@@ -8,9 +8,9 @@
 
 #include "app/cli/commands.h"
 #include "app/cli/write_commands.h"
-#include "db/jet/check.h"
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/table/table_reader.h"
 
 namespace {
 

@@ -25,14 +25,14 @@
 #include <string_view>
 #include <vector>
 
-#include "db/jet/check.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/file.h"
-#include "db/jet/journal.h"
-#include "db/jet/new_database.h"
+#include "db/jet/base/error.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
+#include "db/jet/page/file.h"
+#include "db/jet/page/journal.h"
 #include "db/jet/sql/executor.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/write/new_database.h"
 
 namespace {
 

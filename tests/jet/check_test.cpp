@@ -4,11 +4,11 @@
 
 #include <fstream>
 
-#include "db/jet/check.h"
-#include "db/jet/data_page.h"
-#include "db/jet/database.h"
-#include "db/jet/free_pages.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/data_page.h"
+#include "db/jet/table/free_pages.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -8,11 +8,11 @@
 #include <functional>
 #include <limits>
 
-#include "db/jet/data_page.h"
-#include "db/jet/long_value.h"
-#include "db/jet/row_codec.h"
-#include "db/jet/text_codec.h"
-#include "db/jet/value_codec.h"
+#include "db/jet/format/text_codec.h"
+#include "db/jet/table/data_page.h"
+#include "db/jet/table/long_value.h"
+#include "db/jet/table/row_codec.h"
+#include "db/jet/table/value_codec.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <set>
 
-#include "db/jet/check.h"
-#include "db/jet/error.h"
-#include "db/jet/index_check.h"
-#include "db/jet/text_collation.h"
+#include "db/jet/base/error.h"
+#include "db/jet/check/check.h"
+#include "db/jet/check/index_check.h"
+#include "db/jet/index/text_collation.h"
 #include "tests/jet/table_write_support.h"
 
 namespace {

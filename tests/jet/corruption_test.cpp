@@ -6,10 +6,10 @@
 
 #include <random>
 
-#include "db/jet/data_page.h"
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
-#include "db/jet/usage_map.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/data_page.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/table/usage_map.h"
 #include "tests/support/access_files.h"
 #include "tests/support/test_env.h"
 

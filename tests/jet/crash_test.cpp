@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/check.h"
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {

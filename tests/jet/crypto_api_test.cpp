@@ -7,13 +7,13 @@
 
 #include <fstream>
 
-#include "db/jet/check.h"
-#include "db/jet/crypto.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/header.h"
+#include "db/jet/base/error.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
+#include "db/jet/page/crypto.h"
+#include "db/jet/page/header.h"
 #include "db/jet/sql/executor.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {

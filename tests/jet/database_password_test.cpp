@@ -7,10 +7,10 @@
 
 #include <fstream>
 
-#include "db/jet/database.h"
-#include "db/jet/database_password.h"
-#include "db/jet/error.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/write/database_password.h"
 #include "tests/support/access_files.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"

@@ -7,10 +7,10 @@
 #include <random>
 #include <set>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/office_codec.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
+#include "db/jet/page/office_codec.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/expected_dump.h"
 #include "tests/support/test_env.h"
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "db/jet/index_btree.h"
-#include "db/jet/text_collation.h"
+#include "db/jet/index/index_btree.h"
+#include "db/jet/index/text_collation.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <random>
 #include <set>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/index_btree.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
+#include "db/jet/index/index_btree.h"
 #include "tests/support/test_env.h"
 
 namespace {

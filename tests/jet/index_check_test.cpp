@@ -6,11 +6,11 @@
 
 #include <fstream>
 
-#include "db/jet/data_page.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/index_btree.h"
-#include "db/jet/index_check.h"
+#include "db/jet/base/error.h"
+#include "db/jet/check/index_check.h"
+#include "db/jet/database/database.h"
+#include "db/jet/index/index_btree.h"
+#include "db/jet/table/data_page.h"
 #include "tests/support/test_env.h"
 
 namespace {

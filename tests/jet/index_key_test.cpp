@@ -9,12 +9,12 @@
 #include <map>
 #include <set>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/index_btree.h"
-#include "db/jet/index_key.h"
-#include "db/jet/table_scan.h"
-#include "db/jet/text_collation.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
+#include "db/jet/index/index_btree.h"
+#include "db/jet/index/index_key.h"
+#include "db/jet/index/text_collation.h"
+#include "db/jet/table/table_scan.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -12,14 +12,14 @@
 #include <random>
 #include <set>
 
-#include "db/jet/check.h"
-#include "db/jet/error.h"
-#include "db/jet/index_btree.h"
-#include "db/jet/index_check.h"
-#include "db/jet/table_indexes.h"
-#include "db/jet/table_scan.h"
-#include "db/jet/usage_map.h"
-#include "db/jet/usage_map_writer.h"
+#include "db/jet/base/error.h"
+#include "db/jet/check/check.h"
+#include "db/jet/check/index_check.h"
+#include "db/jet/index/index_btree.h"
+#include "db/jet/table/table_scan.h"
+#include "db/jet/table/usage_map.h"
+#include "db/jet/table/usage_map_writer.h"
+#include "db/jet/write/table_indexes.h"
 #include "tests/jet/table_write_support.h"
 #include "tests/support/run_program.h"
 

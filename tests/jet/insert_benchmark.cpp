@@ -26,10 +26,10 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "db/jet/database.h"
-#include "db/jet/new_database.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/write/new_database.h"
 #include "review/script_executor.h"
 #include "review/script_text.h"
 

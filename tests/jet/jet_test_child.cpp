@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
 
 namespace {

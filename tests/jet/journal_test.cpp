@@ -6,9 +6,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/journal.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
+#include "db/jet/page/journal.h"
 #include "tests/support/test_env.h"
 
 namespace {

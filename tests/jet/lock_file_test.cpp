@@ -5,9 +5,9 @@
 
 #include <fstream>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/lock_file.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
+#include "db/jet/page/lock_file.h"
 #include "tests/support/other_program.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"

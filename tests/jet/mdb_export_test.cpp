@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <set>
 
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 

@@ -8,13 +8,13 @@
 #include <set>
 #include <sstream>
 
-#include "db/jet/check.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/new_database.h"
+#include "db/jet/base/error.h"
+#include "db/jet/catalog/system_tables.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
-#include "db/jet/system_tables.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/write/new_database.h"
 #include "tests/jet/table_write_support.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"

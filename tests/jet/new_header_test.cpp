@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "db/jet/header.h"
-#include "db/jet/new_header.h"
-#include "db/jet/system_tables.h"
+#include "db/jet/catalog/system_tables.h"
+#include "db/jet/page/header.h"
+#include "db/jet/page/new_header.h"
 #include "tests/support/test_env.h"
 
 namespace {

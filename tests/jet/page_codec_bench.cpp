@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/database.h"
-#include "db/jet/office_codec.h"
+#include "db/jet/database/database.h"
+#include "db/jet/page/office_codec.h"
 #include "tests/support/test_env.h"
 
 namespace {

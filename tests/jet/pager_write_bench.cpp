@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "db/jet/database.h"
+#include "db/jet/database/database.h"
 #include "tests/support/test_env.h"
 
 int main(int argc, char** argv) {

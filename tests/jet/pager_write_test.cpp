@@ -5,12 +5,12 @@
 
 #include <fstream>
 
-#include "db/jet/data_page.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/free_pages.h"
-#include "db/jet/table_reader.h"
-#include "db/jet/usage_map.h"
+#include "db/jet/base/error.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/data_page.h"
+#include "db/jet/table/free_pages.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/table/usage_map.h"
 #include "tests/support/test_env.h"
 
 namespace {

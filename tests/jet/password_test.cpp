@@ -5,8 +5,8 @@
 // RC4 key stream.
 #include <gtest/gtest.h>
 
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/access_files.h"
 #include "tests/support/test_env.h"
 

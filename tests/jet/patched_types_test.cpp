@@ -7,8 +7,8 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/access_files.h"
 #include "tests/support/test_env.h"
 

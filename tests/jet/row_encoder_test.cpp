@@ -3,16 +3,16 @@
 // definitions that span pages.
 #include <gtest/gtest.h>
 
-#include "db/jet/byte_reader.h"
-#include "db/jet/file.h"
-#include "db/jet/journal.h"
-#include "db/jet/pager.h"
-#include "db/jet/row_codec.h"
-#include "db/jet/row_encoder.h"
-#include "db/jet/table_def_writer.h"
-#include "db/jet/text_codec.h"
-#include "db/jet/value_codec.h"
-#include "db/jet/value_encoder.h"
+#include "db/jet/base/byte_reader.h"
+#include "db/jet/format/text_codec.h"
+#include "db/jet/page/file.h"
+#include "db/jet/page/journal.h"
+#include "db/jet/page/pager.h"
+#include "db/jet/table/row_codec.h"
+#include "db/jet/table/value_codec.h"
+#include "db/jet/write/row_encoder.h"
+#include "db/jet/write/table_def_writer.h"
+#include "db/jet/write/value_encoder.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // synonyms, literals, and the exact messages of statements it refuses.
 #include <gtest/gtest.h>
 
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
 #include "db/jet/sql/parser.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // errors for everything else, which name the statement or the table.
 #include <gtest/gtest.h>
 
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
 #include "db/jet/sql/executor.h"
 #include "db/jet/sql/lexer.h"
 #include "db/jet/sql/parser.h"

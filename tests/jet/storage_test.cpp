@@ -3,10 +3,10 @@
 // each case; the tests check the case is really there and that the rows read are the live ones.
 #include <gtest/gtest.h>
 
-#include "db/jet/data_page.h"
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
-#include "db/jet/usage_map.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/data_page.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/table/usage_map.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <set>
 #include <tuple>
 
-#include "db/jet/database.h"
-#include "db/jet/properties.h"
-#include "db/jet/system_tables.h"
-#include "db/jet/table_reader.h"
+#include "db/jet/catalog/properties.h"
+#include "db/jet/catalog/system_tables.h"
+#include "db/jet/database/database.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "db/jet/database.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
 #include "tests/support/test_env.h"
 

@@ -13,9 +13,9 @@
 #include <limits>
 #include <random>
 
-#include "db/jet/database.h"
-#include "db/jet/text_codec.h"
-#include "db/jet/value_convert.h"
+#include "db/jet/database/database.h"
+#include "db/jet/format/text_codec.h"
+#include "db/jet/write/value_convert.h"
 #include "tests/jet/table_write_support.h"
 #include "tests/support/run_program.h"
 

@@ -4,7 +4,7 @@
 // new rows and stay sound.
 #include <gtest/gtest.h>
 
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
 #include "tests/jet/table_write_support.h"
 
 namespace {

@@ -7,14 +7,14 @@
 
 #include <set>
 
-#include "db/jet/catalog.h"
-#include "db/jet/check.h"
-#include "db/jet/error.h"
-#include "db/jet/index_btree.h"
-#include "db/jet/index_key.h"
-#include "db/jet/row_store.h"
-#include "db/jet/table_reader.h"
-#include "db/jet/usage_map.h"
+#include "db/jet/base/error.h"
+#include "db/jet/catalog/catalog.h"
+#include "db/jet/check/check.h"
+#include "db/jet/index/index_btree.h"
+#include "db/jet/index/index_key.h"
+#include "db/jet/table/table_reader.h"
+#include "db/jet/table/usage_map.h"
+#include "db/jet/write/row_store.h"
 #include "tests/support/run_program.h"
 
 namespace tablewrite {

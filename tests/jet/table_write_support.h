@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/database.h"
+#include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
 #include "db/value.h"
 #include "tests/support/test_env.h"

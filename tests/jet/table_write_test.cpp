@@ -7,12 +7,12 @@
 #include <map>
 #include <set>
 
-#include "db/jet/catalog.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
+#include "db/jet/catalog/catalog.h"
+#include "db/jet/database/database.h"
+#include "db/jet/format/text_codec.h"
 #include "db/jet/sql/executor.h"
-#include "db/jet/table_reader.h"
-#include "db/jet/text_codec.h"
+#include "db/jet/table/table_reader.h"
 #include "tests/jet/table_write_support.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"

@@ -2,9 +2,9 @@
 // of the values it refuses.
 #include <gtest/gtest.h>
 
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
 #include "db/jet/sql/ast.h"
-#include "db/jet/value_convert.h"
+#include "db/jet/write/value_convert.h"
 
 namespace {
 

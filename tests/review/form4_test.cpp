@@ -21,8 +21,8 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "db/jet/check.h"
-#include "db/jet/database.h"
+#include "db/jet/check/check.h"
+#include "db/jet/database/database.h"
 #include "review/clipboard_retry.h"
 #include "review/form4.h"
 #include "review/script_editor.h"

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "db/jet/format.h"
-#include "db/jet/header.h"
-#include "db/jet/text_codec.h"
+#include "db/jet/format/format.h"
+#include "db/jet/format/text_codec.h"
+#include "db/jet/page/header.h"
 
 namespace testenv {
 

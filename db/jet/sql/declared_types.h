@@ -33,7 +33,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/jet/column_type.h"
+#include "db/jet/format/column_type.h"
 
 namespace jet::sql {
 

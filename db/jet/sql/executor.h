@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "db/jet/database.h"
-#include "db/jet/table_reader.h"
-#include "db/jet/table_writer.h"
+#include "db/jet/database/database.h"
+#include "db/jet/sql/table_writer.h"
+#include "db/jet/table/table_reader.h"
 
 namespace jet::sql {
 

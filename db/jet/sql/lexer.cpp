@@ -1,7 +1,7 @@
 // The tokenizer.
 #include "db/jet/sql/lexer.h"
 
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
 
 namespace jet::sql {
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "db/jet/error.h"
+#include "db/jet/base/error.h"
 #include "db/jet/sql/lexer.h"
 
 namespace jet::sql {

@@ -1,0 +1,361 @@
+// Decoding and encoding index pages: the entry mask and the shared prefix.
+#include "db/jet/index/index_page.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace jet {
+
+namespace {
+
+constexpr std::size_t kRowPointerSize = 4;
+constexpr std::size_t kChildPointerSize = 4;
+constexpr std::size_t kFreeSpaceOffset = 2;
+constexpr std::size_t kOwnerOffset = 4;
+
+std::uint32_t bigEndian32(ByteSpan b) {
+    return (static_cast<std::uint32_t>(b[0]) << 24) | (static_cast<std::uint32_t>(b[1]) << 16) |
+           (static_cast<std::uint32_t>(b[2]) << 8) | b[3];
+}
+
+void put16(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
+    p[at] = static_cast<std::uint8_t>(v);
+    p[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put32(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Splits the stored form of one entry into its parts.
+IndexEntry parseEntry(const ByteReader& r, std::span<const std::uint8_t> whole, bool leaf,
+                      std::size_t offset) {
+    const std::size_t trailer = kRowPointerSize + (leaf ? 0 : kChildPointerSize);
+    if (whole.size() < trailer)
+        r.fail(leaf ? "an index entry is too short for its row pointer"
+                    : "an index entry is too short for its row and child pointers",
+               offset);
+    IndexEntry e;
+    const std::size_t keyLength = whole.size() - trailer;
+    e.key.assign(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keyLength));
+    const auto ptr = whole.subspan(keyLength, kRowPointerSize);
+    e.row.page = (static_cast<std::uint32_t>(ptr[0]) << 16) |
+                 (static_cast<std::uint32_t>(ptr[1]) << 8) | ptr[2];
+    e.row.row = ptr[3];
+    if (!leaf) e.child = bigEndian32(whole.subspan(keyLength + kRowPointerSize));
+    return e;
+}
+
+}  // namespace
+
+void IndexEntry::appendTo(std::vector<std::uint8_t>& out, bool leaf) const {
+    out.insert(out.end(), key.begin(), key.end());
+    out.push_back(static_cast<std::uint8_t>(row.page >> 16));
+    out.push_back(static_cast<std::uint8_t>(row.page >> 8));
+    out.push_back(static_cast<std::uint8_t>(row.page));
+    out.push_back(row.row);
+    if (!leaf)
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out.push_back(static_cast<std::uint8_t>(child >> shift));
+}
+
+std::strong_ordering compareKeys(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return a[i] <=> b[i];
+    return a.size() <=> b.size();
+}
+
+std::strong_ordering compareEntries(const IndexEntry& a, const IndexEntry& b) {
+    if (auto c = compareKeys(a.key, b.key); c != 0) return c;
+    return a.row <=> b.row;
+}
+
+IndexPage decodeIndexPage(const Format& f, ByteSpan bytes, std::uint32_t number) {
+    const ByteReader r(bytes, "index page", number);
+    IndexPage p;
+    p.number = number;
+    const std::uint8_t type = r.u8(0);
+    if (type != page_type::kIndexLeaf && type != page_type::kIndexNode)
+        r.fail("the page is not an index page", 0);
+    p.leaf = type == page_type::kIndexLeaf;
+    p.owner = r.u32(kOwnerOffset);
+    p.prev = r.u32(f.indexPrevPageOffset);
+    p.next = r.u32(f.indexNextPageOffset);
+    p.tail = r.u32(f.indexTailPageOffset);
+    const std::size_t prefixLength = f.indexPrefixLengthSize == 1
+                                         ? r.u8(f.indexPrefixLengthOffset)
+                                         : r.u16(f.indexPrefixLengthOffset);
+    const ByteSpan mask = r.bytes(f.indexEntryMaskOffset, f.indexEntryMaskLength);
+
+    std::vector<std::uint8_t> prefix;
+    std::vector<std::uint8_t> whole;
+    std::size_t start = 0;  // of the current entry, from the first entry's start
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        unsigned bits = mask[i];
+        while (bits != 0) {
+            const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
+            bits &= bits - 1;
+            if (end <= start)
+                r.fail("the entry mask marks an empty entry", f.indexEntryMaskOffset + i);
+            const std::size_t at = f.indexFirstEntryOffset + start;
+            const ByteSpan stored = r.bytes(at, end - start);
+            whole.clear();
+            if (p.entries.empty()) {
+                if (prefixLength > stored.size())
+                    r.fail("the shared prefix is longer than the first entry",
+                           f.indexPrefixLengthOffset);
+                prefix.assign(stored.begin(),
+                              stored.begin() + static_cast<std::ptrdiff_t>(prefixLength));
+            } else {
+                whole = prefix;
+            }
+            whole.insert(whole.end(), stored.begin(), stored.end());
+            IndexEntry e = parseEntry(r, whole, p.leaf, at);
+            if (!p.entries.empty() && compareEntries(p.entries.back(), e) >= 0)
+                r.fail("the index entries are out of order", at);
+            p.entries.push_back(std::move(e));
+            start = end;
+        }
+    }
+    return p;
+}
+
+std::size_t indexPageCapacity(const Format& f) {
+    return std::min<std::size_t>(f.pageSize - f.indexFirstEntryOffset, f.indexEntryMaskLength * 8);
+}
+
+namespace {
+
+// The prefix the entries share: the common start of the first and the last entry, which the
+// order makes common to all. It always leaves at least the last byte of the first entry stored.
+std::size_t sharedPrefix(const Format& f, const IndexPage& p, std::vector<std::uint8_t>& first,
+                         std::vector<std::uint8_t>& scratch) {
+    first.clear();
+    if (p.entries.size() < 2) return 0;
+    p.entries.front().appendTo(first, p.leaf);
+    scratch.clear();
+    p.entries.back().appendTo(scratch, p.leaf);
+    const std::size_t n = std::min(first.size(), scratch.size()) - 1;
+    std::size_t k = 0;
+    while (k < n && first[k] == scratch[k])
+        ++k;
+    const std::size_t limit = f.indexPrefixLengthSize == 1 ? 0xFF : 0xFFFF;
+    return std::min(k, limit);
+}
+
+}  // namespace
+
+std::size_t encodedEntriesSize(const Format& f, const IndexPage& p) {
+    std::vector<std::uint8_t> a, b;
+    const std::size_t prefix = sharedPrefix(f, p, a, b);
+    std::size_t total = prefix;
+    for (const auto& e : p.entries)
+        total += e.size(p.leaf) - prefix;
+    return total;
+}
+
+std::vector<std::uint8_t> encodeIndexPage(const Format& f, const IndexPage& p) {
+    for (std::size_t i = 1; i < p.entries.size(); ++i)
+        if (compareEntries(p.entries[i - 1], p.entries[i]) >= 0)
+            throw std::logic_error("index entries out of order");
+    std::vector<std::uint8_t> page(f.pageSize, 0);
+    page[0] = p.leaf ? page_type::kIndexLeaf : page_type::kIndexNode;
+    page[1] = 0x01;
+    put32(page, kOwnerOffset, p.owner);
+    put32(page, f.indexPrevPageOffset, p.prev);
+    put32(page, f.indexNextPageOffset, p.next);
+    put32(page, f.indexTailPageOffset, p.tail);
+
+    std::vector<std::uint8_t> first, scratch;
+    const std::size_t prefix = sharedPrefix(f, p, first, scratch);
+    if (f.indexPrefixLengthSize == 1)
+        page[f.indexPrefixLengthOffset] = static_cast<std::uint8_t>(prefix);
+    else
+        put16(page, f.indexPrefixLengthOffset, static_cast<std::uint32_t>(prefix));
+    if (!p.leaf) page[f.indexPrefixLengthOffset + f.indexPrefixLengthSize] = 0x01;
+
+    std::size_t pos = 0;  // from the first entry's start
+    const std::size_t capacity = indexPageCapacity(f);
+    std::vector<std::uint8_t> whole;
+    for (std::size_t i = 0; i < p.entries.size(); ++i) {
+        whole.clear();
+        p.entries[i].appendTo(whole, p.leaf);
+        const std::size_t skip = i == 0 ? 0 : prefix;
+        const std::size_t length = whole.size() - skip;
+        if (pos + length > capacity) throw std::logic_error("index entries do not fit the page");
+        std::copy(whole.begin() + static_cast<std::ptrdiff_t>(skip), whole.end(),
+                  page.begin() + static_cast<std::ptrdiff_t>(f.indexFirstEntryOffset + pos));
+        pos += length;
+        page[f.indexEntryMaskOffset + pos / 8] |= static_cast<std::uint8_t>(1u << (pos % 8));
+    }
+    put16(page, kFreeSpaceOffset,
+          static_cast<std::uint32_t>(f.pageSize - f.indexFirstEntryOffset - pos));
+    return page;
+}
+
+IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t number)
+    : format_(f), page_(bytes), number_(number) {
+    const ByteReader r(bytes, "index page", number);
+    const std::uint8_t type = r.u8(0);
+    if (type != page_type::kIndexLeaf && type != page_type::kIndexNode)
+        r.fail("the page is not an index page", 0);
+    leaf_ = type == page_type::kIndexLeaf;
+    next_ = r.u32(f.indexNextPageOffset);
+    tail_ = r.u32(f.indexTailPageOffset);
+    prefix_ = f.indexPrefixLengthSize == 1 ? r.u8(f.indexPrefixLengthOffset)
+                                           : r.u16(f.indexPrefixLengthOffset);
+    const ByteSpan mask = r.bytes(f.indexEntryMaskOffset, f.indexEntryMaskLength);
+    const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    const std::size_t room = bytes.size() - f.indexFirstEntryOffset;
+
+    // The ends of the entries, as the mask marks them; every page on the way to a key is read
+    // this way, so the common case of a sound page is checked as a whole afterwards: positions
+    // rise from bit to bit, so only the first entry may be empty, only the last may pass the
+    // page's end, and the shortest entry tells whether every one holds its pointers.
+    ends_.reserve(mask.size() * 8);
+    std::size_t shortest = SIZE_MAX;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        unsigned bits = mask[i];
+        while (bits != 0) {
+            const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
+            bits &= bits - 1;
+            if (!ends_.empty()) shortest = std::min(shortest, end - start);
+            ends_.push_back(static_cast<std::uint16_t>(end));
+            start = end;
+        }
+    }
+    const std::size_t count = ends_.size();
+    const bool sound =
+        count == 0 || (ends_[0] > 0 && ends_.back() <= room && prefix_ <= ends_[0] &&
+                       ends_[0] >= trailer && (count == 1 || shortest + prefix_ >= trailer));
+    if (sound) return;
+
+    // Otherwise the entries are walked again to name the first fault and where it is.
+    start = 0;
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        unsigned bits = mask[i];
+        while (bits != 0) {
+            const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
+            bits &= bits - 1;
+            const std::size_t at = f.indexFirstEntryOffset + start;
+            if (end <= start)
+                r.fail("the entry mask marks an empty entry", f.indexEntryMaskOffset + i);
+            if (end > room) (void)r.bytes(at, end - start);  // fails: past the page's end
+            if (seen == 0 && prefix_ > end - start)
+                r.fail("the shared prefix is longer than the first entry",
+                       f.indexPrefixLengthOffset);
+            if ((end - start) + (seen == 0 ? 0 : prefix_) < trailer)
+                r.fail(leaf_ ? "an index entry is too short for its row pointer"
+                             : "an index entry is too short for its row and child pointers",
+                       at);
+            ++seen;
+            start = end;
+        }
+    }
+    r.fail("the entry mask of an index page could not be read", f.indexEntryMaskOffset);
+}
+
+void IndexPageView::entryBytes(std::size_t i, std::vector<std::uint8_t>& out) const {
+    const std::size_t base = format_.indexFirstEntryOffset;
+    out.clear();
+    if (i == 0) {
+        out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base),
+                   page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[0]));
+        return;
+    }
+    out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base),
+               page_.begin() + static_cast<std::ptrdiff_t>(base + prefix_));
+    out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[i - 1]),
+               page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[i]));
+}
+
+IndexEntry IndexPageView::entry(std::size_t i) const {
+    entryBytes(i, scratch_);
+    const ByteReader r(page_, "index page", number_);
+    return parseEntry(r, scratch_, leaf_, format_.indexFirstEntryOffset);
+}
+
+std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
+    const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    std::size_t lo = 0, hi = ends_.size();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        entryBytes(mid, scratch_);
+        const std::size_t keyLength = scratch_.size() - trailer;
+        auto c = compareKeys(std::span(scratch_).first(keyLength), probe.key);
+        if (c == 0) {
+            const auto* p = scratch_.data() + keyLength;
+            const RowId row{(static_cast<std::uint32_t>(p[0]) << 16) |
+                                (static_cast<std::uint32_t>(p[1]) << 8) | p[2],
+                            p[3]};
+            c = row <=> probe.row;
+        }
+        if (c < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
+                                  const IndexEntry& e) const {
+    if (!leaf_) return false;
+    std::vector<std::uint8_t> whole;
+    e.appendTo(whole, true);
+    const std::size_t base = format_.indexFirstEntryOffset;
+    // The new entry must start with the page's shared prefix.
+    if (!ends_.empty()) {
+        if (whole.size() <= prefix_) return false;
+        if (!std::equal(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(prefix_),
+                        page.begin() + static_cast<std::ptrdiff_t>(base)))
+            return false;
+    }
+    const std::size_t added = whole.size() - (ends_.empty() ? 0 : prefix_);
+    if (used() + added > indexPageCapacity(format_)) return false;
+
+    std::vector<std::uint16_t> ends;
+    ends.reserve(ends_.size() + 1);
+    if (pos == 0 && !ends_.empty()) {
+        // The new entry is stored whole; the old first one loses its prefix.
+        std::memmove(page.data() + base + whole.size() + ends_[0] - prefix_,
+                     page.data() + base + ends_[0], used() - ends_[0]);
+        std::memmove(page.data() + base + whole.size(), page.data() + base + prefix_,
+                     ends_[0] - prefix_);
+        std::copy(whole.begin(), whole.end(), page.begin() + static_cast<std::ptrdiff_t>(base));
+        ends.push_back(static_cast<std::uint16_t>(whole.size()));
+        for (std::uint16_t end : ends_)
+            ends.push_back(static_cast<std::uint16_t>(end + added));
+    } else {
+        const std::size_t at = pos == 0 ? 0 : ends_[pos - 1];
+        const std::size_t skip = ends_.empty() ? 0 : prefix_;
+        std::memmove(page.data() + base + at + added, page.data() + base + at, used() - at);
+        std::copy(whole.begin() + static_cast<std::ptrdiff_t>(skip), whole.end(),
+                  page.begin() + static_cast<std::ptrdiff_t>(base + at));
+        for (std::size_t i = 0; i < ends_.size(); ++i) {
+            if (i == pos) ends.push_back(static_cast<std::uint16_t>(at + added));
+            ends.push_back(static_cast<std::uint16_t>(ends_[i] + (i >= pos ? added : 0)));
+        }
+        if (pos == ends_.size()) ends.push_back(static_cast<std::uint16_t>(at + added));
+    }
+    auto mask = page.subspan(format_.indexEntryMaskOffset, format_.indexEntryMaskLength);
+    std::fill(mask.begin(), mask.end(), 0);
+    for (std::uint16_t end : ends)
+        mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
+    if (ends_.empty()) {
+        // A page that was empty gets its one entry whole and shares no prefix.
+        page[format_.indexPrefixLengthOffset] = 0;
+        if (format_.indexPrefixLengthSize == 2) page[format_.indexPrefixLengthOffset + 1] = 0;
+    }
+    const std::size_t free = format_.pageSize - base - ends.back();
+    page[kFreeSpaceOffset] = static_cast<std::uint8_t>(free);
+    page[kFreeSpaceOffset + 1] = static_cast<std::uint8_t>(free >> 8);
+    return true;
+}
+
+}  // namespace jet

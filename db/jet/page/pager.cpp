@@ -1,0 +1,458 @@
+// Page reads, decoding, the least-recently-used cache, and the write path: dirty copies,
+// savepoints, journalled write-back.
+#include "db/jet/page/pager.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "db/jet/base/error.h"
+#include "db/jet/page/crypto.h"
+#include "db/jet/page/journal.h"
+#include "db/jet/table/free_pages.h"
+
+namespace jet {
+
+namespace {
+
+[[noreturn]] void misuse(const std::string& what) {
+    throw Error(ErrorKind::Usage, "The Access engine was used wrongly: " + what + ".");
+}
+
+}  // namespace
+
+void Rc4PageCodec::decode(std::uint32_t pageNumber, std::span<std::uint8_t> page) const {
+    const std::uint32_t k = key_ ^ pageNumber;
+    const std::array<std::uint8_t, 4> key = {
+        static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
+        static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
+    rc4(key, page);
+}
+
+Pager::Pager(std::unique_ptr<File> file, const Format& format, std::size_t cachePages,
+             std::unique_ptr<JournalStore> journal)
+    : file_(std::move(file)),
+      format_(&format),
+      pageCount_(0),
+      capacity_(cachePages < 8 ? 8 : cachePages),
+      journalStore_(std::move(journal)) {
+    const std::uint64_t pages = file_->size() / format.pageSize;
+    pageCount_ = pages > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(pages);
+}
+
+Pager::~Pager() {
+    // An open transaction that was neither committed nor rolled back is undone; a destructor
+    // must not throw, and whatever cannot be restored now is restored from the journal by the
+    // next open.
+    if (inTransaction_) {
+        try {
+            rollback();
+        } catch (...) {
+        }
+    }
+    // The journal file promises nothing between transactions; a journal left live by a failure
+    // (broken_) stays for the next open to play back.
+    if (journalFile_ && !broken_) {
+        journalFile_.reset();
+        try {
+            journalStore_->remove();
+        } catch (...) {
+        }
+    }
+}
+
+void Pager::setCodec(std::unique_ptr<PageCodec> codec) {
+    if (inTransaction_) misuse("the page codec changed inside a transaction");
+    codec_ = std::move(codec);
+    dropCache();
+}
+
+void Pager::dropCache() {
+    if (inTransaction_) misuse("the page cache was dropped inside a transaction");
+    cache_.clear();
+    lru_.clear();
+    const std::uint64_t pages = file_->size() / format_->pageSize;
+    pageCount_ = pages > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(pages);
+}
+
+PageRef Pager::page(std::uint32_t number) {
+    if (!dirty_.empty()) {
+        auto d = dirty_.find(number);
+        if (d != dirty_.end()) {
+            ++hits_;
+            return d->second;
+        }
+    }
+    auto it = cache_.find(number);
+    if (it != cache_.end()) {
+        ++hits_;
+        lru_.splice(lru_.begin(), lru_, it->second.pos);
+        return it->second.page;
+    }
+    PageRef p = load(number);
+    cacheClean(p);
+    return p;
+}
+
+void Pager::cacheClean(PageRef p) {
+    const std::uint32_t number = p->number;
+    auto it = cache_.find(number);
+    if (it != cache_.end()) {
+        it->second.page = std::move(p);
+        lru_.splice(lru_.begin(), lru_, it->second.pos);
+        return;
+    }
+    if (cache_.size() >= capacity_) {
+        cache_.erase(lru_.back());
+        lru_.pop_back();
+    }
+    lru_.push_front(number);
+    cache_.emplace(number, Slot{std::move(p), lru_.begin()});
+}
+
+void Pager::uncache(std::uint32_t number) {
+    auto it = cache_.find(number);
+    if (it == cache_.end()) return;
+    lru_.erase(it->second.pos);
+    cache_.erase(it);
+}
+
+PageRef Pager::load(std::uint32_t number) {
+    if (broken_)
+        throw Error(ErrorKind::Io,
+                    "An earlier write to \"" + file_->name() +
+                        "\" failed; close the database and open it again to read it.");
+    if (number >= pageCount_)
+        throwCorrupt("a reference to page " + std::to_string(number) + ", but the file has only " +
+                     std::to_string(pageCount_) + " pages");
+    auto p = std::make_shared<Page>();
+    p->number = number;
+    p->bytes.resize(format_->pageSize);
+    ++reads_;
+    file_->read(static_cast<std::uint64_t>(number) * format_->pageSize, p->bytes);
+    if (number != 0 && codec_) codec_->decode(number, p->bytes);
+    return p;
+}
+
+// ---- transactions ----
+
+bool Pager::writable() const {
+    return !format_->readOnly && file_->writable() && journalStore_ != nullptr;
+}
+
+void Pager::requireTransaction(const char* what) const {
+    if (!inTransaction_) misuse(std::string(what) + " outside a transaction");
+}
+
+void Pager::requireWritable() const {
+    if (writable()) return;
+    if (format_->readOnly)
+        throw Error(ErrorKind::ReadOnly,
+                    std::string("Databases of the ") + format_->name +
+                        " format can be read but not written by this program.");
+    throw Error(ErrorKind::ReadOnly,
+                "The database \"" + file_->name() + "\" is open for reading only.");
+}
+
+void Pager::begin() {
+    if (broken_)
+        throw Error(ErrorKind::Io,
+                    "An earlier write to \"" + file_->name() +
+                        "\" failed; close the database and open it again before writing to it.");
+    requireWritable();
+    if (inTransaction_) misuse("a transaction was begun inside another");
+    inTransaction_ = true;
+    startPages_ = pageCount_;
+    startLength_ = file_->size();
+    fileTouched_ = false;
+    // A file that ends in part of a page loses those bytes to the first page appended: keep
+    // them like any page's original, so a rollback restores the file byte for byte.
+    const std::uint64_t whole = std::uint64_t{pageCount_} * format_->pageSize;
+    if (startLength_ > whole) {
+        std::vector<std::uint8_t> tail(format_->pageSize, 0);
+        file_->read(whole, std::span<std::uint8_t>(tail).first(startLength_ - whole));
+        originals_.emplace(pageCount_, std::move(tail));
+    }
+}
+
+void Pager::endTransaction() {
+    inTransaction_ = false;
+    originals_.clear();
+    journaled_.clear();
+    dirty_.clear();
+    savepoints_.clear();
+    journal_.reset();
+    fileTouched_ = false;
+}
+
+void Pager::savepoint() {
+    requireTransaction("a savepoint was set");
+    savepoints_.push_back(Savepoint{pageCount_, {}});
+}
+
+void Pager::releaseSavepoint() {
+    if (savepoints_.empty()) misuse("a savepoint was released that was never set");
+    Savepoint top = std::move(savepoints_.back());
+    savepoints_.pop_back();
+    if (savepoints_.empty()) return;
+    // The enclosing savepoint keeps the older bytes where it has none of its own.
+    Savepoint& outer = savepoints_.back();
+    for (auto& [number, bytes] : top.saved.entries()) {
+        if (number >= outer.pageCount) continue;  // appended after the outer savepoint
+        outer.saved.add(number, std::move(bytes));
+    }
+}
+
+void Pager::rollbackToSavepoint() {
+    if (savepoints_.empty()) misuse("a rollback to a savepoint that was never set");
+    Savepoint top = std::move(savepoints_.back());
+    savepoints_.pop_back();
+    for (auto& [number, bytes] : top.saved.entries()) {
+        if (number >= top.pageCount) {
+            dirty_.erase(number);
+            uncache(number);
+            continue;
+        }
+        auto d = dirty_.find(number);
+        if (d != dirty_.end() && d->second.use_count() == 1) {
+            d->second->bytes = *bytes;
+        } else {
+            // Spilled since, or shared with readers: a fresh live copy.
+            auto p = std::make_shared<Page>();
+            p->number = number;
+            p->bytes = *bytes;
+            dirty_[number] = std::move(p);
+            uncache(number);
+        }
+    }
+    pageCount_ = top.pageCount;
+}
+
+void Pager::rememberOriginal(std::uint32_t number) {
+    if (number >= startPages_ || originals_.count(number)) return;
+    std::vector<std::uint8_t> bytes(format_->pageSize);
+    file_->read(static_cast<std::uint64_t>(number) * format_->pageSize, bytes);
+    originals_.emplace(number, std::move(bytes));
+}
+
+void Pager::noteWritten(std::uint32_t number) {
+    if (savepoints_.empty()) return;
+    Savepoint& top = savepoints_.back();
+    if (top.saved.contains(number)) return;
+    if (number >= top.pageCount) {
+        top.saved.add(number, nullptr);
+        return;
+    }
+    top.saved.add(number, std::make_shared<const std::vector<std::uint8_t>>(page(number)->bytes));
+}
+
+bool Pager::SavedPages::contains(std::uint32_t page) const {
+    if (!index_.empty()) return index_.count(page) != 0;
+    for (const auto& e : entries_)
+        if (e.first == page) return true;
+    return false;
+}
+
+void Pager::SavedPages::add(std::uint32_t page, Bytes bytes) {
+    if (contains(page)) return;
+    entries_.emplace_back(page, std::move(bytes));
+    if (entries_.size() == kIndexFrom) {
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            index_.emplace(entries_[i].first, i);
+    } else if (entries_.size() > kIndexFrom) {
+        index_.emplace(page, entries_.size() - 1);
+    }
+}
+
+PageHandle Pager::writablePage(std::uint32_t number) {
+    requireTransaction("a page was written");
+    auto d = dirty_.find(number);
+    if (d != dirty_.end()) {
+        noteWritten(number);
+        return d->second;
+    }
+    const PageRef clean = page(number);  // throws for a page the file does not have
+    rememberOriginal(number);
+    noteWritten(number);
+    auto copy = std::make_shared<Page>(*clean);
+    uncache(number);
+    dirty_.emplace(number, copy);
+    return copy;
+}
+
+PageHandle Pager::appendPage() {
+    requireTransaction("a page was appended");
+    // Access files end at 2 GiB.
+    if (std::uint64_t{pageCount_} + 1 > (std::uint64_t{1} << 31) / format_->pageSize)
+        throw Error(ErrorKind::NotSupported,
+                    "The database \"" + file_->name() +
+                        "\" has reached the largest size an Access database can have (2 GB).");
+    auto p = std::make_shared<Page>();
+    p->number = pageCount_;
+    p->bytes.assign(format_->pageSize, 0);
+    ++pageCount_;
+    noteWritten(p->number);
+    dirty_.emplace(p->number, p);
+    return p;
+}
+
+PageHandle Pager::allocatePage(std::uint8_t type) {
+    requireTransaction("a page was allocated");
+    FreePageMap map(*this);
+    PageHandle p;
+    if (const auto reused = map.takeLowest()) {
+        p = writablePage(*reused);
+        std::fill(p->bytes.begin(), p->bytes.end(), 0);
+    } else {
+        p = appendPage();
+        map.markUsed(p->number);
+    }
+    p->bytes[0] = type;
+    p->bytes[1] = 0x01;
+    return p;
+}
+
+void Pager::freePage(std::uint32_t number) {
+    requireTransaction("a page was freed");
+    if (number <= 2)
+        throwCorrupt("an attempt to free page " + std::to_string(number) +
+                     ", which the file itself needs");
+    if (number >= pageCount_)
+        throwCorrupt("an attempt to free page " + std::to_string(number) +
+                     ", but the file has only " + std::to_string(pageCount_) + " pages");
+    FreePageMap(*this).markFree(number);
+}
+
+bool Pager::isFree(std::uint32_t number) {
+    return FreePageMap(*this).isFree(number);
+}
+
+// ---- write-back ----
+
+std::vector<std::uint8_t> Pager::stored(const Page& page) const {
+    std::vector<std::uint8_t> out = page.bytes;
+    if (page.number != 0 && codec_) codec_->encode(page.number, out);
+    return out;
+}
+
+void Pager::ensureJournal() {
+    if (!journal_) {
+        if (!journalFile_) journalFile_ = journalStore_->create();
+        journal_ = std::make_unique<Journal>(*journalFile_, format_->pageSize, startLength_);
+        journaled_.clear();
+    }
+    for (const auto& [number, bytes] : originals_) {
+        if (journaled_.count(number)) continue;
+        journal_->append(number, bytes);
+        journaled_.insert(number);
+    }
+    journal_->sync();
+}
+
+void Pager::writeBack(bool spilling) {
+    ensureJournal();
+    fileTouched_ = true;
+    for (const auto& [number, p] : dirty_)
+        file_->write(static_cast<std::uint64_t>(number) * format_->pageSize, stored(*p));
+    const std::uint64_t length = std::uint64_t{pageCount_} * format_->pageSize;
+    if (!spilling && file_->size() > length) file_->truncate(length);
+    if (!spilling) file_->sync();
+    // The written pages are clean now; a later write makes a new live copy.
+    for (auto& [number, p] : dirty_)
+        cacheClean(std::move(p));
+    dirty_.clear();
+}
+
+void Pager::spillIfLarge() {
+    if (!inTransaction_ || dirty_.size() <= spillLimit_) return;
+    try {
+        writeBack(true);
+    } catch (...) {
+        // Whatever reached the file is undone from the originals; the transaction is over.
+        try {
+            rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void Pager::commit() {
+    requireTransaction("a commit");
+    if (!savepoints_.empty()) misuse("a commit inside an open statement");
+    if (dirty_.empty() && !fileTouched_) {
+        endTransaction();
+        return;
+    }
+    try {
+        writeBack(false);
+        // The commit point: once the journal is gone the transaction cannot be undone.
+        voidJournal();
+    } catch (...) {
+        try {
+            restoreFileFromOriginals();
+            voidJournal();
+        } catch (...) {
+            broken_ = true;
+        }
+        endTransaction();
+        cache_.clear();
+        lru_.clear();
+        if (!broken_) dropCache();
+        throw;
+    }
+    ++commits_;
+    endTransaction();
+}
+
+void Pager::voidJournal() {
+    if (!journal_) return;
+    journal_.reset();
+    Journal::invalidate(*journalFile_);
+}
+
+void Pager::restoreFileFromOriginals() {
+    if (!fileTouched_) return;
+    for (const auto& [number, bytes] : originals_)
+        file_->write(static_cast<std::uint64_t>(number) * format_->pageSize, bytes);
+    file_->truncate(startLength_);
+    file_->sync();
+}
+
+void Pager::rollback() {
+    requireTransaction("a rollback");
+    const bool touched = fileTouched_;
+    std::vector<std::uint32_t> written;
+    for (const auto& [number, bytes] : originals_)
+        written.push_back(number);
+    try {
+        restoreFileFromOriginals();
+        if (journal_) voidJournal();
+    } catch (...) {
+        broken_ = true;
+        endTransaction();
+        cache_.clear();
+        lru_.clear();
+        throw;
+    }
+    endTransaction();
+    pageCount_ = startPages_;
+    if (touched) {
+        cache_.clear();
+        lru_.clear();
+    } else {
+        for (std::uint32_t n : written)
+            uncache(n);
+    }
+    // Pages appended by the transaction are gone.
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        if (it->first >= pageCount_) {
+            lru_.erase(it->second.pos);
+            it = cache_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+}  // namespace jet
