@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "app/settings.h"
-#include "db/jet/new_database.h"
+#include "db/jet/write/new_database.h"
 #include "review/form4.h"
 #include "review/form5.h"
 #include "review/script_editor.h"

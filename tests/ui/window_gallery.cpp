@@ -31,7 +31,7 @@
 #include "browser/table_list.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "db/jet/new_database.h"
+#include "db/jet/write/new_database.h"
 #include "review/form4.h"
 #include "review/form5.h"
 #include "review/script_editor.h"
