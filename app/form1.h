@@ -35,7 +35,9 @@ class Form1 : public QWidget {
 
     // The start-up sequence (Form_Load), steps 100 to 148. Shows the window at the end unless
     // "Next >" hid it. Returns false when the engine check failed and the program must end.
-    bool formLoad();
+    // A non-empty `accessFile` (the file the program was started with) goes into the Access file
+    // field at step 138 in place of the remembered one, and so becomes the remembered one.
+    bool formLoad(const QString& accessFile = QString());
 
     // The seven login fields as they stand.
     db::LoginFields loginFields() const;

@@ -53,7 +53,7 @@ QString Form1::helpText() {
            ui::kFreeMySqlHostingAddress;
 }
 
-bool Form1::formLoad() {
+bool Form1::formLoad(const QString& accessFile) {
     ui::Command cmd(kForm, QStringLiteral("Form_Load"));
     cmd.step(100, [&] { ui::applySkin(this, skinFramework1_); });
     cmd.step(104, [&] { ui::maybeOpenHomePage(); });
@@ -71,7 +71,9 @@ bool Form1::formLoad() {
     cmd.step(132, [&] { text3_->setText(getSetting(kKeyPassword)); });
     cmd.step(134, [&] { text4_->setText(getSetting(kKeyDatabase)); });
     cmd.step(136, [&] { text7_->setText(getSetting(kKeyPort, QStringLiteral("3306"))); });
-    cmd.step(138, [&] { text5_->setText(getSetting(kKeyAccessFile)); });
+    cmd.step(138, [&] {
+        text5_->setText(accessFile.isEmpty() ? getSetting(kKeyAccessFile) : accessFile);
+    });
     cmd.step(140, [&] { text6_->setText(getSetting(kKeyAccessPassword)); });
 
     // Saved logins that still work go straight on to the table browser.

@@ -1,4 +1,4 @@
-# Shared by the run and test scripts: package installation and the build.
+# Shared by the run, test and package scripts: package installation and the build.
 # Sourced, not run. Every function is safe to call again.
 
 DM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -11,6 +11,7 @@ dm_packages=(
   libmariadb-dev mariadb-server mariadb-client
   libssl-dev libgtest-dev googletest
   mdbtools xvfb xauth x11-apps
+  scdoc librsvg2-bin file lintian desktop-file-utils shared-mime-info man-db
 )
 
 dm_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }

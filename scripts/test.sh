@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, starts a throwaway MariaDB server, runs every test and the
-# fuzz targets for a bounded time, and stops the server. Fails when any test fails or the
-# fuzzing finds anything.
+# Installs what is needed, builds, starts a throwaway MariaDB server, runs every test, builds
+# the Debian package and checks it as installed (scripts/package.sh, check-package.sh), runs the
+# fuzz targets for a bounded time, and stops the server. Fails when any test or check fails or
+# the fuzzing finds anything.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -27,6 +28,10 @@ export QT_QPA_PLATFORM=offscreen
 
 dm_log "Running the tests"
 ctest --test-dir "$DM_BUILD" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)"
+
+# The Debian package, built and checked as installed, its program against this server.
+deb="$("$DM_ROOT/scripts/package.sh")"
+"$DM_ROOT/scripts/check-package.sh" "$deb" "$port"
 
 if [ -x "$DM_ROOT/scripts/fuzz.sh" ]; then
   "$DM_ROOT/scripts/fuzz.sh" "${DM_FUZZ_SECONDS:-60}"

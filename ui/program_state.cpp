@@ -3,6 +3,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+
+#ifndef DM_DATA_FROM_PROGRAM
+#define DM_DATA_FROM_PROGRAM "../share/dunmorrow"
+#endif
 
 namespace ui {
 
@@ -47,6 +52,10 @@ QString programFolder() {
 
 void setProgramFolder(const QString& folder) {
     gProgramFolder = folder;
+}
+
+QString installedDataFolder() {
+    return QDir::cleanPath(programFolder() + QStringLiteral("/" DM_DATA_FROM_PROGRAM));
 }
 
 }  // namespace ui

@@ -36,4 +36,9 @@ void endProgram();
 QString programFolder();
 void setProgramFolder(const QString& folder);  // empty restores the executable's folder
 
+// Where an installed program keeps its data files: the way from the installed program to them
+// (bin/ to share/dunmorrow/, set by the build) followed from programFolder(), so the lookup works
+// wherever the installation was unpacked. A folder that need not exist; no trailing slash.
+QString installedDataFolder();
+
 }  // namespace ui

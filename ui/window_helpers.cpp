@@ -148,7 +148,10 @@ bool fileExists(const QString& path) {
 }
 
 QString programFile(const QString& relative) {
-    return programFolder() + "/" + relative;
+    const QString beside = programFolder() + "/" + relative;
+    if (fileExists(beside)) return beside;
+    const QString installed = installedDataFolder() + "/" + relative;
+    return fileExists(installed) ? installed : beside;
 }
 
 void prepareWindowColours(QWidget* window) {
@@ -168,6 +171,8 @@ void prepareWindowColours(QWidget* window) {
 }
 
 QIcon applicationIcon() {
+    // The installed icon (share/icons/hicolor/.../dunmorrow) when the desktop's icon theme has
+    // it, so the windows show what the menu shows; else one drawn here, as beside a build.
     static QIcon icon = [] {
         QPixmap pm(64, 64);
         pm.fill(Qt::transparent);
@@ -180,7 +185,7 @@ QIcon applicationIcon() {
         QFont f("Liberation Sans", 34, QFont::Bold);
         p.setFont(f);
         p.drawText(pm.rect(), Qt::AlignCenter, "D");
-        return QIcon(pm);
+        return QIcon::fromTheme(QStringLiteral("dunmorrow"), QIcon(pm));
     }();
     return icon;
 }

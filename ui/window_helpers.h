@@ -21,7 +21,10 @@ inline constexpr int kPointerCustom = 99;
 // True when `path` names an existing file whose modification time can be read; never throws.
 bool fileExists(const QString& path);
 
-// The path of a file in the program's folder: programFolder() + "/" + relative.
+// The path of one of the program's own files (the pointer, the skin, the sample database):
+// programFolder() + "/" + relative when that file exists, as beside a build; else the same file
+// under installedDataFolder() when it exists there, as for an installed program; else the path
+// in the program's folder, which names a missing file.
 QString programFile(const QString& relative);
 
 // The button-face background on the window and on its frames, check boxes, option buttons and

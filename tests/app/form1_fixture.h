@@ -15,18 +15,23 @@
 #include "tests/support/gui_fixture.h"
 #include "ui/browser_handoff.h"
 #include "ui/command.h"
+#include "ui/program_state.h"
 
 namespace form1test {
 
 // Stands in for the table browser, which plugs into "Next >" at step 108.
 class RecordingBrowser : public ui::BrowserHandoff {
   public:
-    void listAccessTables() override { call(108, "access"); }
+    void listAccessTables() override {
+        accessPathListed = ui::currentLogin().accessPath;
+        call(108, "access");
+    }
     void listMySqlTables() override { call(110, "mysql"); }
     void showBrowser() override { call(112, "show"); }
 
     std::vector<std::string> calls;
-    int failAt = 0;  // the step whose call throws
+    std::string accessPathListed;  // the Access file of the login fields at step 108
+    int failAt = 0;                // the step whose call throws
 
   private:
     void call(int step, const char* what) {
@@ -63,10 +68,11 @@ class Form1Test : public testenv::GuiTest {
         form = std::make_unique<app::Form1>();
         return *form;
     }
-    // A new Form1 through its start-up sequence, as at a program start.
-    bool start() {
+    // A new Form1 through its start-up sequence, as at a program start (with `accessFile` as
+    // the file named on the command line).
+    bool start(const QString& accessFile = {}) {
         make();
-        return form->formLoad();
+        return form->formLoad(accessFile);
     }
     QLineEdit* text(const char* name) const { return form->findChild<QLineEdit*>(name); }
     QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(name); }

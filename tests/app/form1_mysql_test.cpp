@@ -2,6 +2,8 @@
 // start-up probe and "Next >", on the server's own (non-default) port.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/settings.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
@@ -154,6 +156,21 @@ TEST_F(Form1MySqlTest, SavedLoginsThatWorkGoStraightToTheBrowserAtStartUp) {
     ASSERT_TRUE(start());
     EXPECT_EQ(browser.calls, (std::vector<std::string>{"access", "mysql", "show"}));
     EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(prompts.records().empty());
+}
+
+TEST_F(Form1MySqlTest, AFileNamedAtStartUpOpensInPlaceOfTheRememberedOne) {
+    DM_REQUIRE_MYSQL();
+    saveLogin();
+    const QString remembered = existingFile();
+    app::saveSetting("AccessMDBFile", remembered);
+    const QString named = qpath(dir.path() / "named.accdb");
+    { std::ofstream(dir.path() / "named.accdb") << "x"; }
+    ASSERT_TRUE(start(named));
+    EXPECT_EQ(browser.calls, (std::vector<std::string>{"access", "mysql", "show"}));
+    EXPECT_EQ(browser.accessPathListed, named.toStdString());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(app::getSetting("AccessMDBFile"), named);
     EXPECT_TRUE(prompts.records().empty());
 }
 
