@@ -78,8 +78,9 @@ bool checkDatabaseEngine() {
             case EngineState::ProviderMissing:
                 break;
         }
-        const ui::Answer answer = ui::prompts().message(
-            {missingEngineMessage(), ui::applicationTitle(), ui::Buttons::YesNo, ui::Icon::None});
+        const ui::Answer answer =
+            ui::prompts().message({missingEngineMessage(), ui::applicationTitle(),
+                                   ui::Buttons::YesNo, ui::Icon::Exclamation});
         if (answer == ui::Answer::Yes) {
             // A page the desktop refuses to open changes nothing: the program ends either way.
             ui::openUrl(ui::kEngine2010DownloadAddress);

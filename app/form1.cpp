@@ -15,6 +15,7 @@
 #include "ui/app_title.h"
 #include "ui/program_state.h"
 #include "ui/window_helpers.h"
+#include "ui/window_size.h"
 
 namespace app {
 
@@ -36,6 +37,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     connectHandlers();
     ui::setLoginProvider([this] { return loginFields(); });
     ui::setConnectionWindow(this);
+    sizeMemory_ = new ui::WindowSizeMemory(this, kKeyForm1Size);
 }
 
 Form1::~Form1() {
@@ -119,6 +121,8 @@ void Form1::buildControls() {
     column->addWidget(frame1_);
     column->addWidget(frame2_);
     column->addWidget(pushButton2_);
+    // A taller window keeps its controls together at the top; a wider one widens the fields.
+    column->addStretch(1);
     setMinimumWidth(420);
 
     // The keyboard walks the MySQL login first, then the Access file.
@@ -139,6 +143,7 @@ void Form1::connectHandlers() {
                 [key = key](const QString& text) { saveSetting(key, text); });
         ui::selectAllOnFocus(field);
     }
+    ui::showPathFromItsStart(text5_);
 
     connect(pushButton1_, &QPushButton::clicked, this, &Form1::pushButton1Click);
     connect(pushButton2_, &QPushButton::clicked, this, &Form1::pushButton2Click);

@@ -4,7 +4,9 @@
 // Its seven text fields are the program's login values: every command that opens a connection
 // reads them, at that moment, through ui::currentLogin(), which this window provides while it
 // exists. Each field is saved to the settings store on every change and restored by formLoad().
-// Closing the window ends the program.
+// Closing the window ends the program. The window opens at the size its layout gives it, or the
+// size the user gave it in an earlier run; the Access file field shows a long path from its
+// start, the whole path as its tool tip.
 #pragma once
 
 #include <QString>
@@ -17,6 +19,10 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace ui {
+class WindowSizeMemory;
+}
 
 namespace app {
 
@@ -73,6 +79,7 @@ class Form1 : public QWidget {
     int labelCount_ = 0;
     ui::SkinFramework skinFramework1_;
     bool hiddenByNext_ = false;
+    ui::WindowSizeMemory* sizeMemory_ = nullptr;  // owned by the window
 };
 
 }  // namespace app

@@ -15,6 +15,7 @@
 #include "ui/prompt_service.h"
 #include "ui/web_addresses.h"
 #include "ui/window_helpers.h"
+#include "ui/window_size.h"
 
 namespace app {
 
@@ -82,6 +83,8 @@ bool Form1::formLoad(const QString& accessFile) {
 
     const bool engineReady = cmd.value(148, false, [] { return checkDatabaseEngine(); });
     if (!engineReady) return false;
+    // The size the user gave the window in an earlier run, if any, before it first shows.
+    sizeMemory_->restore();
     if (!hiddenByNext_) show();
     return true;
 }
@@ -145,7 +148,7 @@ void Form1::pushButton3Click() {
         failed = true;
     }
     if (failed) {                                        // 112
-        ui::inform(kCouldNotConnect);                    // 114
+        ui::reportProblem(kCouldNotConnect);             // 114
         ui::setMousePointer(this, ui::kPointerDefault);  // 116
     }
 }

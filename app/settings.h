@@ -1,4 +1,5 @@
-// The settings store: the user's last logins and two check-box states, kept between runs.
+// The settings store: the user's last logins, two check-box states and the sizes of the
+// windows, kept between runs.
 //
 // Values are texts under organisation "Kestrelane", section "Dunmorrow", one key each; they live
 // in the per-user QSettings file (on Linux ~/.config/Kestrelane.conf, group [Dunmorrow]). Every
@@ -13,7 +14,7 @@ namespace app {
 inline const QString kSettingsOrganisation = QStringLiteral("Kestrelane");
 inline const QString kSettingsSection = QStringLiteral("Dunmorrow");
 
-// The nine keys, spelt exactly so (spaces included).
+// The nine keys of the logins and the two check boxes, spelt exactly so (spaces included).
 inline const QString kKeyServer = QStringLiteral("Server");
 inline const QString kKeyUser = QStringLiteral("User");
 inline const QString kKeyPassword = QStringLiteral("Password");
@@ -23,6 +24,14 @@ inline const QString kKeyAccessFile = QStringLiteral("AccessMDBFile");
 inline const QString kKeyAccessPassword = QStringLiteral("AccessPassword");
 inline const QString kKeyDataTypeChange1 = QStringLiteral("With Data Type Change 1");
 inline const QString kKeyDataTypeChange2 = QStringLiteral("With Data Type Change 2");
+
+// The size the user gave each window ("WIDTHxHEIGHT", ui/window_size.h); absent until the user
+// resizes the window, which then opens at its designed size.
+inline const QString kKeyForm1Size = QStringLiteral("Form1 Size");
+inline const QString kKeyForm2Size = QStringLiteral("Form2 Size");
+inline const QString kKeyForm3Size = QStringLiteral("Form3 Size");
+inline const QString kKeyForm4Size = QStringLiteral("Form4 Size");
+inline const QString kKeyForm5Size = QStringLiteral("Form5 Size");
 
 // The stored text of `key`, or `defaultValue` when the key was never written. A key written
 // with an empty text reads back empty.

@@ -20,6 +20,7 @@
 #include "ui/twips.h"
 #include "ui/web_addresses.h"
 #include "ui/window_helpers.h"
+#include "ui/window_size.h"
 
 namespace browser {
 
@@ -59,10 +60,10 @@ Form2::Form2(QWidget* parent) : QWidget(parent) {
 Form2::~Form2() = default;
 
 QPushButton* Form2::addButton(QWidget* parent, const QString& name, const QString& caption,
-                              const QRect& where) {
+                              const QRect& where, ui::Growth growth) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    button->setGeometry(where);
+    layout_.add(button, where, growth);
     button->setFont(buttonFont());
     button->setAutoDefault(false);
     return button;
@@ -73,59 +74,66 @@ void Form2::buildControls() {
     const ui::Twips tw(this);
 
     // The two halves mirror each other: each control of Frame1 has its twin at the same place
-    // in Frame2.
-    auto half = [&](const QString& frameName, const QString& caption, int left) {
+    // in Frame2. In a larger window each half takes half the extra width and all the extra
+    // height, which goes to its list; the controls below the list move down with it.
+    const ui::Growth halfWidth{0, 1, 0.5, 0};  // a row below the list
+    auto half = [&](const QString& frameName, const QString& caption, int left, double moves) {
         auto* frame = new QGroupBox(caption, this);
         frame->setObjectName(frameName);
-        frame->setGeometry(tw.rect(left, 120, 3840, 4700));
+        layout_.add(frame, tw.rect(left, 120, 3840, 4700), {moves, 0, 0.5, 1});
         return frame;
     };
     auto list = [&](QGroupBox* frame, const QString& name) {
         auto* l = new TableList(frame);
         l->setObjectName(name);
-        l->setGeometry(tw.rect(240, 360, 3330, 1635));
+        layout_.add(l, tw.rect(240, 360, 3330, 1635), {0, 0, 0.5, 1});
         return l;
     };
     auto check = [&](QGroupBox* frame, const QString& name) {
         auto* c = new QCheckBox(kCheckCaption, frame);
         c->setObjectName(name);
-        c->setGeometry(tw.rect(240, 3100, 3330, 405));
+        layout_.add(c, tw.rect(240, 3100, 3330, 405), halfWidth);
         return c;
     };
+    const ui::Growth firstOfTwo{0, 1, 0.25, 0};
+    const ui::Growth secondOfTwo{0.25, 1, 0.25, 0};
 
-    frame1_ = half(QStringLiteral("Frame1"), QStringLiteral("Access Tables"), 120);
+    frame1_ = half(QStringLiteral("Frame1"), QStringLiteral("Access Tables"), 120, 0);
     list1_ = list(frame1_, QStringLiteral("List1"));
     pushButton10_ = addButton(frame1_, QStringLiteral("PushButton10"), QStringLiteral("Select All"),
-                              tw.rect(240, 2100, 1600, 400));
-    pushButton11_ = addButton(frame1_, QStringLiteral("PushButton11"),
-                              QStringLiteral("Deselect All"), tw.rect(1960, 2100, 1600, 400));
+                              tw.rect(240, 2100, 1600, 400), firstOfTwo);
+    pushButton11_ =
+        addButton(frame1_, QStringLiteral("PushButton11"), QStringLiteral("Deselect All"),
+                  tw.rect(1960, 2100, 1600, 400), secondOfTwo);
     pushButton3_ =
         addButton(frame1_, QStringLiteral("PushButton3"), QStringLiteral("Send Table/s To MySQL"),
-                  tw.rect(240, 2600, 3330, 405));
+                  tw.rect(240, 2600, 3330, 405), halfWidth);
     check15_ = check(frame1_, QStringLiteral("Check15"));
-    pushButton1_ = addButton(frame1_, QStringLiteral("PushButton1"),
-                             QStringLiteral("Delete Table/s"), tw.rect(240, 3600, 3330, 405));
+    pushButton1_ =
+        addButton(frame1_, QStringLiteral("PushButton1"), QStringLiteral("Delete Table/s"),
+                  tw.rect(240, 3600, 3330, 405), halfWidth);
     pushButton6_ = addButton(frame1_, QStringLiteral("PushButton6"), QStringLiteral("Rename Table"),
-                             tw.rect(240, 4100, 3330, 405));
+                             tw.rect(240, 4100, 3330, 405), halfWidth);
 
-    frame2_ = half(QStringLiteral("Frame2"), QStringLiteral("MySQL Tables"), 4080);
+    frame2_ = half(QStringLiteral("Frame2"), QStringLiteral("MySQL Tables"), 4080, 0.5);
     list2_ = list(frame2_, QStringLiteral("List2"));
     pushButton8_ = addButton(frame2_, QStringLiteral("PushButton8"), QStringLiteral("Select All"),
-                             tw.rect(240, 2100, 1600, 400));
+                             tw.rect(240, 2100, 1600, 400), firstOfTwo);
     pushButton9_ = addButton(frame2_, QStringLiteral("PushButton9"), QStringLiteral("Deselect All"),
-                             tw.rect(1960, 2100, 1600, 400));
+                             tw.rect(1960, 2100, 1600, 400), secondOfTwo);
     pushButton4_ =
         addButton(frame2_, QStringLiteral("PushButton4"), QStringLiteral("Send Table/s To Access"),
-                  tw.rect(240, 2600, 3330, 405));
+                  tw.rect(240, 2600, 3330, 405), halfWidth);
     check16_ = check(frame2_, QStringLiteral("Check16"));
-    pushButton5_ = addButton(frame2_, QStringLiteral("PushButton5"),
-                             QStringLiteral("Delete Table/s"), tw.rect(240, 3600, 3330, 405));
+    pushButton5_ =
+        addButton(frame2_, QStringLiteral("PushButton5"), QStringLiteral("Delete Table/s"),
+                  tw.rect(240, 3600, 3330, 405), halfWidth);
     pushButton7_ = addButton(frame2_, QStringLiteral("PushButton7"), QStringLiteral("Rename Table"),
-                             tw.rect(240, 4100, 3330, 405));
+                             tw.rect(240, 4100, 3330, 405), halfWidth);
 
     progressBar1_ = new TextProgressBar(this);
     progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
-    progressBar1_->setGeometry(tw.rect(120, 4940, 7800, 405));
+    layout_.add(progressBar1_, tw.rect(120, 4940, 7800, 405), {0, 1, 1, 0});
     progressBar1_->setRange(0, 100);
     progressBar1_->setValue(0);
     progressBar1_->setTextVisible(true);
@@ -133,12 +141,20 @@ void Form2::buildControls() {
     setProgressText(QStringLiteral("Progress Bar"));
 
     pushButton2_ = addButton(this, QStringLiteral("PushButton2"), QStringLiteral("< Back"),
-                             tw.rect(120, 5460, 3840, 405));
+                             tw.rect(120, 5460, 3840, 405), {0, 1, 0.5, 0});
     pushButton12_ = addButton(this, QStringLiteral("PushButton12"), QStringLiteral("Help"),
-                              tw.rect(4080, 5460, 3840, 405));
+                              tw.rect(4080, 5460, 3840, 405), {0.5, 1, 0.5, 0});
 
     // Until the load routine fits it, the window is as high as its content.
-    setFixedSize(tw(kClientWidthTwips), tw(kBackBottomTwips + kHeightAllowanceTwips));
+    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm2Size);
+    designedSize_ = QSize(tw(kClientWidthTwips), tw(kBackBottomTwips + kHeightAllowanceTwips));
+    setMinimumSize(designedSize_);
+    resize(designedSize_);
+}
+
+void Form2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layout_.apply(size() - designedSize_);
 }
 
 void Form2::connectHandlers() {
@@ -199,7 +215,14 @@ void Form2::fitHeightToContent() {
     const int client = outer - std::max(frame, 0);
     if (client <= tw(kBackBottomTwips))
         throw std::runtime_error("The window frame leaves no room for the window's content.");
-    setFixedSize(tw(kClientWidthTwips), client);
+    // The fitted size is the designed one: the window opens at it (unless the user gave it
+    // another size, then or in an earlier run) and is never made smaller.
+    const ui::WindowSizeMemory::ProgramResize own(*sizeMemory_);
+    const bool firstFit = fittedFrameHeight_ < 0;
+    designedSize_ = QSize(tw(kClientWidthTwips), client);
+    setMinimumSize(designedSize_);
+    if (!sizeMemory_->userSized() && !(firstFit && sizeMemory_->restore())) resize(designedSize_);
+    layout_.apply(size() - designedSize_);
     fittedFrameHeight_ = std::max(frame, 0);
 }
 
@@ -238,6 +261,12 @@ void Form2::selectAll(const QString& handler, TableList* list, bool selected) {
         });
     }
     if (last >= 0) cmd.step(102, [&] { list->setRangeSelected(0, last, selected); });
+    // The commands want a current item besides a selection; a list that has none (the Access
+    // listing leaves none) gets its first item, so that everything selected counts.
+    if (selected && last >= 0)
+        cmd.step(102, [&] {
+            if (list->listIndex() == -1) list->setListIndex(0);
+        });
 }
 
 void Form2::pushButton10Click() {

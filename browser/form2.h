@@ -5,13 +5,18 @@
 // until the program ends; "< Back" only hides it. Its state is its controls: the two sorted
 // table lists, the two remembered "Send with data type customization" boxes and the progress
 // bar the send commands drive. Each command is a numbered ui::Command whose location names
-// Form2 and the handler. Closing the window ends the program.
+// Form2 and the handler. Closing the window ends the program. The window opens at its designed
+// size and may be made larger (the lists grow); it remembers the size the user gave it.
+// "Select All" makes the first item current in a list that has no current item, so that a
+// command that wants one finds it.
 #pragma once
 
 #include <QString>
 #include <QWidget>
 #include <memory>
 #include <string>
+
+#include "ui/stretch_layout.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -29,7 +34,8 @@ enum class TableResult;
 }  // namespace transfer
 namespace ui {
 class Command;
-}
+class WindowSizeMemory;
+}  // namespace ui
 
 namespace browser {
 
@@ -80,20 +86,22 @@ class Form2 : public QWidget {
     // command for the other database starts collecting. nullptr when there is none.
     review::Form4* form4() const { return form4_.get(); }
 
-    // Makes the outer height (title bar and borders included) the bottom of "< Back" plus 580
-    // twips, with the window frame as the window system reports it now.
+    // Makes the designed outer height (title bar and borders included) the bottom of "< Back"
+    // plus 580 twips, with the window frame as the window system reports it now. The window
+    // takes that height unless the user gave it another size; it never gets smaller.
     void fitHeightToContent();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void buildControls();
     void connectHandlers();
     QPushButton* addButton(QWidget* parent, const QString& name, const QString& caption,
-                           const QRect& where);
+                           const QRect& where, ui::Growth growth);
     void selectAll(const QString& handler, TableList* list, bool selected);
     void checkClick(const QString& handler, const QCheckBox* box, const QString& key);
     // Re-fits the height when the window system has reported a frame of another size.
@@ -130,6 +138,9 @@ class Form2 : public QWidget {
     QPushButton* pushButton11_ = nullptr;
     QPushButton* pushButton12_ = nullptr;
     int fittedFrameHeight_ = -1;  // the frame (outer minus client height) the last fit used
+    QSize designedSize_;
+    ui::StretchLayout layout_;
+    ui::WindowSizeMemory* sizeMemory_ = nullptr;  // owned by the window
     std::unique_ptr<review::Form4> form4_;
     bool sending_ = false;  // a send command runs (its event yields could start another)
 };

@@ -38,7 +38,7 @@ void listAccessTables(TableList& list, const QString& path) {
     list.clear();
     const auto names = db::getAccessTableNames(path.toStdString(), ui::currentLogin());
     if (!names) {
-        ui::inform(kUnableToAccess);
+        ui::reportProblem(kUnableToAccess);
         return;
     }
     list.clear();

@@ -1,6 +1,7 @@
 // The four table commands of Form2: "Delete Table/s" and "Rename Table" on both sides.
 //
 // Each acts on the database at once and then updates its list in place; no list is reread.
+// Both deletes ask first, naming the selected tables (default No); a No drops nothing.
 // Every step is numbered and a failing one is reported and passed over, so a statement the
 // database rejects still changes the list as a successful one would, and the walk goes on with
 // the next item. The two sides test their preconditions in opposite orders: the Access rename
@@ -8,8 +9,11 @@
 // current item first.
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "browser/access_rename.h"
+#include "browser/delete_question.h"
 #include "browser/form2.h"
 #include "browser/table_list.h"
 #include "browser/table_sql.h"
@@ -37,6 +41,26 @@ db::Connection& connectionOf(const std::unique_ptr<db::Connection>& cn) {
     return *cn;
 }
 
+// The selected names of `list`, first to last.
+std::vector<std::string> selectedNames(const TableList& list) {
+    std::vector<std::string> names;
+    for (int i = 0; i < list.listCount(); ++i)
+        if (list.isItemSelected(i)) names.push_back(list.itemText(i).toStdString());
+    return names;
+}
+
+// Asks before the selected tables are dropped; the answer defaults to No. Nothing selected
+// asks nothing: there is nothing to drop.
+bool confirmDelete(const TableList& list, std::string_view database) {
+    const std::vector<std::string> names = selectedNames(list);
+    if (names.empty()) return true;
+    ui::MessageRequest question{QString::fromStdString(deleteQuestionText(names, database)),
+                                QString::fromUtf8(kDeleteTitle), ui::Buttons::YesNo,
+                                ui::Icon::None};
+    question.defaultButton = ui::Answer::No;
+    return ui::prompts().message(question) == ui::Answer::Yes;
+}
+
 QString askNewName(const QString& oldName) {
     return ui::prompts().input(
         {QStringLiteral("Enter new name of ") + oldName + QStringLiteral(":"),
@@ -56,6 +80,11 @@ void Form2::pushButton1Click() {
              [&] { connectionOf(cn).open(db::buildAccessConnectionString(ui::currentLogin())); });
     if (cmd.test(110, [&] { return list1_->listIndex() == -1; })) {
         cmd.step(122, [&] { ui::inform(kSelectTable); });
+        cmd.step(124, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
+        return;
+    }
+    // A question that fails to be asked deletes nothing.
+    if (!cmd.value(126, false, [&] { return confirmDelete(*list1_, kAccessDatabase); })) {
         cmd.step(124, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
         return;
     }
@@ -80,6 +109,10 @@ void Form2::pushButton5Click() {
     cmd.step(104, [&] { connectionOf(cn).open(db::mySqlConnectionString(ui::currentLogin())); });
     if (cmd.test(106, [&] { return list2_->listIndex() == -1; })) {
         cmd.step(118, [&] { ui::inform(kSelectTable); });
+        cmd.step(120, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
+        return;
+    }
+    if (!cmd.value(122, false, [&] { return confirmDelete(*list2_, kMySqlDatabase); })) {
         cmd.step(120, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
         return;
     }

@@ -73,6 +73,36 @@ std::size_t previousChar(std::string_view s, std::size_t pos) {
     return pos - 1;
 }
 
+std::vector<std::size_t> chunkStarts(std::string_view line, std::size_t chunkBytes) {
+    std::vector<std::size_t> starts{0};
+    starts.reserve(line.size() / chunkBytes + 2);
+    std::size_t at = 0;
+    while (line.size() - at > chunkBytes) {
+        std::size_t end = at + chunkBytes;
+        // A character that starts up to three bytes before `end` and runs past it moves the
+        // boundary to its start.
+        for (std::size_t k = 1; k <= 3 && end - k > at; ++k) {
+            if (charLength(line, end - k) > k) {
+                end -= k;
+                break;
+            }
+        }
+        starts.push_back(end);
+        at = end;
+    }
+    starts.push_back(line.size());
+    return starts;
+}
+
+bool isPrintableAscii(std::string_view bytes) {
+    unsigned bad = 0;
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        bad |= static_cast<unsigned>(c < 0x20 || c > 0x7E);
+    }
+    return bad == 0;
+}
+
 bool isWordByte(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u >= 0x80 || (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') ||

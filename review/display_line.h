@@ -5,7 +5,7 @@
 // counts as one character. Control characters show as their pictures (a lone LF as U+240A, a
 // CR as U+240D, U+2028 as U+2424, U+2029 as a pilcrow), one UTF-16 unit each, so a line never
 // breaks on screen where the script does not. Only the drawing changes: the bytes stay as they
-// are. Very long lines are shown up to a limit, followed by a mark.
+// are. The editor decodes a long line chunk by chunk (chunkStarts()).
 #pragma once
 
 #include <QString>
@@ -35,6 +35,14 @@ std::size_t charLength(std::string_view s, std::size_t pos);
 // Character boundaries as the decoding above sees them.
 std::size_t nextChar(std::string_view s, std::size_t pos);
 std::size_t previousChar(std::string_view s, std::size_t pos);
+
+// Where the chunks of `line` start: 0, then every boundary that keeps each chunk at most
+// `chunkBytes` long (REQUIRES: chunkBytes >= 4) and never cuts a character as decoding sees it;
+// last the line's length. An empty line is one empty chunk: {0, 0}.
+std::vector<std::size_t> chunkStarts(std::string_view line, std::size_t chunkBytes);
+
+// True when every byte is printable ASCII (space to tilde): drawn one advance each.
+bool isPrintableAscii(std::string_view bytes);
 
 // Whether the byte belongs to a word for word-wise moves and double-click selection: ASCII
 // letters, digits and "_", and every byte of a multi-byte character.

@@ -69,6 +69,7 @@ std::optional<TextPos> EditHistory::undo(ScriptText& text) {
     Edit e = std::move(done_.back());
     done_.pop_back();
     putLines(text, e.firstLine, e.newCount, e.oldLines);
+    lastReplaced_ = {e.firstLine, e.newCount, e.oldCount};
     const TextPos caret = text.clamp(e.caretBefore);
     e.typing = false;
     undone_.push_back(std::move(e));
@@ -80,6 +81,7 @@ std::optional<TextPos> EditHistory::redo(ScriptText& text) {
     Edit e = std::move(undone_.back());
     undone_.pop_back();
     putLines(text, e.firstLine, e.oldCount, e.newLines);
+    lastReplaced_ = {e.firstLine, e.oldCount, e.newCount};
     const TextPos caret = text.clamp(e.caretAfter);
     done_.push_back(std::move(e));
     return caret;

@@ -30,6 +30,14 @@ class EditHistory {
     std::optional<TextPos> undo(ScriptText& text);
     std::optional<TextPos> redo(ScriptText& text);
 
+    // The lines the last undo or redo replaced: from `first`, `before` lines became `after`.
+    struct Replaced {
+        std::size_t first = 0;
+        std::size_t before = 0;
+        std::size_t after = 0;
+    };
+    const Replaced& lastReplaced() const { return lastReplaced_; }
+
     bool canUndo() const { return !done_.empty(); }
     bool canRedo() const { return !undone_.empty(); }
     void clear();
@@ -54,6 +62,7 @@ class EditHistory {
     std::vector<Edit> done_;
     std::vector<Edit> undone_;
     std::size_t bytes_ = 0;
+    Replaced lastReplaced_;
 };
 
 }  // namespace review

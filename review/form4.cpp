@@ -11,17 +11,20 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/settings.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
 #include "review/clipboard_retry.h"
 #include "review/form5.h"
 #include "review/script_editor.h"
+#include "ui/app_title.h"
 #include "ui/command.h"
 #include "ui/program_state.h"
 #include "ui/prompt_service.h"
 #include "ui/twips.h"
 #include "ui/window_helpers.h"
+#include "ui/window_size.h"
 
 namespace review {
 
@@ -29,12 +32,19 @@ namespace {
 
 const QString kForm = QStringLiteral("Form4");
 
-QPushButton* makeButton(QWidget* parent, const QString& caption, const QRect& geometry) {
+const QString kCloseQuestion = QStringLiteral("Close without executing or saving the script?");
+
+QPushButton* makeButton(QWidget* parent, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
-    b->setGeometry(geometry);
     b->setAutoDefault(false);  // Enter never runs a command by surprise
     return b;
 }
+
+// How the controls share a larger window: the statement text takes three quarters of the extra
+// height and the "Notes" one quarter; the buttons between them keep their height and split the
+// extra width; the progress bar stays at the bottom.
+constexpr double kTextShare = 0.75;
+constexpr double kNotesShare = 1.0 - kTextShare;
 
 }  // namespace
 
@@ -42,29 +52,31 @@ Form4::Form4(QWidget* parent) : QDialog(parent) {
     const ui::Twips tw(this);
     setWindowTitle(QStringLiteral("Send Table/s"));
     setModal(true);
-    setFixedSize(tw(8040), tw(10545));
+    // Opens at its designed size; the user may make it larger, not smaller.
+    designedSize_ = QSize(tw(8040), tw(10545));
+    setMinimumSize(designedSize_);
 
     Frame1 = new QGroupBox(QStringLiteral("Preview SQL Commands Before Execution"), this);
-    Frame1->setGeometry(tw.rect(120, 120, 7800, 6975));
     RichTextBox1 = new ScriptEditor(Frame1);
-    RichTextBox1->setGeometry(tw.rect(240, 300, 7335, 6495));
-
-    PushButton3 =
-        makeButton(this, QStringLiteral("Execute SQL Commands Now"), tw.rect(120, 7210, 3840, 405));
-    PushButton1 =
-        makeButton(this, QStringLiteral("Find and Replace"), tw.rect(4080, 7210, 3840, 405));
-    PushButton2 = makeButton(this, QStringLiteral("Save SQL Commands As Text File"),
-                             tw.rect(120, 7730, 3840, 405));
-    PushButton4 = makeButton(this, QStringLiteral("Copy SQL Commands To Clipboard"),
-                             tw.rect(4080, 7730, 3840, 405));
-
+    PushButton3 = makeButton(this, QStringLiteral("Execute SQL Commands Now"));
+    PushButton1 = makeButton(this, QStringLiteral("Find and Replace"));
+    PushButton2 = makeButton(this, QStringLiteral("Save SQL Commands As Text File"));
+    PushButton4 = makeButton(this, QStringLiteral("Copy SQL Commands To Clipboard"));
     Frame2 = new QGroupBox(QStringLiteral("Notes"), this);
-    Frame2->setGeometry(tw.rect(120, 8220, 7800, 1695));
     Text1 = new QPlainTextEdit(Frame2);
-    Text1->setGeometry(tw.rect(240, 300, 7335, 1215));
-
     ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setGeometry(tw.rect(120, 10020, 7800, 405));
+
+    layout_.add(Frame1, tw.rect(120, 120, 7800, 6975), {0, 0, 1, kTextShare});
+    layout_.add(RichTextBox1, tw.rect(240, 300, 7335, 6495), {0, 0, 1, kTextShare});
+    layout_.add(PushButton3, tw.rect(120, 7210, 3840, 405), {0, kTextShare, 0.5, 0});
+    layout_.add(PushButton1, tw.rect(4080, 7210, 3840, 405), {0.5, kTextShare, 0.5, 0});
+    layout_.add(PushButton2, tw.rect(120, 7730, 3840, 405), {0, kTextShare, 0.5, 0});
+    layout_.add(PushButton4, tw.rect(4080, 7730, 3840, 405), {0.5, kTextShare, 0.5, 0});
+    layout_.add(Frame2, tw.rect(120, 8220, 7800, 1695), {0, kTextShare, 1, kNotesShare});
+    layout_.add(Text1, tw.rect(240, 300, 7335, 1215), {0, 0, 1, kNotesShare});
+    layout_.add(ProgressBar1, tw.rect(120, 10020, 7800, 405), {0, 1, 1, 0});
+    resize(designedSize_);
+
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
@@ -73,13 +85,22 @@ Form4::Form4(QWidget* parent) : QDialog(parent) {
     connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form4::PushButton4_Click);
+    // Whatever changes the text makes it a script not yet saved.
+    connect(RichTextBox1, &ScriptEditor::textChanged, this, [this] { saved_ = false; });
 
     ui::installHoverConvention(this, {PushButton3, PushButton1, PushButton2, PushButton4},
                                {this, Frame1, Frame2, RichTextBox1, RichTextBox1->viewport()});
     formLoad();
+    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm4Size);
+    sizeMemory_->restore();
 }
 
 Form4::~Form4() = default;
+
+void Form4::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layout_.apply(size() - designedSize_);
+}
 
 void Form4::formLoad() {
     ui::Command cmd(kForm, QStringLiteral("Form_Load"));
@@ -110,6 +131,10 @@ void Form4::appendText(std::string&& utf8) {
 void Form4::appendText(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     appendText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+bool Form4::isSaved() const {
+    return saved_ && pending_.empty();
 }
 
 std::string Form4::text() const {
@@ -144,6 +169,17 @@ void Form4::closeEvent(QCloseEvent* event) {
         event->ignore();  // the run must end first
         return;
     }
+    // Closing throws the script away: a script that took long to build and was neither run nor
+    // saved goes only when the user says so.
+    if (isVisible() && !isSaved() && !(RichTextBox1->script().empty() && pending_.empty())) {
+        ui::MessageRequest question{kCloseQuestion, ui::applicationTitle(), ui::Buttons::YesNo,
+                                    ui::Icon::None};
+        question.defaultButton = ui::Answer::No;
+        if (ui::prompts().message(question) != ui::Answer::Yes) {
+            event->ignore();
+            return;
+        }
+    }
     QDialog::closeEvent(event);
 }
 
@@ -156,6 +192,17 @@ void Form4::keyPressEvent(QKeyEvent* event) {
     // Escape does not close the window: it would throw the script away.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        return;
+    }
+    // The editor passes on the keys it has no use for; these two run commands of the window.
+    if (event->matches(QKeySequence::Find)) {
+        event->accept();
+        PushButton1_Click();
+        return;
+    }
+    if (event->matches(QKeySequence::Save)) {
+        event->accept();
+        PushButton2_Click();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -195,7 +242,7 @@ void Form4::PushButton3_Click() {
         ui::setMousePointer(this, ui::kPointerDefault);
         setNotes(QString::fromUtf8(notes.data(), static_cast<qsizetype>(notes.size())));
         if (select) RichTextBox1->selectLine(selectLine);
-        ui::inform(QStringLiteral("Transfer problem. See Notes."));
+        ui::reportProblem(QStringLiteral("Transfer problem. See Notes."));
     };
     auto describe = [] { return ui::describeCurrentException().toStdString(); };
 
@@ -283,7 +330,8 @@ void Form4::PushButton2_Click() {
     QString name;
     cmd.step(100, [&] { request.title = QStringLiteral("Save List"); });
     cmd.step(102, [&] {
-        request.filter = QStringLiteral("Text Files(*.txt)|*.txt|All Files (*.*)|*.*|");
+        request.filter =
+            QStringLiteral("Text Files(*.txt)|*.txt|SQL Files(*.sql)|*.sql|All Files (*.*)|*.*|");
     });
     cmd.step(104, [&] { request.fileName.clear(); });
     cmd.step(106, [&] { chosen = ui::prompts().saveFile(request); });
@@ -332,6 +380,7 @@ void Form4::PushButton2_Click() {
         if (!file.commit())
             throw std::runtime_error("The file " + name.toStdString() +
                                      " could not be closed: " + file.errorString().toStdString());
+        saved_ = true;
     });
     cmd.step(120, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
 }

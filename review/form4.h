@@ -15,6 +15,11 @@
 // While Execute runs, the window's commands are disabled, the text is read-only and the window
 // cannot be closed, so nothing interleaves with the run; window events keep being processed so
 // that the progress bar moves.
+//
+// The user closing the window (its close box) with a script that was neither executed nor
+// saved since it last changed is asked first; reject() and done() close it without asking.
+// Ctrl+F opens Find and Replace and Ctrl+S saves. The window opens at its designed size, may be
+// made larger (the text and "Notes" grow), and remembers the size the user gave it.
 #pragma once
 
 #include <QDialog>
@@ -23,11 +28,16 @@
 #include <string_view>
 
 #include "review/script_executor.h"
+#include "ui/stretch_layout.h"
 
 class QGroupBox;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+
+namespace ui {
+class WindowSizeMemory;
+}
 
 namespace review {
 
@@ -56,6 +66,8 @@ class Form4 : public QDialog {
     // The exact text of the "Notes" box.
     const QString& notes() const { return notes_; }
     bool isExecuting() const { return executing_; }
+    // True when the text has not changed since it was last saved to a file.
+    bool isSaved() const;
 
     // How Execute groups and merges lines (tests and benchmarks tune it).
     ExecutionSettings executionSettings;
@@ -79,6 +91,7 @@ class Form4 : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   public slots:
@@ -93,6 +106,10 @@ class Form4 : public QDialog {
     std::string pending_;  // text appended before the editor took it over
     QString notes_;
     bool executing_ = false;
+    bool saved_ = false;
+    QSize designedSize_;
+    ui::StretchLayout layout_;
+    ui::WindowSizeMemory* sizeMemory_ = nullptr;  // owned by the window
 };
 
 }  // namespace review

@@ -6,11 +6,13 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "app/settings.h"
 #include "review/script_editor.h"
 #include "ui/command.h"
 #include "ui/prompt_service.h"
 #include "ui/twips.h"
 #include "ui/window_helpers.h"
+#include "ui/window_size.h"
 
 namespace review {
 
@@ -22,29 +24,36 @@ Form5::Form5(ScriptEditor* target, QWidget* parent) : QDialog(parent), target_(t
     const ui::Twips tw(this);
     setWindowTitle(QStringLiteral("Find and Replace"));
     setModal(true);
-    setFixedSize(tw(8040), tw(1590));
+    // Opens at its designed size and may be made wider, the two text boxes growing; its height
+    // has nothing to give room to.
+    designedSize_ = QSize(tw(8040), tw(1590));
+    setMinimumSize(designedSize_);
+    setMaximumHeight(designedSize_.height());
 
     Label1[0] = new QLabel(QStringLiteral("Find what:"), this);
-    Label1[0]->setGeometry(tw.rect(120, 165, 855, 225));
     Text1 = new QLineEdit(this);
-    Text1->setGeometry(tw.rect(1440, 120, 6480, 345));
     Label1[1] = new QLabel(QStringLiteral("Replace with:"), this);
-    Label1[1]->setGeometry(tw.rect(120, 645, 1140, 225));
     Text2 = new QLineEdit(this);
-    Text2->setGeometry(tw.rect(1440, 600, 6480, 345));
     PushButton3 = new QPushButton(QStringLiteral("Replace All"), this);
-    PushButton3->setGeometry(tw.rect(120, 1080, 3840, 405));
     PushButton1 = new QPushButton(QStringLiteral("Cancel"), this);
-    PushButton1->setGeometry(tw.rect(4080, 1080, 3840, 405));
     for (QPushButton* b : {PushButton3, PushButton1})
         b->setAutoDefault(false);
     // A caption wider than its designed box (fonts differ from the designer's) may use the room
     // up to the text boxes rather than be cut.
-    for (QLabel* label : Label1) {
-        const int room = tw(1440 - 60) - label->x();
-        if (label->sizeHint().width() > label->width())
-            label->resize(std::min(room, label->sizeHint().width()), label->height());
-    }
+    auto caption = [&](QLabel* label, const QRect& designed) {
+        QRect r = designed;
+        const int room = tw(1440 - 60) - r.x();
+        if (label->sizeHint().width() > r.width())
+            r.setWidth(std::min(room, label->sizeHint().width()));
+        layout_.add(label, r, {});
+    };
+    caption(Label1[0], tw.rect(120, 165, 855, 225));
+    layout_.add(Text1, tw.rect(1440, 120, 6480, 345), {0, 0, 1, 0});
+    caption(Label1[1], tw.rect(120, 645, 1140, 225));
+    layout_.add(Text2, tw.rect(1440, 600, 6480, 345), {0, 0, 1, 0});
+    layout_.add(PushButton3, tw.rect(120, 1080, 3840, 405), {0, 0, 0.5, 0});
+    layout_.add(PushButton1, tw.rect(4080, 1080, 3840, 405), {0.5, 0, 0.5, 0});
+    resize(designedSize_);
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, PushButton3);
     setTabOrder(PushButton3, PushButton1);
@@ -53,7 +62,14 @@ Form5::Form5(ScriptEditor* target, QWidget* parent) : QDialog(parent), target_(t
     connect(PushButton1, &QPushButton::clicked, this, &Form5::PushButton1_Click);
     ui::installHoverConvention(this, {PushButton3, PushButton1}, {this, Text1, Text2});
     formLoad();
+    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm5Size);
+    sizeMemory_->restore();
     Text1->setFocus();
+}
+
+void Form5::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layout_.apply(size() - designedSize_);
 }
 
 void Form5::formLoad() {

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace review {
 
@@ -17,6 +18,7 @@ ScriptEditor::ScriptEditor(QWidget* parent) : QAbstractScrollArea(parent) {
     font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     viewport()->setFont(font_);
     charWidth_ = std::max(1, QFontMetrics(font_).horizontalAdvance(QLatin1Char('M')));
+    view_ = std::make_unique<LineView>(text_, font_);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setAutoFillBackground(true);
@@ -38,7 +40,7 @@ void ScriptEditor::setScript(std::string utf8) {
     caret_ = anchor_ = {};
     desiredX_ = -1;
     widestLine_ = text_.longestLine();
-    cache_.clear();
+    view_->forget();
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
@@ -52,7 +54,7 @@ void ScriptEditor::appendScript(std::string_view utf8) {
     text_.append(utf8);
     for (std::size_t i = oldLast; i < text_.lineCount(); ++i)
         widestLine_ = std::max(widestLine_, text_.line(i).size());
-    cache_.erase(oldLast);
+    view_->forget();
     updateScrollBars();
     viewport()->update();
     emit textChanged();
@@ -72,10 +74,11 @@ std::size_t ScriptEditor::replaceAll(std::string_view find, std::string_view wit
             --p.column;
         return p;
     };
-    caret_ = snap(caret_);
-    anchor_ = snap(anchor_);
+    // The caret stays where it was; a selection would now cover other text, so it goes.
+    caret_ = anchor_ = snap(caret_);
+    desiredX_ = -1;
     widestLine_ = text_.longestLine();
-    cache_.clear();
+    view_->forget();
     updateScrollBars();
     verticalScrollBar()->setValue(top);
     horizontalScrollBar()->setValue(left);
@@ -117,9 +120,15 @@ std::size_t ScriptEditor::firstVisibleLine() const {
 void ScriptEditor::edit(TextPos from, TextPos to, std::string_view text, bool typing) {
     if (readOnly_) return;
     const TextPos start = std::min(from, to);
+    const std::size_t linesBefore = text_.lineCount();
     const TextPos end = history_.apply(text_, from, to, text, typing);
     caret_ = anchor_ = end;
     desiredX_ = -1;
+    // Typing within a line changes that line only; a new or joined line moves those below.
+    if (text_.lineCount() == linesBefore)
+        view_->forgetLines(start.line, end.line);
+    else
+        view_->forgetFrom(start.line);
     textWasChanged(true, start.line, end.line);
 }
 
@@ -129,7 +138,6 @@ void ScriptEditor::textWasChanged(bool widthMayGrow, std::size_t firstLine, std:
         for (std::size_t i = firstLine; i <= lastLine; ++i)
             widestLine_ = std::max(widestLine_, text_.line(i).size());
     }
-    cache_.clear();
     updateScrollBars();
     ensureCaretVisible();
     restartBlink();
@@ -166,9 +174,18 @@ void ScriptEditor::paste() {
     edit(anchor_, caret_, withCrLfBreaks(std::string_view(bytes.constData(), bytes.size())));
 }
 
+void ScriptEditor::forgetReplaced() {
+    const EditHistory::Replaced& r = history_.lastReplaced();
+    if (r.before == r.after)
+        view_->forgetLines(r.first, r.first + r.after - 1);
+    else
+        view_->forgetFrom(r.first);
+}
+
 void ScriptEditor::undo() {
     if (readOnly_) return;
     if (auto p = history_.undo(text_)) {
+        forgetReplaced();
         caret_ = anchor_ = *p;
         widestLine_ = std::max(widestLine_, text_.line(p->line).size());
         textWasChanged(false, 0, 0);
@@ -178,6 +195,7 @@ void ScriptEditor::undo() {
 void ScriptEditor::redo() {
     if (readOnly_) return;
     if (auto p = history_.redo(text_)) {
+        forgetReplaced();
         caret_ = anchor_ = *p;
         widestLine_ = std::max(widestLine_, text_.line(p->line).size());
         textWasChanged(false, 0, 0);
@@ -199,55 +217,24 @@ void ScriptEditor::updateScrollBars() {
     const auto count = static_cast<long long>(text_.lineCount());
     verticalScrollBar()->setRange(0, static_cast<int>(std::max<long long>(0, count - lines)));
     verticalScrollBar()->setPageStep(lines);
-    const long long widest =
-        static_cast<long long>(std::min(widestLine_, kMaxShownUnits + 2)) * charWidth_ +
-        2 * kMargin + 4 * charWidth_;
+    const double widest =
+        static_cast<double>(widestLine_) * view_->advance() + 2 * kMargin + 4 * charWidth_;
     const int width = viewport()->width();
     horizontalScrollBar()->setRange(
-        0, static_cast<int>(std::clamp<long long>(widest - width, 0, 1 << 30)));
+        0, static_cast<int>(std::clamp<double>(widest - width, 0, 1 << 30)));
     horizontalScrollBar()->setPageStep(std::max(1, width));
 }
 
-const ScriptEditor::Shown& ScriptEditor::shown(std::size_t line) const {
-    if (auto it = cache_.find(line); it != cache_.end()) return it->second;
-    if (cache_.size() > 400) cache_.clear();  // scrolled far: forget the lines out of view
-    Shown s;
-    s.line = makeDisplayLine(text_.line(line), kMaxShownUnits);
-    QString drawn = s.line.text;
-    if (s.line.truncated) drawn += QStringLiteral(" \u2026");
-    s.layout = std::make_unique<QTextLayout>(drawn, font_);
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setTabStopDistance(8.0 * charWidth_);
-    s.layout->setTextOption(option);
-    s.layout->setCacheEnabled(true);
-    s.layout->beginLayout();
-    QTextLine tl = s.layout->createLine();
-    if (tl.isValid()) {
-        tl.setLineWidth(1e7);
-        tl.setPosition(QPointF(0, 0));
-    }
-    s.layout->endLayout();
-    return cache_.emplace(line, std::move(s)).first->second;
-}
-
 int ScriptEditor::xOf(TextPos pos) const {
-    const Shown& s = shown(pos.line);
-    const QTextLine tl = s.layout->lineAt(0);
-    if (!tl.isValid()) return kMargin;
-    return kMargin + static_cast<int>(tl.cursorToX(s.line.unitOf(pos.column)));
+    return kMargin + static_cast<int>(std::lround(view_->xOf(pos.line, pos.column)));
 }
 
 TextPos ScriptEditor::posAt(const QPoint& point) const {
     const long long row = std::max(0, point.y()) / lineHeight();
     const std::size_t line = std::min<std::size_t>(
         firstVisibleLine() + static_cast<std::size_t>(row), text_.lineCount() - 1);
-    const Shown& s = shown(line);
-    const QTextLine tl = s.layout->lineAt(0);
-    if (!tl.isValid()) return {line, 0};
-    const qreal x = point.x() + horizontalScrollBar()->value() - kMargin;
-    const int unit = std::min(tl.xToCursor(x), static_cast<int>(s.line.text.size()));
-    return {line, s.line.byteOf(unit)};
+    const double x = point.x() + horizontalScrollBar()->value() - kMargin;
+    return {line, view_->columnAt(line, x)};
 }
 
 void ScriptEditor::ensureCaretVisible() {
@@ -319,7 +306,11 @@ void ScriptEditor::restartBlink() {
 void ScriptEditor::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
     const int height = lineHeight();
-    const int x0 = kMargin - horizontalScrollBar()->value();
+    const int scrolled = horizontalScrollBar()->value();
+    const double x0 = kMargin - scrolled;
+    // The part of each line in view, in line coordinates.
+    const double left = scrolled - kMargin;
+    const double right = left + viewport()->width();
     const std::size_t first = firstVisibleLine();
     const std::size_t count = text_.lineCount();
     const TextPos selFrom = std::min(caret_, anchor_);
@@ -332,23 +323,29 @@ void ScriptEditor::paintEvent(QPaintEvent*) {
 
     int y = 0;
     for (std::size_t i = first; i < count && y < viewport()->height(); ++i, y += height) {
-        const Shown& s = shown(i);
-        QList<QTextLayout::FormatRange> ranges;
-        if (selFrom != selTo && i >= selFrom.line && i <= selTo.line) {
-            const int a = i == selFrom.line ? s.line.unitOf(selFrom.column) : 0;
-            const int b = i == selTo.line ? s.line.unitOf(selTo.column)
-                                          : static_cast<int>(s.layout->text().size());
-            if (b > a) ranges.append({a, b - a, selected});
-            if (i < selTo.line) {  // the line break is selected too
-                const QTextLine tl = s.layout->lineAt(0);
-                const qreal endX = tl.isValid() ? tl.naturalTextWidth() : 0;
-                p.fillRect(QRectF(x0 + endX, y, charWidth_, height),
-                           pal.brush(QPalette::Highlight));
+        const bool inSelection = selFrom != selTo && i >= selFrom.line && i <= selTo.line;
+        const std::size_t selA = inSelection && i == selFrom.line ? selFrom.column : 0;
+        const std::size_t selB = !inSelection      ? 0
+                                 : i == selTo.line ? selTo.column
+                                                   : text_.line(i).size();
+        view_->forEachChunkIn(i, left, right, [&](const LineView::Chunk& c) {
+            QList<QTextLayout::FormatRange> ranges;
+            const std::size_t chunkEnd = c.firstByte + c.display.shownBytes;
+            const std::size_t a = std::max(selA, c.firstByte);
+            const std::size_t b = std::min(selB, chunkEnd);
+            if (inSelection && b > a) {
+                const int ua = c.display.unitOf(a - c.firstByte);
+                const int ub = c.display.unitOf(b - c.firstByte);
+                if (ub > ua) ranges.append({ua, ub - ua, selected});
             }
-        }
-        s.layout->draw(&p, QPointF(x0, y), ranges);
+            c.layout->draw(&p, QPointF(x0 + c.origin, y), ranges);
+        });
+        // The line break is selected too.
+        if (inSelection && i < selTo.line && view_->endsBefore(i, right))
+            p.fillRect(QRectF(x0 + view_->width(i), y, charWidth_, height),
+                       pal.brush(QPalette::Highlight));
         if (i == caret_.line && caretOn_ && hasFocus() && !readOnly_)
-            s.layout->drawCursor(&p, QPointF(x0, y), s.line.unitOf(caret_.column), 1);
+            p.fillRect(QRect(xOf(caret_) - scrolled, y, 1, height), pal.brush(QPalette::Text));
     }
 }
 

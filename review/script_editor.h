@@ -2,8 +2,9 @@
 //
 // The text lives in a ScriptText (the bytes exactly as given, CR LF between lines); the widget
 // draws only the lines in view, each decoded when it is first drawn, so showing a script costs
-// one pass to find its lines and nothing per line after that. Editing works as in any plain
-// editor: caret and selection by keyboard and mouse, typing, Enter (which inserts CR LF),
+// one pass to find its lines and nothing per line after that. Lines are shown and edited whole
+// however long: a long line is laid out only where it is in view (LineView). Editing works as in
+// any plain editor: caret and selection by keyboard and mouse, typing, Enter (which inserts CR LF),
 // Backspace and Delete, cut, copy and paste through the clipboard, undo and redo, select all.
 // Lines are not wrapped. Text pasted in has its line breaks (CR LF, CR or LF) made CR LF.
 #pragma once
@@ -14,13 +15,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "review/display_line.h"
 #include "review/edit_history.h"
+#include "review/line_view.h"
 #include "review/script_text.h"
-
-class QTextLayout;
 
 namespace review {
 
@@ -28,9 +27,6 @@ class ScriptEditor : public QAbstractScrollArea {
     Q_OBJECT
 
   public:
-    // Lines are drawn up to this many characters; the rest of a longer line is kept but not shown.
-    static constexpr std::size_t kMaxShownUnits = 20000;
-
     explicit ScriptEditor(QWidget* parent = nullptr);
     ~ScriptEditor() override;
 
@@ -41,8 +37,9 @@ class ScriptEditor : public QAbstractScrollArea {
     // Appends at the end without moving the caret.
     void appendScript(std::string_view utf8);
     // Replace All over the whole text (see ScriptText::replaceAll); the caret and the first
-    // line in view stay where they were as far as the new text allows. The undo history is
-    // cleared when something was replaced. Returns the number of replacements.
+    // line in view stay where they were as far as the new text allows, and a selection goes
+    // (the text it covered has moved). The undo history is cleared when something was
+    // replaced. Returns the number of replacements.
     std::size_t replaceAll(std::string_view find, std::string_view with);
 
     void setReadOnly(bool readOnly);
@@ -91,12 +88,9 @@ class ScriptEditor : public QAbstractScrollArea {
   private:
     static constexpr int kMargin = 4;  // pixels left of the text
 
-    struct Shown {
-        DisplayLine line;
-        std::unique_ptr<QTextLayout> layout;
-    };
-
-    const Shown& shown(std::size_t line) const;
+    // Tells the view which lines the last undo or redo replaced.
+    void forgetReplaced();
+    // After the text changed (the view already told what it must forget).
     void textWasChanged(bool widthMayGrow, std::size_t firstLine, std::size_t lastLine);
     void updateScrollBars();
     int lineHeight() const;
@@ -122,7 +116,7 @@ class ScriptEditor : public QAbstractScrollArea {
     QFont font_;
     int charWidth_ = 8;
     std::size_t widestLine_ = 0;  // bytes; grows with edits, recomputed on whole-text changes
-    mutable std::unordered_map<std::size_t, Shown> cache_;
+    std::unique_ptr<LineView> view_;
 };
 
 }  // namespace review

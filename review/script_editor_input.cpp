@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
-#include <QTextLayout>
 #include <algorithm>
 
 #include "review/script_editor.h"
@@ -26,11 +25,8 @@ void ScriptEditor::keyPressEvent(QKeyEvent* e) {
             std::clamp<long long>(static_cast<long long>(caret_.line) + delta, 0,
                                   static_cast<long long>(text_.lineCount()) - 1);
         const std::size_t l = static_cast<std::size_t>(target);
-        const Shown& s = shown(l);
-        const QTextLine tl = s.layout->lineAt(0);
-        const int unit = tl.isValid() ? tl.xToCursor(desiredX_ - kMargin) : 0;
         const int keep = desiredX_;
-        moveCaret({l, s.line.byteOf(std::min(unit, static_cast<int>(s.line.text.size())))}, select);
+        moveCaret({l, view_->columnAt(l, desiredX_ - kMargin)}, select);
         desiredX_ = keep;
     };
 
@@ -38,8 +34,13 @@ void ScriptEditor::keyPressEvent(QKeyEvent* e) {
     if (e == QKeySequence::Copy) return copy();
     if (e == QKeySequence::Cut) return cut();
     if (e == QKeySequence::Paste) return paste();
+    // Redo answers both keys desktops use for it, whichever the platform names.
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (e == QKeySequence::Redo ||
+        (e->key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+        (e->key() == Qt::Key_Y && mods == Qt::ControlModifier))
+        return redo();
     if (e == QKeySequence::Undo) return undo();
-    if (e == QKeySequence::Redo) return redo();
 
     const long long page = visibleLines();
     if (e == QKeySequence::MoveToNextChar || e == QKeySequence::SelectNextChar) {

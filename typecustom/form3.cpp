@@ -10,6 +10,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "app/settings.h"
 #include "db/sql_names.h"
 #include "typecustom/field_names.h"
 #include "typecustom/type_proposal.h"
@@ -19,6 +20,7 @@
 #include "ui/program_state.h"
 #include "ui/prompt_service.h"
 #include "ui/window_helpers.h"
+#include "ui/window_size.h"
 
 namespace typecustom {
 
@@ -75,51 +77,68 @@ Form3Window::Form3Window(Form3& form, QWidget* parent) : QDialog(parent), form_(
     form_.window_ = this;
     buildControls();
     formLoad();
+    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm3Size);
+    sizeMemory_->restore();
+}
+
+void Form3Window::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layout_.apply(size() - designedSize_);
 }
 
 Form3Window::~Form3Window() {
     if (form_.window_ == this) form_.window_ = nullptr;
 }
 
+QString dialogTitle(const std::string& tableName) {
+    QString title = QStringLiteral("Data Type Customization");
+    if (!tableName.empty()) title += QStringLiteral(" - ") + QString::fromStdString(tableName);
+    return title;
+}
+
 void Form3Window::buildControls() {
-    setWindowTitle(QStringLiteral("Data Type Customization"));
+    // The dialog opens once for each table of a send: its title says which.
+    setWindowTitle(dialogTitle(form_.mTableName));
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     const Twips tw(this);
-    setFixedSize(tw(8040), tw(6240));
+    // Opens at its designed size; larger, the two lists take the extra room.
+    designedSize_ = QSize(tw(8040), tw(6240));
+    setMinimumSize(designedSize_);
 
-    auto button = [&](const QString& caption, QWidget* parent, QRect where) {
+    auto button = [&](const QString& caption, QWidget* parent) {
         auto* b = new QPushButton(caption, parent);
-        b->setGeometry(where);
         b->setAutoDefault(false);  // Enter in the text box presses nothing
         b->setDefault(false);
         return b;
     };
-    pushButton3_ = button(QStringLiteral("Help"), this, tw.rect(120, 120, 7800, 405));
-
+    pushButton3_ = button(QStringLiteral("Help"), this);
     frame1_ = new QGroupBox(QStringLiteral("Fields"), this);
-    frame1_->setGeometry(tw.rect(120, 570, 3840, 3660));
     list1_ = new QListWidget(frame1_);
-    list1_->setGeometry(tw.rect(120, 300, 3600, 3240));
-
     frame2_ = new QGroupBox(QStringLiteral("Data Type"), this);
-    frame2_->setGeometry(tw.rect(4080, 570, 3840, 3660));
     list2_ = new QListWidget(frame2_);
-    list2_->setGeometry(tw.rect(120, 300, 3600, 3240));
     for (QListWidget* l : {list1_, list2_}) {
         l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->setSortingEnabled(false);
     }
-
     frame3_ = new QGroupBox(QStringLiteral("Change selected data type to"), this);
-    frame3_->setGeometry(tw.rect(120, 4290, 7800, 1320));
     text1_ = new QLineEdit(frame3_);
-    text1_->setGeometry(tw.rect(120, 300, 7560, 345));
-    pushButton1_ = button(QStringLiteral("Change"), frame3_, tw.rect(120, 750, 7560, 405));
+    pushButton1_ = button(QStringLiteral("Change"), frame3_);
+    pushButton2_ = button(QStringLiteral("OK"), this);
+    pushButton4_ = button(QStringLiteral("Cancel"), this);
 
-    pushButton2_ = button(QStringLiteral("OK"), this, tw.rect(120, 5730, 3840, 405));
-    pushButton4_ = button(QStringLiteral("Cancel"), this, tw.rect(4080, 5730, 3840, 405));
+    layout_.add(pushButton3_, tw.rect(120, 120, 7800, 405), {0, 0, 1, 0});
+    layout_.add(frame1_, tw.rect(120, 570, 3840, 3660), {0, 0, 0.5, 1});
+    layout_.add(list1_, tw.rect(120, 300, 3600, 3240), {0, 0, 0.5, 1});
+    layout_.add(frame2_, tw.rect(4080, 570, 3840, 3660), {0.5, 0, 0.5, 1});
+    layout_.add(list2_, tw.rect(120, 300, 3600, 3240), {0, 0, 0.5, 1});
+    layout_.add(frame3_, tw.rect(120, 4290, 7800, 1320), {0, 1, 1, 0});
+    layout_.add(text1_, tw.rect(120, 300, 7560, 345), {0, 0, 1, 0});
+    layout_.add(pushButton1_, tw.rect(120, 750, 7560, 405), {0, 0, 1, 0});
+    layout_.add(pushButton2_, tw.rect(120, 5730, 3840, 405), {0, 1, 0.5, 0});
+    layout_.add(pushButton4_, tw.rect(4080, 5730, 3840, 405), {0.5, 1, 0.5, 0});
+    resize(designedSize_);
 
     // The designer's tab order: List1, List2, OK, Cancel, Help, Text1, Change.
     setTabOrder(list1_, list2_);

@@ -5,7 +5,8 @@
 // Form3 is the object the send commands talk to; it lives as long as the program (form3()) and
 // keeps its public variables between showings. Its window, Form3Window, is built anew at every
 // showing (running Form_Load, which fills the lists from the source table's first row) and
-// destroyed when it closes.
+// destroyed when it closes. Its title names the table (mTableName); it may be made larger than
+// designed, the lists growing, and remembers the size the user gave it.
 //
 // Contract with the callers: set ui::CustomizeCancelled, then mType ("MySQL" or "ACCESS"), mSQL
 // (the statement head ending in "(") and mTableName; call showModal(). CustomizeCancelled still
@@ -14,17 +15,27 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <string>
 #include <vector>
+
+#include "ui/stretch_layout.h"
 
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+namespace ui {
+class WindowSizeMemory;
+}
+
 namespace typecustom {
 
 class Form3Window;
+
+// "Data Type Customization - " and the table's name; without a name, the first part alone.
+QString dialogTitle(const std::string& tableName);
 
 class Form3 {
   public:
@@ -84,6 +95,9 @@ class Form3Window : public QDialog {
 
     void done(int result) override;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void buildControls();
     // For an Access target: asks for a new name for each field whose name Access cannot hold,
@@ -105,6 +119,9 @@ class Form3Window : public QDialog {
     QPushButton* pushButton2_ = nullptr;
     QPushButton* pushButton3_ = nullptr;
     QPushButton* pushButton4_ = nullptr;
+    QSize designedSize_;
+    ui::StretchLayout layout_;
+    ui::WindowSizeMemory* sizeMemory_ = nullptr;  // owned by the window
 };
 
 }  // namespace typecustom

@@ -2,8 +2,15 @@
 #include "ui/file_dialog.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace ui {
+
+QString filterExtension(const QString& qtFilter) {
+    static const QRegularExpression one(QStringLiteral("\\(\\s*\\*\\.([A-Za-z0-9_]+)\\s*\\)\\s*$"));
+    const QRegularExpressionMatch m = one.match(qtFilter);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
 
 std::unique_ptr<QFileDialog> createFileDialog(const FileDialogRequest& request, FileDialogKind kind,
                                               QWidget* parent) {
@@ -18,6 +25,13 @@ std::unique_ptr<QFileDialog> createFileDialog(const FileDialogRequest& request, 
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setFileMode(QFileDialog::AnyFile);
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+        QFileDialog* d = dialog.get();
+        d->setDefaultSuffix(filterExtension(d->selectedNameFilter()));
+        // The filter as the list of filters holds it: the text the signal carries may be the
+        // description alone.
+        QObject::connect(d, &QFileDialog::filterSelected, d, [d](const QString&) {
+            d->setDefaultSuffix(filterExtension(d->selectedNameFilter()));
+        });
     }
     if (!request.fileName.isEmpty()) {
         const QFileInfo preset(request.fileName);

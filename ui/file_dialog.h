@@ -15,7 +15,12 @@ enum class FileDialogKind { Open, Save };
 // the first pair selected and shown by its description alone (the patterns still filter, so
 // "*.*db" lists every file whose extension ends in "db", in any letter case). An open dialog
 // accepts one existing file; a save dialog replaces an existing file without asking, as the
-// program's save command expects.
+// program's save command expects, and gives a name typed without an extension the one the
+// chosen filter names ("*.txt" adds ".txt"; "*.*" adds nothing).
+// The extension (without the dot) that a filter as Qt writes it, "Description (*.ext)", names
+// for files saved under it; empty when it names none or several ("*.*", "*.mdb *.accdb").
+QString filterExtension(const QString& qtFilter);
+
 std::unique_ptr<QFileDialog> createFileDialog(const FileDialogRequest& request, FileDialogKind kind,
                                               QWidget* parent);
 

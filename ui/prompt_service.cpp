@@ -8,6 +8,7 @@
 
 #include "ui/app_title.h"
 #include "ui/file_dialog.h"
+#include "ui/message_box.h"
 
 namespace ui {
 
@@ -16,41 +17,8 @@ namespace {
 class QtPrompts : public PromptService {
   public:
     Answer message(const MessageRequest& r) override {
-        QMessageBox box(QApplication::activeWindow());
-        box.setWindowTitle(r.title);
-        box.setText(r.text);
-        switch (r.icon) {
-            case Icon::None:
-                box.setIcon(QMessageBox::NoIcon);
-                break;
-            case Icon::Information:
-                box.setIcon(QMessageBox::Information);
-                break;
-            case Icon::Question:
-                box.setIcon(QMessageBox::Question);
-                break;
-            case Icon::Exclamation:
-                box.setIcon(QMessageBox::Warning);
-                break;
-            case Icon::Critical:
-                box.setIcon(QMessageBox::Critical);
-                break;
-        }
-        switch (r.buttons) {
-            case Buttons::Ok:
-                box.setStandardButtons(QMessageBox::Ok);
-                break;
-            case Buttons::OkCancel:
-                box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-                break;
-            case Buttons::YesNo:
-                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-                break;
-            case Buttons::YesNoCancel:
-                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-                break;
-        }
-        switch (box.exec()) {
+        const std::unique_ptr<QMessageBox> box = createMessageBox(r, QApplication::activeWindow());
+        switch (box->exec()) {
             case QMessageBox::Yes:
                 return Answer::Yes;
             case QMessageBox::No:
@@ -109,6 +77,10 @@ void inform(const QString& text) {
 
 bool askYesNo(const QString& text, const QString& title) {
     return prompts().message({text, title, Buttons::YesNo, Icon::None}) == Answer::Yes;
+}
+
+void reportProblem(const QString& text) {
+    prompts().message({text, applicationTitle(), Buttons::Ok, Icon::Exclamation});
 }
 
 QString qtFilterFromPipes(const QString& pipes) {

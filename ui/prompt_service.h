@@ -23,6 +23,8 @@ struct MessageRequest {
     QString title;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
+    // The button Enter presses; without one, the first (Yes or OK).
+    std::optional<Answer> defaultButton{};
 };
 
 struct InputRequest {
@@ -60,6 +62,9 @@ void setPromptService(PromptService* service);
 void inform(const QString& text);
 // A Yes/No question without icon; returns true for Yes.
 bool askYesNo(const QString& text, const QString& title);
+// A message that something failed: one OK button, the exclamation icon every error box shows,
+// titled with the application title.
+void reportProblem(const QString& text);
 
 // Translates "Desc|pattern|Desc|pattern|" into Qt's "Desc (pattern);;Desc (pattern)".
 QString qtFilterFromPipes(const QString& pipes);

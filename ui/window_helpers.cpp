@@ -124,6 +124,21 @@ class SelectAllFilter : public QObject {
     QLineEdit* field_;
 };
 
+class PathFieldFilter : public QObject {
+  public:
+    explicit PathFieldFilter(QLineEdit* field) : QObject(field), field_(field) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusOut) showStart();
+        return false;
+    }
+    void showStart() {
+        if (!field_->hasFocus()) field_->setCursorPosition(0);
+    }
+
+  private:
+    QLineEdit* field_;
+};
+
 }  // namespace
 
 bool fileExists(const QString& path) {
@@ -244,6 +259,19 @@ void installHoverConvention(QWidget* window, std::initializer_list<QWidget*> but
 
 void selectAllOnFocus(QLineEdit* field) {
     field->installEventFilter(new SelectAllFilter(field));
+}
+
+void showPathFromItsStart(QLineEdit* field) {
+    auto* filter = new PathFieldFilter(field);
+    field->installEventFilter(filter);
+    QObject::connect(field, &QLineEdit::textChanged, filter, [field, filter](const QString& text) {
+        field->setToolTip(text);
+        // A text the program set (setText() clears the modified flag) shows from its start;
+        // what the user types stays where the cursor is.
+        if (!field->isModified()) filter->showStart();
+    });
+    field->setToolTip(field->text());
+    filter->showStart();
 }
 
 void processPendingEvents() {

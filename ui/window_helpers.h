@@ -56,6 +56,11 @@ void installHoverConvention(QWidget* window, std::initializer_list<QWidget*> but
 // focus came by keyboard, by a click or by the program.
 void selectAllOnFocus(QLineEdit* field);
 
+// A field that holds a file path shows the path's start whenever the user is not typing in it
+// (after the program set it, and when the focus leaves it), with the whole path as its tool tip,
+// rather than whatever tail of a long path the last cursor position left in view.
+void showPathFromItsStart(QLineEdit* field);
+
 // Lets pending window events run once (repaint, progress display, clicks).
 void processPendingEvents();
 

@@ -59,7 +59,7 @@ TEST_F(EngineCheckTest, MissingEngineAsksAndYesOpensBothPagesThenEnds) {
     EXPECT_EQ(box.text, kMessage);
     EXPECT_EQ(box.title, "Dunmorrow");
     EXPECT_EQ(box.buttons, ui::Buttons::YesNo);
-    EXPECT_EQ(box.icon, ui::Icon::None);
+    EXPECT_EQ(box.icon, ui::Icon::Exclamation);  // the icon of every error box
     EXPECT_EQ(opened, (QStringList{"https://downloads.example.com/access-database-engine-2010",
                                    "https://downloads.example.com/access-database-engine-2016"}));
 }

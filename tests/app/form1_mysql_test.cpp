@@ -70,6 +70,8 @@ TEST_F(Form1MySqlTest, AWrongPasswordOrAClosedPortCannotConnect) {
     text("Text7")->setText(QString::number(closedLocalPort()));
     button("PushButton3")->click();
     EXPECT_EQ(messageTexts(), (QStringList{kCouldNotConnect, kCouldNotConnect}));
+    for (const auto& m : prompts.messages())
+        EXPECT_EQ(m.icon, ui::Icon::Exclamation);  // a failure, told as every error box tells it
     EXPECT_EQ(ui::mousePointer(form.get()), ui::kPointerDefault);
 }
 

@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "tests/app/form1_fixture.h"
 #include "ui/window_helpers.h"
+#include "ui/window_size.h"
 
 namespace form1test {
 namespace {
@@ -189,6 +190,44 @@ TEST_F(Form1Test, BrowseAsksWithItsTitleAndFilterAndCancelLeavesTheField) {
     EXPECT_EQ(app::getSetting("AccessMDBFile"), "/data/Orders 2024.ACCDB");
 }
 
+TEST_F(Form1Test, ALongBrowsedPathShowsFromItsStartWithTheWholePathAsToolTip) {
+    ASSERT_TRUE(start());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const QString path = QStringLiteral(
+        "/home/someone/Documents/Customers and suppliers/2024/Quarterly figures/Orders.accdb");
+    prompts.queueFile(path);
+    form->pushButton1Click();
+    EXPECT_EQ(text("Text5")->text(), path);
+    EXPECT_EQ(text("Text5")->cursorPosition(), 0);
+    EXPECT_EQ(text("Text5")->toolTip(), path);
+    button("PushButton7")->click();
+    EXPECT_EQ(text("Text5")->cursorPosition(), 0);
+    EXPECT_EQ(text("Text5")->toolTip(), qpath(programDir()) + "/Samples/sample.mdb");
+    // The path restored at the next start too.
+    form.reset();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(text("Text5")->cursorPosition(), 0);
+    EXPECT_EQ(text("Text5")->toolTip(), qpath(programDir()) + "/Samples/sample.mdb");
+}
+
+TEST_F(Form1Test, TheWindowOpensAtTheSizeTheUserGaveItLastTime) {
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QSize first = form->size();
+    const int fieldWidth = text("Text5")->width();
+    const int nextTop = button("PushButton2")->y();
+    form->resize(first + QSize(200, 100));
+    QApplication::processEvents();
+    EXPECT_EQ(text("Text5")->width(), fieldWidth + 200);  // the fields take the width
+    EXPECT_EQ(button("PushButton2")->y(), nextTop);       // the controls stay together
+    form->hide();
+    form.reset();
+    EXPECT_EQ(app::getSetting(app::kKeyForm1Size), ui::windowSizeText(first + QSize(200, 100)));
+    ASSERT_TRUE(start());
+    EXPECT_EQ(form->size(), first + QSize(200, 100));
+}
+
 TEST_F(Form1Test, SampleButtonNamesTheSampleBesideTheProgramAndKeepsThePassword) {
     make();
     text("Text6")->setText("secret");
@@ -256,6 +295,7 @@ TEST_F(Form1Test, TestConnectionWithoutTheEngineReportsStep100ThenCannotConnect)
               "to connect to your database remotely and not just through web-based control "
               "panels.");
     EXPECT_EQ(boxes[1].title, "Dunmorrow");
+    EXPECT_EQ(boxes[1].icon, ui::Icon::Exclamation);  // as the error report's
     EXPECT_EQ(ui::mousePointer(form.get()), ui::kPointerDefault);
 }
 

@@ -78,14 +78,18 @@ TEST_F(AccessCommandsTest, AFailingDropIsReportedTheItemGoesAndTheWalkGoesOn) {
     ASSERT_EQ(names(list1()), (QStringList{"Ghost", "Table1", "Table2", "Table3"}));
     select({0, 2});
     list1()->setListIndex(0);
+    prompts.queueAnswer(ui::Answer::Yes);
     button("PushButton1")->click();
     const QStringList texts = messageTexts();
     const QString at116 =
         "\r\nin Quillfen2021/08/31.Form2.PushButton1_Click at line 116" + kReportTail;
     // Both items go whatever the file said, and the walk reached the first item.
     EXPECT_EQ(names(list1()), (QStringList{"Table1", "Table3"}));
-    ASSERT_EQ(texts.size(), 1) << texts.join("|").toStdString();
-    EXPECT_TRUE(texts[0].endsWith(at116)) << texts[0].toStdString();
+    ASSERT_EQ(texts.size(), 2) << texts.join("|").toStdString();
+    EXPECT_EQ(texts[0],
+              "Delete these 2 tables from the Access database?\r\nGhost, Table2\r\nThis cannot "
+              "be undone.");
+    EXPECT_TRUE(texts[1].endsWith(at116)) << texts[1].toStdString();
     EXPECT_EQ(mdbTables(file), names(list1()));
     expectIdle();
 }
@@ -97,8 +101,16 @@ TEST_F(AccessCommandsTest, DeleteWithThreeSelectedRemovesTheThreeTablesAndItems)
     ASSERT_EQ(names(list1()), (QStringList{"Table1", "Table2", "Table3", "Table4"}));
     select({0, 1, 3});
     list1()->setListIndex(3);
+    prompts.queueAnswer(ui::Answer::Yes);
     button("PushButton1")->click();
-    EXPECT_TRUE(prompts.records().empty()) << messageTexts().join("|").toStdString();
+    ASSERT_EQ(prompts.messages().size(), 1u) << messageTexts().join("|").toStdString();
+    const ui::MessageRequest asked = prompts.messages()[0];
+    EXPECT_EQ(asked.text,
+              "Delete these 3 tables from the Access database?\r\nTable1, Table2, Table4\r\n"
+              "This cannot be undone.");
+    EXPECT_EQ(asked.title, "Delete?");
+    EXPECT_EQ(asked.buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(asked.defaultButton, ui::Answer::No);
     EXPECT_EQ(names(list1()), QStringList{"Table3"});
     EXPECT_EQ(mdbTables(file), names(list1()));
     expectIdle();

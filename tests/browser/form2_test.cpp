@@ -198,7 +198,8 @@ TEST_F(Form2Test, SelectAllAndDeselectAllMarkEveryItemAndLeaveTheCurrentOne) {
     EXPECT_EQ(list2()->selectedCount(), 0);  // the other side is untouched
     button("PushButton8")->click();
     EXPECT_EQ(list2()->selectedCount(), 3);
-    EXPECT_EQ(list2()->listIndex(), -1);
+    // A list without a current item gets its first, so that the selection counts.
+    EXPECT_EQ(list2()->listIndex(), 0);
     button("PushButton11")->click();
     EXPECT_EQ(list1()->selectedCount(), 0);
     EXPECT_EQ(list1()->listIndex(), 1);

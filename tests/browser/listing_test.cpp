@@ -58,7 +58,7 @@ TEST_F(ListingTest, AMissingFileSaysUnableToAccessTheDatabaseAndEmptiesTheList) 
     EXPECT_EQ(prompts.messages()[0].text, "Unable to access the database");
     EXPECT_EQ(prompts.messages()[0].title, "Dunmorrow");
     EXPECT_EQ(prompts.messages()[0].buttons, ui::Buttons::Ok);
-    EXPECT_EQ(prompts.messages()[0].icon, ui::Icon::None);
+    EXPECT_EQ(prompts.messages()[0].icon, ui::Icon::Exclamation);
 }
 
 TEST_F(ListingTest, AWrongAccessPasswordFailsTheListingWithTheListCleared) {

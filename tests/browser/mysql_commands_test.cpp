@@ -43,11 +43,13 @@ TEST_F(MySqlCommandsTest, DeleteWithThreeSelectedDropsThemAndKeepsTheOthersInOrd
     withTables({"a1", "b2", "c3", "d4", "e5"});
     select({0, 2, 4});
     list2()->setListIndex(2);
+    prompts.queueAnswer(ui::Answer::Yes);
     button("PushButton5")->click();
     EXPECT_EQ(names(list2()), (QStringList{"b2", "d4"}));
     EXPECT_EQ(serverTables(), (QStringList{"b2", "d4"}));
     EXPECT_EQ(list2()->selectedCount(), 0);
-    EXPECT_TRUE(prompts.records().empty());
+    EXPECT_EQ(messageTexts(), QStringList{"Delete these 3 tables from the MySQL database?\r\n"
+                                          "a1, c3, e5\r\nThis cannot be undone."});
     expectIdle();
 }
 
@@ -80,9 +82,10 @@ TEST_F(MySqlCommandsTest, ARejectedDropIsReportedTheItemGoesAndTheWalkGoesOn) {
     withTables({"a1", "c3"});
     list2()->addItem("b2");  // listed, but not on the server
     select({0, 1, 2});
+    prompts.queueAnswer(ui::Answer::Yes);
     button("PushButton5")->click();
-    ASSERT_EQ(prompts.messages().size(), 1u);
-    EXPECT_EQ(prompts.messages()[0].text,
+    ASSERT_EQ(prompts.messages().size(), 2u);
+    EXPECT_EQ(prompts.messages()[1].text,
               report(QString("Unknown table '%1.b2'").arg(QString::fromStdString(scratch->name())),
                      "PushButton5_Click", 112));
     EXPECT_EQ(list2()->count(), 0);
@@ -95,15 +98,17 @@ TEST_F(MySqlCommandsTest, ALoginThatFailsIsReportedAndEachDropFailsInTurn) {
     withTables({"a1", "b2", "c3"});
     login.password = "not-the-password";
     select({0, 2});
+    prompts.queueAnswer(ui::Answer::Yes);
     button("PushButton5")->click();
     const QStringList texts = messageTexts();
-    ASSERT_EQ(texts.size(), 3);
+    ASSERT_EQ(texts.size(), 4);
     EXPECT_TRUE(texts[0].endsWith("\r\nin Quillfen2021/08/31.Form2.PushButton5_Click at line 104" +
                                   kReportTail))
         << texts[0].toStdString();
+    EXPECT_TRUE(texts[1].startsWith("Delete these 2 tables")) << texts[1].toStdString();
     const QString closed = "Operation is not allowed when the object is closed.";
-    EXPECT_EQ(texts[1], report(closed, "PushButton5_Click", 112));
     EXPECT_EQ(texts[2], report(closed, "PushButton5_Click", 112));
+    EXPECT_EQ(texts[3], report(closed, "PushButton5_Click", 112));
     // The items go all the same; the tables stay.
     EXPECT_EQ(names(list2()), QStringList{"b2"});
     EXPECT_EQ(serverTables(), (QStringList{"a1", "b2", "c3"}));
@@ -116,8 +121,11 @@ TEST_F(MySqlCommandsTest, ANameHoldingABackquoteDropsThatTableAndNoOther) {
     withTables({"a1", "c3", "a1`, `c3"});
     ASSERT_EQ(names(list2()), (QStringList{"a1", "a1`, `c3", "c3"}));
     select({1});
+    prompts.queueAnswer(ui::Answer::Yes);
     button("PushButton5")->click();
-    EXPECT_TRUE(prompts.records().empty());
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].text,
+              "Delete the table a1`, `c3 from the MySQL database?\r\nThis cannot be undone.");
     EXPECT_EQ(names(list2()), (QStringList{"a1", "c3"}));
     EXPECT_EQ(serverTables(), (QStringList{"a1", "c3"}));
 }

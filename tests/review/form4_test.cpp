@@ -55,9 +55,10 @@ bool isTransferFinished(const ui::MessageRequest& m) {
            m.buttons == ui::Buttons::Ok && m.icon == ui::Icon::None;
 }
 
+// A failure, so it shows the error report's exclamation icon.
 bool isTransferProblem(const ui::MessageRequest& m) {
     return m.text == "Transfer problem. See Notes." && m.title == ui::applicationTitle() &&
-           m.buttons == ui::Buttons::Ok && m.icon == ui::Icon::None;
+           m.buttons == ui::Buttons::Ok && m.icon == ui::Icon::Exclamation;
 }
 
 class Form4Test : public ::testing::Test {
@@ -205,9 +206,11 @@ TEST_F(Form4Test, SaveWritesTheTextAndOneLineBreakAsUtf8WithoutMark) {
     const auto& dialog = prompts_.records()[0];
     EXPECT_EQ(dialog.kind, ui::ScriptedPrompts::Record::SaveFile);
     EXPECT_EQ(dialog.file.title, "Save List");
-    EXPECT_EQ(dialog.file.filter, "Text Files(*.txt)|*.txt|All Files (*.*)|*.*|");
+    // The SQL filter lets a name typed without extension become a .sql file.
+    EXPECT_EQ(dialog.file.filter,
+              "Text Files(*.txt)|*.txt|SQL Files(*.sql)|*.sql|All Files (*.*)|*.*|");
     EXPECT_EQ(ui::qtFilterFromPipes(dialog.file.filter),
-              "Text Files(*.txt) (*.txt);;All Files (*.*) (*.*)");
+              "Text Files(*.txt) (*.txt);;SQL Files(*.sql) (*.sql);;All Files (*.*) (*.*)");
     EXPECT_EQ(readFile(file), script + "\r\n");
     EXPECT_EQ(ui::mousePointer(&form), ui::kPointerDefault);
     EXPECT_TRUE(messages().empty());

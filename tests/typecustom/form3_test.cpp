@@ -130,7 +130,9 @@ struct AccessCase {
     const char* b;
 };
 
-void PrintTo(const AccessCase& c, std::ostream* os) { *os << c.fixture; }
+void PrintTo(const AccessCase& c, std::ostream* os) {
+    *os << c.fixture;
+}
 
 class Form3AccessFiles : public Form3Test, public ::testing::WithParamInterface<AccessCase> {};
 
@@ -409,7 +411,7 @@ TEST_F(Form3Test, ShowModalBuildsAFreshWindowAndKeepsTheVariables) {
     QTimer::singleShot(0, [&] {
         ASSERT_NE(form_.window(), nullptr);
         EXPECT_TRUE(form_.window()->isModal());
-        EXPECT_EQ(form_.window()->windowTitle(), "Data Type Customization");
+        EXPECT_EQ(form_.window()->windowTitle(), "Data Type Customization - T");
         form_.window()->pushButton2()->click();
     });
     form_.showModal();
