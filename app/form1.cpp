@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "app/settings.h"
 #include "ui/app_title.h"
 #include "ui/program_state.h"
+#include "ui/settings.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
 
@@ -37,7 +37,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     connectHandlers();
     ui::setLoginProvider([this] { return loginFields(); });
     ui::setConnectionWindow(this);
-    sizeMemory_ = new ui::WindowSizeMemory(this, kKeyForm1Size);
+    sizeMemory_ = new ui::WindowSizeMemory(this, ui::kKeyForm1Size);
 }
 
 Form1::~Form1() {
@@ -135,12 +135,12 @@ void Form1::buildControls() {
 void Form1::connectHandlers() {
     // Every change of a field, typed or assigned, is saved under its key at once.
     const std::pair<QLineEdit*, QString> saved[] = {
-        {text1_, kKeyServer},   {text2_, kKeyUser},       {text3_, kKeyPassword},
-        {text4_, kKeyDatabase}, {text5_, kKeyAccessFile}, {text6_, kKeyAccessPassword},
-        {text7_, kKeyPort}};
+        {text1_, ui::kKeyServer},   {text2_, ui::kKeyUser},       {text3_, ui::kKeyPassword},
+        {text4_, ui::kKeyDatabase}, {text5_, ui::kKeyAccessFile}, {text6_, ui::kKeyAccessPassword},
+        {text7_, ui::kKeyPort}};
     for (const auto& [field, key] : saved) {
         connect(field, &QLineEdit::textChanged, this,
-                [key = key](const QString& text) { saveSetting(key, text); });
+                [key = key](const QString& text) { ui::saveSetting(key, text); });
         ui::selectAllOnFocus(field);
     }
     ui::showPathFromItsStart(text5_);

@@ -1,21 +1,24 @@
 // Form1's commands and the start-up sequence, each a numbered ui::Command.
 #include <QLineEdit>
 #include <memory>
+#include <string>
 
 #include "app/engine_check.h"
 #include "app/form1.h"
 #include "app/mysql_probe.h"
-#include "app/settings.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "ui/app_title.h"
 #include "ui/browser_handoff.h"
+#include "ui/busy_window.h"
 #include "ui/command.h"
 #include "ui/home_page.h"
 #include "ui/prompt_service.h"
+#include "ui/settings.h"
 #include "ui/web_addresses.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
+#include "ui/worker.h"
 
 namespace app {
 
@@ -66,15 +69,16 @@ bool Form1::formLoad(const QString& accessFile) {
         cmd.step(126, [&] { ui::loadHandPointer(this); });
 
     // Each assignment that changes a field saves it again through the field's change handler.
-    cmd.step(128, [&] { text1_->setText(getSetting(kKeyServer, QStringLiteral("localhost"))); });
-    cmd.step(130, [&] { text2_->setText(getSetting(kKeyUser)); });
-    cmd.step(132, [&] { text3_->setText(getSetting(kKeyPassword)); });
-    cmd.step(134, [&] { text4_->setText(getSetting(kKeyDatabase)); });
-    cmd.step(136, [&] { text7_->setText(getSetting(kKeyPort, QStringLiteral("3306"))); });
+    cmd.step(128,
+             [&] { text1_->setText(ui::getSetting(ui::kKeyServer, QStringLiteral("localhost"))); });
+    cmd.step(130, [&] { text2_->setText(ui::getSetting(ui::kKeyUser)); });
+    cmd.step(132, [&] { text3_->setText(ui::getSetting(ui::kKeyPassword)); });
+    cmd.step(134, [&] { text4_->setText(ui::getSetting(ui::kKeyDatabase)); });
+    cmd.step(136, [&] { text7_->setText(ui::getSetting(ui::kKeyPort, QStringLiteral("3306"))); });
     cmd.step(138, [&] {
-        text5_->setText(accessFile.isEmpty() ? getSetting(kKeyAccessFile) : accessFile);
+        text5_->setText(accessFile.isEmpty() ? ui::getSetting(ui::kKeyAccessFile) : accessFile);
     });
-    cmd.step(140, [&] { text6_->setText(getSetting(kKeyAccessPassword)); });
+    cmd.step(140, [&] { text6_->setText(ui::getSetting(ui::kKeyAccessPassword)); });
 
     // Saved logins that still work go straight on to the table browser.
     if (cmd.test(142, [&] { return probeMySqlLogin(); }))
@@ -104,6 +108,10 @@ void Form1::pushButton1Click() {
 
 void Form1::pushButton2Click() {
     ui::Command cmd(kForm, QStringLiteral("PushButton2_Click"));
+    // The probe and the listings run in worker threads: the window paints meanwhile, with its
+    // buttons disabled; a request to end the program stops the command before the browser shows.
+    const ui::EndWatch ending;
+    const ui::BusyWindow busy(this);
     cmd.step(100, [&] { ui::setMousePointer(this, ui::kPointerBusy); });
     // Steps 102 to 106 end the command without a message: "Test Connection" tells why.
     [&] {
@@ -112,8 +120,11 @@ void Form1::pushButton2Click() {
         if (cmd.test(106, [&] { return !ui::fileExists(text5_->text()); })) return;
         ui::BrowserHandoff* browser = ui::browserHandoff();
         if (!browser) return;
+        if (ending.programEnding()) return;
         cmd.step(108, [&] { browser->listAccessTables(); });
+        if (ending.programEnding()) return;
         cmd.step(110, [&] { browser->listMySqlTables(); });
+        if (ending.programEnding()) return;
         bool browserShown = false;
         cmd.step(112, [&] {
             browser->showBrowser();
@@ -141,7 +152,11 @@ void Form1::pushButton3Click() {
         ui::processPendingEvents();                   // 104
         if (!connection)                              // 106
             throw db::Error(db::errc::kGeneric, "There is no connection object to open.");
-        connection->open(db::mySqlConnectionString(loginFields()));
+        const std::string target = db::mySqlConnectionString(loginFields());
+        {
+            const ui::BusyWindow busy(this);
+            ui::runInWorker([&] { connection->open(target); });
+        }
         ui::inform(kConnectionSuccessful);               // 108
         ui::setMousePointer(this, ui::kPointerDefault);  // 110
     } catch (...) {

@@ -10,6 +10,9 @@
 #include "app/start_arguments.h"
 #include "app/startup_report.h"
 #include "browser/form2_handoff.h"
+#include "db/read_only_folders.h"
+#include "ui/home_page.h"
+#include "ui/program_state.h"
 #include "ui/prompt_service.h"
 #include "ui/url_opener.h"
 
@@ -55,7 +58,13 @@ int main(int argc, char** argv) {
             std::cerr << "Not opened during a start-up report: " << address.toStdString() << '\n';
             return true;
         });
+        // The occasional home-page visit is not drawn, so that the same start always gives
+        // the same report.
+        ui::setHomePageRandomSource([] { return 0.0; });
     }
+
+    // The installation's own files (the sample database) are read, never written into.
+    db::addReadOnlyFolder(ui::installedDataFolder().toStdString());
 
     // "Next >" creates the table browser through the handoff on first use.
     browser::Form2Handoff browser;

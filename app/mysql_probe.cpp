@@ -3,11 +3,16 @@
 
 #include "db/login_probe.h"
 #include "ui/program_state.h"
+#include "ui/worker.h"
 
 namespace app {
 
 bool probeMySqlLogin() {
-    return db::probeMySqlLogin(ui::currentLogin());
+    const db::LoginFields login = ui::currentLogin();
+    bool works = false;
+    // A server that does not answer may keep the opening waiting for long: the windows go on.
+    ui::runInWorker([&] { works = db::probeMySqlLogin(login); });
+    return works;
 }
 
 }  // namespace app

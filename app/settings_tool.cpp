@@ -6,15 +6,14 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "app/settings.h"
+#include "ui/settings.h"
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    const QStringList keys = {app::kKeyServer,         app::kKeyUser,
-                              app::kKeyPassword,       app::kKeyDatabase,
-                              app::kKeyPort,           app::kKeyAccessFile,
-                              app::kKeyAccessPassword, app::kKeyDataTypeChange1,
-                              app::kKeyDataTypeChange2};
+    const QStringList keys = {
+        ui::kKeyServer,         ui::kKeyUser,       ui::kKeyPassword,       ui::kKeyDatabase,
+        ui::kKeyPort,           ui::kKeyAccessFile, ui::kKeyAccessPassword, ui::kKeyDataTypeChange1,
+        ui::kKeyDataTypeChange2};
     const QStringList args = application.arguments().mid(1);
     if (args.isEmpty()) {
         std::fprintf(stderr, "usage: dunmorrow-settings KEY=VALUE...\nkeys: %s\n",
@@ -32,8 +31,8 @@ int main(int argc, char** argv) {
     }
     for (const QString& arg : args) {
         const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (!app::saveSetting(arg.left(eq), arg.mid(eq + 1))) return 1;
+        if (!ui::saveSetting(arg.left(eq), arg.mid(eq + 1))) return 1;
     }
-    std::printf("%s\n", qPrintable(app::settingsFilePath()));
+    std::printf("%s\n", qPrintable(ui::settingsFilePath()));
     return 0;
 }

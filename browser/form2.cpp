@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <stdexcept>
 
-#include "app/settings.h"
 #include "browser/table_list.h"
 #include "browser/text_progress_bar.h"
 #include "review/form4.h"
@@ -17,6 +16,7 @@
 #include "ui/command.h"
 #include "ui/program_state.h"
 #include "ui/prompt_service.h"
+#include "ui/settings.h"
 #include "ui/twips.h"
 #include "ui/web_addresses.h"
 #include "ui/window_helpers.h"
@@ -28,10 +28,11 @@ namespace {
 
 const QString kForm = QStringLiteral("Form2");
 const QString kCheckCaption = QStringLiteral("Send with data type customization");
+const QString kKeysCaption = QStringLiteral("Send keys and indexes");
 
-// The bottom of "< Back" (top 5460, height 405) and the designer's allowance for the title bar,
+// The bottom of "< Back" (top 5960, height 405) and the designer's allowance for the title bar,
 // the borders and the margin below.
-constexpr int kBackBottomTwips = 5460 + 405;
+constexpr int kBackBottomTwips = 5960 + 405;
 constexpr int kHeightAllowanceTwips = 580;
 constexpr int kClientWidthTwips = 8040;
 
@@ -80,7 +81,7 @@ void Form2::buildControls() {
     auto half = [&](const QString& frameName, const QString& caption, int left, double moves) {
         auto* frame = new QGroupBox(caption, this);
         frame->setObjectName(frameName);
-        layout_.add(frame, tw.rect(left, 120, 3840, 4700), {moves, 0, 0.5, 1});
+        layout_.add(frame, tw.rect(left, 120, 3840, 5200), {moves, 0, 0.5, 1});
         return frame;
     };
     auto list = [&](QGroupBox* frame, const QString& name) {
@@ -89,10 +90,10 @@ void Form2::buildControls() {
         layout_.add(l, tw.rect(240, 360, 3330, 1635), {0, 0, 0.5, 1});
         return l;
     };
-    auto check = [&](QGroupBox* frame, const QString& name) {
-        auto* c = new QCheckBox(kCheckCaption, frame);
+    auto check = [&](QGroupBox* frame, const QString& name, const QString& caption, int top) {
+        auto* c = new QCheckBox(caption, frame);
         c->setObjectName(name);
-        layout_.add(c, tw.rect(240, 3100, 3330, 405), halfWidth);
+        layout_.add(c, tw.rect(240, top, 3330, 405), halfWidth);
         return c;
     };
     const ui::Growth firstOfTwo{0, 1, 0.25, 0};
@@ -108,12 +109,13 @@ void Form2::buildControls() {
     pushButton3_ =
         addButton(frame1_, QStringLiteral("PushButton3"), QStringLiteral("Send Table/s To MySQL"),
                   tw.rect(240, 2600, 3330, 405), halfWidth);
-    check15_ = check(frame1_, QStringLiteral("Check15"));
+    check15_ = check(frame1_, QStringLiteral("Check15"), kCheckCaption, 3100);
+    check17_ = check(frame1_, QStringLiteral("Check17"), kKeysCaption, 3600);
     pushButton1_ =
         addButton(frame1_, QStringLiteral("PushButton1"), QStringLiteral("Delete Table/s"),
-                  tw.rect(240, 3600, 3330, 405), halfWidth);
+                  tw.rect(240, 4100, 3330, 405), halfWidth);
     pushButton6_ = addButton(frame1_, QStringLiteral("PushButton6"), QStringLiteral("Rename Table"),
-                             tw.rect(240, 4100, 3330, 405), halfWidth);
+                             tw.rect(240, 4600, 3330, 405), halfWidth);
 
     frame2_ = half(QStringLiteral("Frame2"), QStringLiteral("MySQL Tables"), 4080, 0.5);
     list2_ = list(frame2_, QStringLiteral("List2"));
@@ -124,16 +126,17 @@ void Form2::buildControls() {
     pushButton4_ =
         addButton(frame2_, QStringLiteral("PushButton4"), QStringLiteral("Send Table/s To Access"),
                   tw.rect(240, 2600, 3330, 405), halfWidth);
-    check16_ = check(frame2_, QStringLiteral("Check16"));
+    check16_ = check(frame2_, QStringLiteral("Check16"), kCheckCaption, 3100);
+    check18_ = check(frame2_, QStringLiteral("Check18"), kKeysCaption, 3600);
     pushButton5_ =
         addButton(frame2_, QStringLiteral("PushButton5"), QStringLiteral("Delete Table/s"),
-                  tw.rect(240, 3600, 3330, 405), halfWidth);
+                  tw.rect(240, 4100, 3330, 405), halfWidth);
     pushButton7_ = addButton(frame2_, QStringLiteral("PushButton7"), QStringLiteral("Rename Table"),
-                             tw.rect(240, 4100, 3330, 405), halfWidth);
+                             tw.rect(240, 4600, 3330, 405), halfWidth);
 
     progressBar1_ = new TextProgressBar(this);
     progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
-    layout_.add(progressBar1_, tw.rect(120, 4940, 7800, 405), {0, 1, 1, 0});
+    layout_.add(progressBar1_, tw.rect(120, 5440, 7800, 405), {0, 1, 1, 0});
     progressBar1_->setRange(0, 100);
     progressBar1_->setValue(0);
     progressBar1_->setTextVisible(true);
@@ -141,12 +144,12 @@ void Form2::buildControls() {
     setProgressText(QStringLiteral("Progress Bar"));
 
     pushButton2_ = addButton(this, QStringLiteral("PushButton2"), QStringLiteral("< Back"),
-                             tw.rect(120, 5460, 3840, 405), {0, 1, 0.5, 0});
+                             tw.rect(120, 5960, 3840, 405), {0, 1, 0.5, 0});
     pushButton12_ = addButton(this, QStringLiteral("PushButton12"), QStringLiteral("Help"),
-                              tw.rect(4080, 5460, 3840, 405), {0.5, 1, 0.5, 0});
+                              tw.rect(4080, 5960, 3840, 405), {0.5, 1, 0.5, 0});
 
     // Until the load routine fits it, the window is as high as its content.
-    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm2Size);
+    sizeMemory_ = new ui::WindowSizeMemory(this, ui::kKeyForm2Size);
     designedSize_ = QSize(tw(kClientWidthTwips), tw(kBackBottomTwips + kHeightAllowanceTwips));
     setMinimumSize(designedSize_);
     resize(designedSize_);
@@ -173,6 +176,8 @@ void Form2::connectHandlers() {
     // A box whose state changes, by a click or by the program, runs its click handler.
     connect(check15_, &QCheckBox::toggled, this, &Form2::check15Click);
     connect(check16_, &QCheckBox::toggled, this, &Form2::check16Click);
+    connect(check17_, &QCheckBox::toggled, this, &Form2::check17Click);
+    connect(check18_, &QCheckBox::toggled, this, &Form2::check18Click);
 
     ui::installHoverConvention(
         this,
@@ -198,14 +203,23 @@ void Form2::formLoad() {
     cmd.step(110, [&] { setWindowTitle(ui::kProductName); });
     // Only the exact text "0" leaves a box clear; a box that changes writes "1" or "0" back.
     cmd.step(112, [&] {
-        check15_->setChecked(app::getSetting(app::kKeyDataTypeChange1, QStringLiteral("0")) !=
+        check15_->setChecked(ui::getSetting(ui::kKeyDataTypeChange1, QStringLiteral("0")) !=
                              QStringLiteral("0"));
     });
     cmd.step(114, [&] {
-        check16_->setChecked(app::getSetting(app::kKeyDataTypeChange2, QStringLiteral("0")) !=
+        check16_->setChecked(ui::getSetting(ui::kKeyDataTypeChange2, QStringLiteral("0")) !=
                              QStringLiteral("0"));
     });
     cmd.step(116, [&] { fitHeightToContent(); });
+    // The "Send keys and indexes" boxes, the same way (clear when never stored).
+    cmd.step(118, [&] {
+        check17_->setChecked(ui::getSetting(ui::kKeySendKeys1, QStringLiteral("0")) !=
+                             QStringLiteral("0"));
+    });
+    cmd.step(120, [&] {
+        check18_->setChecked(ui::getSetting(ui::kKeySendKeys2, QStringLiteral("0")) !=
+                             QStringLiteral("0"));
+    });
 }
 
 void Form2::fitHeightToContent() {
@@ -285,17 +299,23 @@ void Form2::pushButton9Click() {
 void Form2::checkClick(const QString& handler, const QCheckBox* box, const QString& key) {
     ui::Command cmd(kForm, handler);
     cmd.step(100, [&] {
-        if (!app::saveSetting(key, box->isChecked() ? QStringLiteral("1") : QStringLiteral("0")))
-            throw std::runtime_error("The settings file " + app::settingsFilePath().toStdString() +
+        if (!ui::saveSetting(key, box->isChecked() ? QStringLiteral("1") : QStringLiteral("0")))
+            throw std::runtime_error("The settings file " + ui::settingsFilePath().toStdString() +
                                      " could not be written.");
     });
 }
 
 void Form2::check15Click() {
-    checkClick(QStringLiteral("Check15_Click"), check15_, app::kKeyDataTypeChange1);
+    checkClick(QStringLiteral("Check15_Click"), check15_, ui::kKeyDataTypeChange1);
 }
 void Form2::check16Click() {
-    checkClick(QStringLiteral("Check16_Click"), check16_, app::kKeyDataTypeChange2);
+    checkClick(QStringLiteral("Check16_Click"), check16_, ui::kKeyDataTypeChange2);
+}
+void Form2::check17Click() {
+    checkClick(QStringLiteral("Check17_Click"), check17_, ui::kKeySendKeys1);
+}
+void Form2::check18Click() {
+    checkClick(QStringLiteral("Check18_Click"), check18_, ui::kKeySendKeys2);
 }
 
 void Form2::pushButton2Click() {

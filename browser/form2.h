@@ -3,17 +3,20 @@
 //
 // The window is created and loaded the first time "Next >" touches it (Form2Handoff) and lives
 // until the program ends; "< Back" only hides it. Its state is its controls: the two sorted
-// table lists, the two remembered "Send with data type customization" boxes and the progress
-// bar the send commands drive. Each command is a numbered ui::Command whose location names
-// Form2 and the handler. Closing the window ends the program. The window opens at its designed
-// size and may be made larger (the lists grow); it remembers the size the user gave it.
-// "Select All" makes the first item current in a list that has no current item, so that a
-// command that wants one finds it.
+// table lists, the two remembered "Send with data type customization" boxes, the two remembered
+// "Send keys and indexes" boxes below them, and the progress bar the send commands drive. Each
+// command is a numbered ui::Command whose location names Form2 and the handler. Closing the window
+// ends the program. The window opens at its designed size and may be made larger (the lists grow);
+// it remembers the size the user gave it. "Select All" makes the first item current in a list that
+// has no current item, so that a command that wants one finds it. The commands do their database
+// work in a worker thread (ui/worker.h): the window keeps painting and answering meanwhile, with
+// its buttons and check boxes disabled (ui/busy_window.h).
 #pragma once
 
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ui/stretch_layout.h"
@@ -31,9 +34,12 @@ class Form4;
 namespace transfer {
 enum class Direction;
 enum class TableResult;
+class SendKeys;
 }  // namespace transfer
 namespace ui {
+enum class Answer;
 class Command;
+class EndWatch;
 class WindowSizeMemory;
 }  // namespace ui
 
@@ -49,14 +55,16 @@ class Form2 : public QWidget {
     explicit Form2(QWidget* parent = nullptr);
     ~Form2() override;
 
-    // The load routine (Form_Load): colours, icon, hand pointer, title, the two check boxes from
-    // the settings store, and the window height.
+    // The load routine (Form_Load): colours, icon, hand pointer, title, the four check boxes
+    // from the settings store, and the window height.
     void formLoad();
 
     TableList* list1() const { return list1_; }  // Access tables
     TableList* list2() const { return list2_; }  // MySQL tables
     QCheckBox* check15() const { return check15_; }
     QCheckBox* check16() const { return check16_; }
+    QCheckBox* check17() const { return check17_; }  // "Send keys and indexes", Access side
+    QCheckBox* check18() const { return check18_; }  // "Send keys and indexes", MySQL side
     TextProgressBar* progressBar1() const { return progressBar1_; }
     // The text the progress bar shows over its value.
     void setProgressText(const QString& text);
@@ -77,6 +85,8 @@ class Form2 : public QWidget {
     void pushButton12Click();  // "Help"
     void check15Click();
     void check16Click();
+    void check17Click();
+    void check18Click();
 
     // The text of "Help".
     static QString helpText();
@@ -87,8 +97,8 @@ class Form2 : public QWidget {
     review::Form4* form4() const { return form4_.get(); }
 
     // Makes the designed outer height (title bar and borders included) the bottom of "< Back"
-    // plus 580 twips, with the window frame as the window system reports it now. The window
-    // takes that height unless the user gave it another size; it never gets smaller.
+    // (5960 + 405 twips) plus 580 twips, with the window frame as the window system reports it now.
+    // The window takes that height unless the user gave it another size; it never gets smaller.
     void fitHeightToContent();
 
   protected:
@@ -108,15 +118,23 @@ class Form2 : public QWidget {
     void refitIfFrameChanged();
 
     // The send commands' shared parts (send_commands.cpp).
-    int overwriteAnswer(ui::Command& cmd, int testStep, int askStep, int noneStep,
-                        const TableList& other, const std::string& name);
+    // The user's answer to the overwrite question; none when the table is not on the other side.
+    std::optional<ui::Answer> overwriteAnswer(ui::Command& cmd, int testStep, int askStep,
+                                              int noneStep, const TableList& other,
+                                              const std::string& name);
     transfer::TableResult sendTable(ui::Command& cmd, transfer::Direction direction,
                                     db::Connection* connection, int openStep,
-                                    const std::string& name, int answer, bool customise,
-                                    TableList& other, std::string& statement);
-    // The review window for statements to MySQL (0) or Access (1), created on first use.
-    review::Form4& reviewWindow(int sendType);
-    void showReviewWindow(int sendType);
+                                    const std::string& name, std::optional<ui::Answer> answer,
+                                    bool customise, const ui::EndWatch& ending,
+                                    std::string& statement, transfer::SendKeys* keys);
+    // The foreign keys between the tables of a send with keys, after its last table.
+    void appendForeignKeys(transfer::SendKeys& keys, transfer::Direction direction);
+    // The review window for the statements of a send, created on first use; its m_SendType is
+    // 0 for a send to MySQL, 1 for a send to Access.
+    review::Form4& reviewWindow(transfer::Direction direction);
+    // Shows it modally and discards it once closed. True when an Execute in it sent statements
+    // to the database (whether or not every line ran).
+    bool showReviewWindow(transfer::Direction direction);
 
     QGroupBox* frame1_ = nullptr;
     QGroupBox* frame2_ = nullptr;
@@ -124,6 +142,8 @@ class Form2 : public QWidget {
     TableList* list2_ = nullptr;
     QCheckBox* check15_ = nullptr;
     QCheckBox* check16_ = nullptr;
+    QCheckBox* check17_ = nullptr;
+    QCheckBox* check18_ = nullptr;
     TextProgressBar* progressBar1_ = nullptr;
     QPushButton* pushButton1_ = nullptr;
     QPushButton* pushButton2_ = nullptr;

@@ -1,7 +1,11 @@
 // The two table listings.
 #include "browser/list_tables.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "browser/table_list.h"
 #include "db/connection.h"
@@ -10,6 +14,7 @@
 #include "ui/program_state.h"
 #include "ui/prompt_service.h"
 #include "ui/window_helpers.h"
+#include "ui/worker.h"
 
 namespace browser {
 
@@ -36,7 +41,9 @@ QString nameOf(const db::Value& v) {
 
 void listAccessTables(TableList& list, const QString& path) {
     list.clear();
-    const auto names = db::getAccessTableNames(path.toStdString(), ui::currentLogin());
+    const db::LoginFields login = ui::currentLogin();
+    std::optional<std::vector<std::string>> names;
+    ui::runInWorker([&] { names = db::getAccessTableNames(path.toStdString(), login); });
     if (!names) {
         ui::reportProblem(kUnableToAccess);
         return;
@@ -49,18 +56,27 @@ void listAccessTables(TableList& list, const QString& path) {
 }
 
 void listMySqlTables(TableList& list) {
-    auto connection = std::make_unique<db::Connection>();
-    connection->setCursorLocation(db::kAdUseClient);
-    connection->open(db::mySqlConnectionString(ui::currentLogin()));
-    auto tables = connection->execute("SHOW TABLES;");
+    const std::string target = db::mySqlConnectionString(ui::currentLogin());
+    // Read whole in the worker; a failure leaves the list as it was.
+    std::vector<QString> names;
+    ui::runInWorker([&] {
+        auto connection = std::make_unique<db::Connection>();
+        connection->setCursorLocation(db::kAdUseClient);
+        connection->open(target);
+        auto tables = connection->execute("SHOW TABLES;");
+        const long count = tables->recordCount();
+        names.reserve(static_cast<std::size_t>(std::max(count, 0L)));
+        for (long row = 1; row <= count; ++row) {
+            names.push_back(nameOf(tables->field(0).value()));
+            tables->moveNext();
+        }
+        tables->close();
+    });
     list.clear();
-    const long count = tables->recordCount();
-    for (long row = 1; row <= count; ++row) {
+    for (const QString& name : names) {
         ui::processPendingEvents();
-        list.addItem(nameOf(tables->field(0).value()));
-        tables->moveNext();
+        list.addItem(name);
     }
-    tables->close();
     if (list.listCount() > 0) list.setListIndex(0);
 }
 

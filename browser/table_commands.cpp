@@ -1,7 +1,8 @@
 // The four table commands of Form2: "Delete Table/s" and "Rename Table" on both sides.
 //
 // Each acts on the database at once and then updates its list in place; no list is reread.
-// Both deletes ask first, naming the selected tables (default No); a No drops nothing.
+// Both deletes ask first, naming the selected tables (default No); a No drops nothing. The
+// database work runs in a worker thread while the window paints, its buttons disabled.
 // Every step is numbered and a failing one is reported and passed over, so a statement the
 // database rejects still changes the list as a successful one would, and the walk goes on with
 // the next item. The two sides test their preconditions in opposite orders: the Access rename
@@ -21,10 +22,12 @@
 #include "db/connection_string.h"
 #include "db/table_listing.h"
 #include "ui/app_title.h"
+#include "ui/busy_window.h"
 #include "ui/command.h"
 #include "ui/program_state.h"
 #include "ui/prompt_service.h"
 #include "ui/window_helpers.h"
+#include "ui/worker.h"
 
 namespace browser {
 
@@ -70,14 +73,17 @@ QString askNewName(const QString& oldName) {
 }  // namespace
 
 void Form2::pushButton1Click() {
+    const ui::BusyWindow busy(this);
     ui::Command cmd(kForm, QStringLiteral("PushButton1_Click"));
     std::unique_ptr<db::Connection> cn;
     cmd.step(100, [&] { cn = std::make_unique<db::Connection>(); });
     cmd.step(102, [&] { ui::setMousePointer(this, ui::kPointerBusy); });
     cmd.step(104, [&] { connectionOf(cn).setCursorLocation(db::kAdUseServer); });
     cmd.step(106, [&] { connectionOf(cn).setMode(db::kAdModeReadWrite); });
-    cmd.step(108,
-             [&] { connectionOf(cn).open(db::buildAccessConnectionString(ui::currentLogin())); });
+    cmd.step(108, [&] {
+        const std::string target = db::buildAccessConnectionString(ui::currentLogin());
+        ui::runInWorker([&] { connectionOf(cn).open(target); });
+    });
     if (cmd.test(110, [&] { return list1_->listIndex() == -1; })) {
         cmd.step(122, [&] { ui::inform(kSelectTable); });
         cmd.step(124, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
@@ -93,7 +99,8 @@ void Form2::pushButton1Click() {
     for (; i >= 0; --i) {  // 120: the next item
         if (cmd.test(114, [&] { return list1_->isItemSelected(i); })) {
             cmd.step(116, [&] {
-                connectionOf(cn).execute(accessDeleteTableSql(list1_->itemText(i).toStdString()));
+                const std::string sql = accessDeleteTableSql(list1_->itemText(i).toStdString());
+                ui::runInWorker([&] { connectionOf(cn).execute(sql); });
             });
             cmd.step(118, [&] { list1_->removeItem(i); });
         }
@@ -102,11 +109,15 @@ void Form2::pushButton1Click() {
 }
 
 void Form2::pushButton5Click() {
+    const ui::BusyWindow busy(this);
     ui::Command cmd(kForm, QStringLiteral("PushButton5_Click"));
     std::unique_ptr<db::Connection> cn;
     cmd.step(100, [&] { cn = std::make_unique<db::Connection>(); });
     cmd.step(102, [&] { ui::setMousePointer(this, ui::kPointerBusy); });
-    cmd.step(104, [&] { connectionOf(cn).open(db::mySqlConnectionString(ui::currentLogin())); });
+    cmd.step(104, [&] {
+        const std::string target = db::mySqlConnectionString(ui::currentLogin());
+        ui::runInWorker([&] { connectionOf(cn).open(target); });
+    });
     if (cmd.test(106, [&] { return list2_->listIndex() == -1; })) {
         cmd.step(118, [&] { ui::inform(kSelectTable); });
         cmd.step(120, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
@@ -120,7 +131,8 @@ void Form2::pushButton5Click() {
     for (; i >= 0; --i) {  // 116: the next item
         if (cmd.test(110, [&] { return list2_->isItemSelected(i); })) {
             cmd.step(112, [&] {
-                connectionOf(cn).execute(dropTableSql(list2_->itemText(i).toStdString()));
+                const std::string sql = dropTableSql(list2_->itemText(i).toStdString());
+                ui::runInWorker([&] { connectionOf(cn).execute(sql); });
             });
             cmd.step(114, [&] { list2_->removeItem(i); });
         }
@@ -129,6 +141,7 @@ void Form2::pushButton5Click() {
 }
 
 void Form2::pushButton6Click() {
+    const ui::BusyWindow busy(this);
     ui::Command cmd(kForm, QStringLiteral("PushButton6_Click"));
     if (cmd.test(100, [&] { return list1_->selectedCount() != 1; })) {
         cmd.step(130, [&] { ui::inform(kSelectJustOne); });
@@ -158,12 +171,16 @@ void Form2::pushButton6Click() {
     bool renamed = true;
     cmd.step(120, [&] {
         const db::LoginFields login = ui::currentLogin();
-        renamed = renameAccessTableByCopy(
-            oldName.toStdString(), newName.toStdString(), login.accessPath, login.accessPassword,
-            [](const std::string& name) {
-                return ui::askYesNo(QString::fromStdString(overwriteQuestionText(name)),
-                                    QString::fromUtf8(kOverwriteTitle));
-            });
+        const std::string from = oldName.toStdString();
+        const std::string to = newName.toStdString();
+        // The copy of a big table takes long; the question goes to the window's thread.
+        ui::runInWorker([&] {
+            renamed = renameAccessTableByCopy(
+                from, to, login.accessPath, login.accessPassword, [](const std::string& name) {
+                    return ui::askYesNo(QString::fromStdString(overwriteQuestionText(name)),
+                                        QString::fromUtf8(kOverwriteTitle));
+                });
+        });
     });
     if (renamed) {
         cmd.step(122, [&] {
@@ -181,11 +198,15 @@ void Form2::pushButton6Click() {
 }
 
 void Form2::pushButton7Click() {
+    const ui::BusyWindow busy(this);
     ui::Command cmd(kForm, QStringLiteral("PushButton7_Click"));
     std::unique_ptr<db::Connection> cn;
     cmd.step(100, [&] { cn = std::make_unique<db::Connection>(); });
     cmd.step(102, [&] { ui::setMousePointer(this, ui::kPointerBusy); });
-    cmd.step(104, [&] { connectionOf(cn).open(db::mySqlConnectionString(ui::currentLogin())); });
+    cmd.step(104, [&] {
+        const std::string target = db::mySqlConnectionString(ui::currentLogin());
+        ui::runInWorker([&] { connectionOf(cn).open(target); });
+    });
     if (cmd.test(106, [&] { return list2_->listIndex() == -1; })) {
         cmd.step(132, [&] { ui::inform(kSelectTableToRename); });
         cmd.step(134, [&] { ui::setMousePointer(this, ui::kPointerDefault); });
@@ -204,8 +225,9 @@ void Form2::pushButton7Click() {
         cmd.step(116, [&] { newName = askNewName(oldName); });
         if (cmd.test(118, [&] { return newName.isEmpty(); })) continue;
         cmd.step(120, [&] {
-            connectionOf(cn).execute(
-                mySqlRenameTableSql(oldName.toStdString(), newName.toStdString()));
+            const std::string sql =
+                mySqlRenameTableSql(oldName.toStdString(), newName.toStdString());
+            ui::runInWorker([&] { connectionOf(cn).execute(sql); });
         });
         cmd.step(122, [&] { list2_->removeItem(i); });
         cmd.step(124, [&] { list2_->addItem(newName); });

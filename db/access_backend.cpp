@@ -11,12 +11,15 @@
 #include <optional>
 
 #include "db/access_fields.h"
+#include "db/access_structure.h"
 #include "db/backend.h"
 #include "db/connection_string.h"
 #include "db/error.h"
 #include "db/jet/base/error.h"
+#include "db/jet/catalog/names.h"
 #include "db/jet/database/database.h"
 #include "db/jet/sql/executor.h"
+#include "db/read_only_folders.h"
 
 namespace db {
 
@@ -91,6 +94,7 @@ class AccessBackend : public Backend {
         : db_(std::move(db)), writeRefusal_(std::move(writeRefusal)) {}
 
     std::unique_ptr<Cursor> execute(std::string_view sql) override {
+        const bool inTransaction = db_ && db_->inTransaction();
         try {
             return guarded([&]() -> std::unique_ptr<Cursor> {
                 database().refresh();
@@ -101,6 +105,10 @@ class AccessBackend : public Backend {
             });
         } catch (const Error& e) {
             if (e.number() == errc::kReadOnly && writeRefusal_) throw *writeRefusal_;
+            // A statement whose failure took the whole open transaction with it (writing early
+            // to a full disk, say): the statements before it in the transaction are undone too.
+            if (inTransaction && db_ && !db_->inTransaction())
+                throw Error(errc::kTransactionRolledBack, e.description());
             throw;
         }
     }
@@ -125,6 +133,10 @@ class AccessBackend : public Backend {
                                 Value::text(jet::tableKindName(e.kind))});
             return std::make_unique<MemoryCursor>(std::move(fields), std::move(rows));
         });
+    }
+
+    TableStructure tableStructure(std::string_view table) override {
+        return guarded([&] { return readAccessTableStructure(database(), table); });
     }
 
     // One transaction at a time, on the engine's own transactions: its statements are undone
@@ -180,8 +192,17 @@ std::unique_ptr<Backend> openAccessBackend(const ConnectionString& cs, const Ope
     // the file for writing. A file that cannot be written now is still opened for reading, and
     // a statement that writes is told why it cannot.
     options.mode = open.mode == 1 ? jet::OpenMode::ReadOnly : jet::OpenMode::ReadWrite;
+    std::optional<Error> refusal;
+    if (inReadOnlyFolder(*path)) {
+        if (options.mode == jet::OpenMode::ReadWrite)
+            refusal = Error(errc::kReadOnly,
+                            "The database \"" + *path +
+                                "\" belongs to the program's installation and is not written "
+                                "into. Copy it to a folder of your own to change it.");
+        options.mode = jet::OpenMode::ReadOnly;
+        options.lockFile = false;
+    }
     return guarded([&]() -> std::unique_ptr<Backend> {
-        std::optional<Error> refusal;
         if (options.mode == jet::OpenMode::ReadWrite) {
             // A file we may not write, or one on a read-only file system (a CD, a share
             // mounted read-only), is read all the same.

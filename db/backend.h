@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/table_structure.h"
 #include "db/value.h"
 
 namespace db {
@@ -90,9 +91,16 @@ class Backend {
     }
     // One row per table-like object, fields TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE.
     virtual std::unique_ptr<Cursor> tablesSchema() = 0;
+    // The keys, indexes, column rules and foreign keys of the table `table` (see
+    // table_structure.h). Throws db::Error (errc::kNoSuchTable when there is no such table).
+    virtual TableStructure tableStructure(std::string_view table);
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
     virtual void rollbackTransaction() = 0;
+    // True while a transaction is open on this connection, however it began (beginTransaction
+    // or a statement of the caller's own, such as START TRANSACTION), as far as the database's
+    // last reply tells; costs no round trip. Backends that cannot tell say false.
+    virtual bool inTransaction() const { return false; }
     virtual void close() = 0;
 };
 

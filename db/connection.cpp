@@ -120,6 +120,14 @@ std::unique_ptr<Recordset> Connection::openSchema(int schema) {
     return std::make_unique<Recordset>(backend().tablesSchema());
 }
 
+TableStructure Connection::tableStructure(std::string_view table) {
+    return backend().tableStructure(table);
+}
+
+TableStructure Backend::tableStructure(std::string_view) {
+    throw Error(errc::kNotSupported, "This database cannot describe its tables' keys and indexes.");
+}
+
 void Connection::beginTrans() {
     backend().beginTransaction();
 }
@@ -140,7 +148,7 @@ void Connection::close() {
 
 void Recordset::attach(std::unique_ptr<Cursor> cursor) {
     cursor_ = std::move(cursor);
-    count_ = cursor_->recordCount();
+    count_.reset();
     row_.clear();
     hasRow_ = cursor_->next(row_);
 }
@@ -173,7 +181,8 @@ void Recordset::moveNext() {
 
 long Recordset::recordCount() const {
     requireOpen();
-    return count_;
+    if (!count_) count_ = cursor_->recordCount();
+    return *count_;
 }
 
 void Recordset::close() {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +50,15 @@ class Connection {
     // statement returns no rows.
     std::unique_ptr<Recordset> execute(std::string_view sql);
     std::unique_ptr<Recordset> openSchema(int schema);
+    // The structure of the table `table`: its keys, indexes, required columns, defaults and
+    // foreign keys (db/table_structure.h). REQUIRES: open, and no forward-only record set of
+    // this connection open.
+    TableStructure tableStructure(std::string_view table);
     void beginTrans();
     void commitTrans();
     void rollbackTrans();
+    // Backend::inTransaction of the open backend; false when closed.
+    bool inTransaction() const { return backend_ && backend_->inTransaction(); }
     int state() const { return backend_ ? kAdStateOpen : kAdStateClosed; }
     // REQUIRES: open (a closed connection throws errc::kClosed).
     void close();
@@ -113,7 +120,9 @@ class Recordset {
     void attach(std::unique_ptr<Cursor> cursor);
     void requireOpen() const;
     std::unique_ptr<Cursor> cursor_;
-    long count_ = 0;
+    // Counted when first asked for: a reader that only steps through the rows never pays for
+    // a second pass over them.
+    mutable std::optional<long> count_;
     std::vector<Value> row_;
     bool hasRow_ = false;
 };

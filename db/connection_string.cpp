@@ -93,6 +93,15 @@ std::string mySqlConnectionString(const LoginFields& f) {
            ";PORT=" + quoteConnectionValue(f.port) + ";";
 }
 
+std::string mySqlConnectionString(const LoginFields& f, const MySqlTlsOptions& tls) {
+    std::string s = mySqlConnectionString(f);
+    const std::pair<const char*, const std::string*> keys[] = {
+        {"SSLMODE=", &tls.mode}, {"SSLCA=", &tls.ca}, {"SERVER_PUBLIC_KEY=", &tls.serverPublicKey}};
+    for (const auto& [key, value] : keys)
+        if (!value->empty()) s += key + quoteConnectionValue(*value) + ";";
+    return s;
+}
+
 std::string buildAccessConnectionString(const LoginFields& fields, std::string_view path,
                                         std::string_view password) {
     std::string p, pw;

@@ -45,6 +45,19 @@ std::string quoteConnectionValue(std::string_view value);
 // "DRIVER={MySQL ODBC 5.1 Driver};SERVER=…;USER=…;DATABASE=…;PASSWORD=…;PORT=…;"
 std::string mySqlConnectionString(const LoginFields& fields);
 
+// How a MySQL session secures its link: the texts of the keys SSLMODE, SSLCA and
+// SERVER_PUBLIC_KEY, whose meaning db/mysql/mysql_target.h gives. Empty texts leave a key out.
+struct MySqlTlsOptions {
+    std::string mode;  // DISABLED, PREFERRED (what an absent key means), REQUIRED, VERIFY_CA or
+                       // VERIFY_IDENTITY
+    std::string ca;    // a PEM file of trusted authorities
+    std::string serverPublicKey;  // a PEM file with the server's RSA public key
+};
+
+// The string above followed by "SSLMODE=…;SSLCA=…;SERVER_PUBLIC_KEY=…;" for the options given;
+// with none given, exactly the string above.
+std::string mySqlConnectionString(const LoginFields& fields, const MySqlTlsOptions& tls);
+
 // The Access string for `path` and `password`; an empty path takes both from `fields`.
 // "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=…" when the path's last five characters are
 // "accdb" in any letter case, else "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=…", then

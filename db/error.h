@@ -26,8 +26,8 @@ inline constexpr long kConstraint = -2147217887;      // a value does not fit it
 inline constexpr long kLocked = -2147467263;          // another program holds the file
 inline constexpr long kNotSupported = -2147217837;    // a feature the engine does not offer
 inline constexpr long kConnectionLost = -2147467264;  // the server went away during a command
-inline constexpr long kTransactionRolledBack =
-    -2147467265;                            // the server undid the open transaction
+// The server undid the open transaction.
+inline constexpr long kTransactionRolledBack = -2147467265;
 inline constexpr long kClosed = 3704;       // operation on a closed object
 inline constexpr long kEof = 3021;          // no current record
 inline constexpr long kNoSuchField = 3265;  // field name or index not in the collection

@@ -2,7 +2,7 @@
 #include "db/sql_names.h"
 
 #include "db/error.h"
-#include "db/jet/sql/table_writer.h"
+#include "db/jet/catalog/names.h"
 
 namespace db {
 

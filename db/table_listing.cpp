@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "db/connection.h"
-#include "db/jet/catalog/catalog.h"
+#include "db/jet/catalog/names.h"
 
 namespace db {
 

@@ -41,42 +41,65 @@ void civilFromDays(std::int64_t z, int& year, int& month, int& day) {
 
 const std::int64_t kEpochFrom1970 = daysFromCivil(1899, 12, 30);
 
-// Turns the shortest scientific form "d.dddde±x" into plain positional notation.
-std::string plainFromScientific(const char* first, const char* last) {
-    std::string s(first, last);
-    std::string sign;
-    if (!s.empty() && s[0] == '-') {
-        sign = "-";
-        s.erase(0, 1);
+// Appends the plain positional form of the shortest scientific form "d.dddde±x".
+void appendPlainFromScientific(std::string& out, const char* first, const char* last) {
+    if (first != last && *first == '-') {
+        out += '-';
+        ++first;
     }
-    const auto e = s.find('e');
-    if (e == std::string::npos) return sign + s;
-    const int exponent = std::atoi(s.c_str() + e + 1);
-    std::string digits;
-    for (std::size_t i = 0; i < e; ++i)
-        if (s[i] != '.') digits += s[i];
+    const char* e = first;
+    while (e != last && *e != 'e')
+        ++e;
+    if (e == last) {
+        out.append(first, last);
+        return;
+    }
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), last, exponent);
+    // The digits without the point: at most 17 for a double.
+    char digits[32];
+    std::size_t count = 0;
+    for (const char* p = first; p != e && count < sizeof digits; ++p)
+        if (*p != '.') digits[count++] = *p;
     // value = 0.digits * 10^(exponent + 1)
     const int pointPos = exponent + 1;  // digits before the point
-    std::string out;
     if (pointPos <= 0) {
-        out = "0." + std::string(static_cast<std::size_t>(-pointPos), '0') + digits;
-    } else if (static_cast<std::size_t>(pointPos) >= digits.size()) {
-        out = digits + std::string(static_cast<std::size_t>(pointPos) - digits.size(), '0');
+        out += "0.";
+        out.append(static_cast<std::size_t>(-pointPos), '0');
+        out.append(digits, count);
+    } else if (static_cast<std::size_t>(pointPos) >= count) {
+        out.append(digits, count);
+        out.append(static_cast<std::size_t>(pointPos) - count, '0');
     } else {
-        out = digits.substr(0, static_cast<std::size_t>(pointPos)) + "." +
-              digits.substr(static_cast<std::size_t>(pointPos));
+        out.append(digits, static_cast<std::size_t>(pointPos));
+        out += '.';
+        out.append(digits + pointPos, count - static_cast<std::size_t>(pointPos));
     }
-    return sign + out;
 }
 
 template <typename F>
-std::string formatShortest(F value) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    if (value == 0) return std::signbit(value) ? "-0" : "0";
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    return plainFromScientific(buf, res.ptr);
+void appendShortest(std::string& out, F value) {
+    if (std::isnan(value)) {
+        out += "nan";
+    } else if (std::isinf(value)) {
+        out += value < 0 ? "-inf" : "inf";
+    } else if (value == 0) {
+        out += std::signbit(value) ? "-0" : "0";
+    } else {
+        char buf[64];
+        auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+        appendPlainFromScientific(out, buf, res.ptr);
+    }
+}
+
+// Appends `v` as exactly `width` digits, zeros in front.
+void appendDigits(std::string& out, unsigned v, int width) {
+    char buf[10];
+    for (int i = width - 1; i >= 0; --i) {
+        buf[i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    out.append(buf, static_cast<std::size_t>(width));
 }
 
 }  // namespace
@@ -129,17 +152,28 @@ Decimal Decimal::parse(std::string_view text, int precision, int scale) {
 }
 
 std::string Decimal::toString() const {
-    std::string digits = unscaled.empty() ? "0" : unscaled;
     std::string out;
-    if (scale > 0) {
-        if (digits.size() <= static_cast<std::size_t>(scale))
-            digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
-        out = digits.substr(0, digits.size() - static_cast<std::size_t>(scale)) + "." +
-              digits.substr(digits.size() - static_cast<std::size_t>(scale));
-    } else {
-        out = digits;
+    appendTo(out);
+    return out;
+}
+
+void Decimal::appendTo(std::string& out) const {
+    const std::string_view digits = unscaled.empty() ? std::string_view("0") : unscaled;
+    if (negative && unscaled != "0") out += '-';
+    if (scale <= 0) {
+        out += digits;
+        return;
     }
-    return (negative && unscaled != "0" ? "-" : "") + out;
+    const auto fraction = static_cast<std::size_t>(scale);
+    if (digits.size() <= fraction) {
+        out += "0.";
+        out.append(fraction - digits.size(), '0');
+        out += digits;
+        return;
+    }
+    out += digits.substr(0, digits.size() - fraction);
+    out += '.';
+    out += digits.substr(digits.size() - fraction);
 }
 
 // ---- DateTime ----
@@ -181,18 +215,50 @@ double DateTime::toOleDate() const {
 }
 
 std::string DateTime::toIsoString(char separator) const {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d%c%02d:%02d:%02d", year, month, day, separator,
-                  hour, minute, second);
-    std::string s = buf;
-    if (nanosecond != 0) {
-        std::snprintf(buf, sizeof buf, ".%09d", nanosecond);
-        std::string frac = buf;
-        while (frac.back() == '0')
-            frac.pop_back();
-        s += frac;
-    }
+    std::string s;
+    appendIso(s, separator);
     return s;
+}
+
+void DateTime::appendIso(std::string& out, char separator) const {
+    const auto two = [](int v) { return v >= 0 && v < 100; };
+    if (year >= 0 && year <= 9999 && two(month) && two(day) && two(hour) && two(minute) &&
+        two(second)) {
+        // Written into a buffer of the text's fixed length and appended once.
+        char b[19];
+        const auto put = [&b](int at, unsigned v, int width) {
+            for (int k = at + width - 1; k >= at; --k) {
+                b[k] = static_cast<char>('0' + v % 10);
+                v /= 10;
+            }
+        };
+        put(0, static_cast<unsigned>(year), 4);
+        b[4] = '-';
+        put(5, static_cast<unsigned>(month), 2);
+        b[7] = '-';
+        put(8, static_cast<unsigned>(day), 2);
+        b[10] = separator;
+        put(11, static_cast<unsigned>(hour), 2);
+        b[13] = ':';
+        put(14, static_cast<unsigned>(minute), 2);
+        b[16] = ':';
+        put(17, static_cast<unsigned>(second), 2);
+        out.append(b, sizeof b);
+    } else {
+        // Fields out of the usual ranges (never read from a file) are printed as they are.
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d%c%02d:%02d:%02d", year, month, day,
+                      separator, hour, minute, second);
+        out += buf;
+    }
+    if (nanosecond != 0) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, ".%09d", nanosecond);
+        std::string_view frac = buf;
+        while (frac.back() == '0')
+            frac.remove_suffix(1);
+        out += frac;
+    }
 }
 
 bool DateTime::isValid() const {
@@ -208,12 +274,23 @@ bool DateTime::isValid() const {
 // ---- GUID and Currency ----
 
 std::string guidToString(const Guid& g) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf,
-                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g[0],
-                  g[1], g[2], g[3], g[4], g[5], g[6], g[7], g[8], g[9], g[10], g[11], g[12], g[13],
-                  g[14], g[15]);
-    return buf;
+    std::string s;
+    appendGuid(s, g);
+    return s;
+}
+
+void appendGuid(std::string& out, const Guid& g) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    char buf[38];
+    std::size_t n = 0;
+    buf[n++] = '{';
+    for (std::size_t i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) buf[n++] = '-';
+        buf[n++] = kDigits[g[i] >> 4];
+        buf[n++] = kDigits[g[i] & 15];
+    }
+    buf[n++] = '}';
+    out.append(buf, n);
 }
 
 bool parseGuid(std::string_view text, Guid& out) {
@@ -246,15 +323,20 @@ bool parseGuid(std::string_view text, Guid& out) {
 }
 
 std::string Currency::toString() const {
+    std::string s;
+    appendTo(s);
+    return s;
+}
+
+void Currency::appendTo(std::string& out) const {
     const bool neg = scaled < 0;
     // Work in unsigned to keep INT64_MIN exact.
     const std::uint64_t mag =
         neg ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%s%llu.%04llu", neg ? "-" : "",
-                  static_cast<unsigned long long>(mag / 10000),
-                  static_cast<unsigned long long>(mag % 10000));
-    return buf;
+    if (neg) out += '-';
+    appendUnsigned(out, mag / 10000);
+    out += '.';
+    appendDigits(out, static_cast<unsigned>(mag % 10000), 4);
 }
 
 // ---- Value ----
@@ -305,51 +387,96 @@ const Guid& Value::asGuid() const {
 }
 
 std::string Value::toDebugString() const {
+    if (kind() == Kind::Text) return asText();
+    std::string s;
+    appendDebugString(s);
+    return s;
+}
+
+void Value::appendDebugString(std::string& out) const {
     switch (kind()) {
         case Kind::Null:
-            return "";
+            return;
         case Kind::Boolean:
-            return asBoolean() ? "True" : "False";
+            out += asBoolean() ? "True" : "False";
+            return;
         case Kind::Integer:
-            return std::to_string(asInteger());
+            appendInteger(out, asInteger());
+            return;
         case Kind::Unsigned:
-            return std::to_string(asUnsigned());
+            appendUnsigned(out, asUnsigned());
+            return;
         case Kind::Single:
-            return formatSingle(asSingle());
+            appendSingle(out, asSingle());
+            return;
         case Kind::Double:
-            return formatDouble(asDouble());
+            appendDouble(out, asDouble());
+            return;
         case Kind::Currency:
-            return asCurrency().toString();
+            asCurrency().appendTo(out);
+            return;
         case Kind::Decimal:
-            return asDecimal().toString();
+            asDecimal().appendTo(out);
+            return;
         case Kind::DateTime:
-            return asDateTime().toIsoString(' ');
+            asDateTime().appendIso(out, ' ');
+            return;
         case Kind::Text:
-            return asText();
+            out += asText();
+            return;
         case Kind::Binary:
-            return toHex(asBinary());
+            appendHex(out, asBinary());
+            return;
         case Kind::Guid:
-            return guidToString(asGuid());
+            appendGuid(out, asGuid());
+            return;
     }
-    return "";
 }
 
 std::string formatDouble(double d) {
-    return formatShortest(d);
+    std::string s;
+    appendDouble(s, d);
+    return s;
 }
 std::string formatSingle(float f) {
-    return formatShortest(f);
+    std::string s;
+    appendSingle(s, f);
+    return s;
+}
+void appendDouble(std::string& out, double d) {
+    appendShortest(out, d);
+}
+void appendSingle(std::string& out, float f) {
+    appendShortest(out, f);
 }
 
 std::string toHex(const Bytes& bytes) {
-    static const char kDigits[] = "0123456789abcdef";
     std::string s;
-    s.reserve(bytes.size() * 2);
-    for (auto b : bytes) {
-        s += kDigits[b >> 4];
-        s += kDigits[b & 15];
-    }
+    appendHex(s, bytes);
     return s;
+}
+
+void appendHex(std::string& out, const Bytes& bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() * 2);
+    char* p = out.data() + start;
+    for (auto b : bytes) {
+        *p++ = kDigits[b >> 4];
+        *p++ = kDigits[b & 15];
+    }
+}
+
+void appendInteger(std::string& out, std::int64_t v) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
+}
+
+void appendUnsigned(std::string& out, std::uint64_t v) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
 }
 
 }  // namespace db

@@ -33,6 +33,7 @@ struct Decimal {
     static Decimal parse(std::string_view text, int precision = -1, int scale = -1);
     // "-123.4500": the point and exactly `scale` digits after it; no point when scale is 0.
     std::string toString() const;
+    void appendTo(std::string& out) const;  // toString(), appended to `out`
     friend bool operator==(const Decimal&, const Decimal&) = default;
 };
 
@@ -63,21 +64,25 @@ struct DateTime {
 
     // "YYYY-MM-DD HH:MM:SS" with ".fffffffff" trimmed of trailing zeros when there is a fraction.
     std::string toIsoString(char separator = ' ') const;
+    void appendIso(std::string& out, char separator = ' ') const;  // toIsoString(), appended
     // Validates the fields (month 1..12, day within the month, time in range).
     bool isValid() const;
 };
 
-using Guid =
-    std::array<std::uint8_t, 16>;  // in display order: {00112233-4455-6677-8899-AABBCCDDEEFF}
+// The 16 bytes of a GUID in display order: {00112233-4455-6677-8899-AABBCCDDEEFF}. A type of its
+// own rather than an alias, so Value::Kind::Guid names the kind without hiding the type.
+struct Guid : std::array<std::uint8_t, 16> {};
 
 std::string guidToString(const Guid& guid);  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case
-bool parseGuid(std::string_view text, Guid& out);  // with or without braces
+void appendGuid(std::string& out, const Guid& guid);  // guidToString(), appended to `out`
+bool parseGuid(std::string_view text, Guid& out);     // with or without braces
 
 // Currency: a count of ten-thousandths of a unit.
 struct Currency {
     std::int64_t scaled = 0;
     friend auto operator<=>(const Currency&, const Currency&) = default;
-    std::string toString() const;  // "-12.3400": always four digits after the point
+    std::string toString() const;           // "-12.3400": always four digits after the point
+    void appendTo(std::string& out) const;  // toString(), appended to `out`
 };
 
 class Value {
@@ -115,6 +120,16 @@ class Value {
     static Value binary(Bytes b) { return Value(Storage(std::in_place_index<10>, std::move(b))); }
     static Value guid(Guid g) { return Value(Storage(std::in_place_index<11>, g)); }
 
+    // Makes this value an empty Text and returns the text to fill in; text this value held
+    // already lends its room, so a value reused row after row allocates once.
+    std::string& assignText() {
+        if (auto* p = std::get_if<std::string>(&v_)) {
+            p->clear();
+            return *p;
+        }
+        return v_.emplace<std::string>();
+    }
+
     Kind kind() const { return static_cast<Kind>(v_.index()); }
     bool isNull() const { return kind() == Kind::Null; }
 
@@ -136,6 +151,8 @@ class Value {
     // Decimal exactly, dates as ISO 8601 with a space, binary as lower-case hexadecimal, GUIDs in
     // braces, Booleans as "True"/"False", Null as "".
     std::string toDebugString() const;
+    // toDebugString(), appended to `out` (no string of its own is made).
+    void appendDebugString(std::string& out) const;
 
     friend bool operator==(const Value&, const Value&) = default;
 
@@ -151,5 +168,12 @@ class Value {
 std::string formatDouble(double d);
 std::string formatSingle(float f);
 std::string toHex(const Bytes& bytes);  // lower case, two digits a byte
+// The same three, appended to `out`.
+void appendDouble(std::string& out, double d);
+void appendSingle(std::string& out, float f);
+void appendHex(std::string& out, const Bytes& bytes);
+// The decimal digits of `v`, appended to `out` (a sign first when it is negative).
+void appendInteger(std::string& out, std::int64_t v);
+void appendUnsigned(std::string& out, std::uint64_t v);
 
 }  // namespace db

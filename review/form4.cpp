@@ -11,7 +11,6 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/settings.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
@@ -22,9 +21,11 @@
 #include "ui/command.h"
 #include "ui/program_state.h"
 #include "ui/prompt_service.h"
+#include "ui/settings.h"
 #include "ui/twips.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
+#include "ui/worker.h"
 
 namespace review {
 
@@ -81,17 +82,17 @@ Form4::Form4(QWidget* parent) : QDialog(parent) {
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    connect(PushButton3, &QPushButton::clicked, this, &Form4::PushButton3_Click);
-    connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
-    connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
-    connect(PushButton4, &QPushButton::clicked, this, &Form4::PushButton4_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form4::pushButton3Click);
+    connect(PushButton1, &QPushButton::clicked, this, &Form4::pushButton1Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form4::pushButton2Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form4::pushButton4Click);
     // Whatever changes the text makes it a script not yet saved.
     connect(RichTextBox1, &ScriptEditor::textChanged, this, [this] { saved_ = false; });
 
     ui::installHoverConvention(this, {PushButton3, PushButton1, PushButton2, PushButton4},
                                {this, Frame1, Frame2, RichTextBox1, RichTextBox1->viewport()});
     formLoad();
-    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm4Size);
+    sizeMemory_ = new ui::WindowSizeMemory(this, ui::kKeyForm4Size);
     sizeMemory_->restore();
 }
 
@@ -197,12 +198,12 @@ void Form4::keyPressEvent(QKeyEvent* event) {
     // The editor passes on the keys it has no use for; these two run commands of the window.
     if (event->matches(QKeySequence::Find)) {
         event->accept();
-        PushButton1_Click();
+        pushButton1Click();
         return;
     }
     if (event->matches(QKeySequence::Save)) {
         event->accept();
-        PushButton2_Click();
+        pushButton2Click();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -215,6 +216,12 @@ void Form4::setNotes(const QString& notes) {
     Text1->setPlainText(notes);
 }
 
+void Form4::appendNote(std::string_view utf8) {
+    if (!sendNotes_.isEmpty()) sendNotes_ += QStringLiteral("\r\n");
+    sendNotes_ += QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    setNotes(sendNotes_);
+}
+
 void Form4::setExecuting(bool on) {
     executing_ = on;
     for (QPushButton* b : {PushButton1, PushButton2, PushButton3, PushButton4})
@@ -222,7 +229,7 @@ void Form4::setExecuting(bool on) {
     RichTextBox1->setReadOnly(on);
 }
 
-void Form4::PushButton3_Click() {
+void Form4::pushButton3Click() {
     if (executing_) return;
     ui::Command cmd(kForm, QStringLiteral("PushButton3_Click"));
     std::unique_ptr<db::Connection> mysql;
@@ -240,12 +247,16 @@ void Form4::PushButton3_Click() {
     // From here on a failure goes to the "Notes" box.
     auto fail = [&](const std::string& notes, std::size_t selectLine, bool select) {
         ui::setMousePointer(this, ui::kPointerDefault);
-        setNotes(QString::fromUtf8(notes.data(), static_cast<qsizetype>(notes.size())));
+        setNotes(sendNotes_ +
+                 QString::fromUtf8(notes.data(), static_cast<qsizetype>(notes.size())));
         if (select) RichTextBox1->selectLine(selectLine);
         ui::reportProblem(QStringLiteral("Transfer problem. See Notes."));
     };
     auto describe = [] { return ui::describeCurrentException().toStdString(); };
 
+    // The connection is opened, the lines run and the connection closed in a worker, so that
+    // the window keeps painting and its progress bar moves however long a line takes.
+    const ui::EndWatch ending;
     db::Connection* connection = nullptr;
     ExecutionSettings settings = executionSettings;
     try {
@@ -255,19 +266,21 @@ void Form4::PushButton3_Click() {
                 throw db::Error(db::errc::kGeneric,
                                 "The connection to the MySQL database could not be created.");
             mysql->setCursorLocation(db::kAdUseClient);
-            mysql->open(db::mySqlConnectionString(login));
+            const std::string target = db::mySqlConnectionString(login);
+            ui::runInWorker([&] { mysql->open(target); });
             connection = mysql.get();
-            settings.target = ScriptTarget::MySql;
+            settings.direction = transfer::Direction::AccessToMySql;
         } else if (m_SendType == 1) {
             if (!access)
                 throw db::Error(db::errc::kGeneric,
                                 "The connection to the Access database could not be created.");
             access->setCursorLocation(db::kAdUseServer);
             access->setMode(db::kAdModeReadWrite);
-            access->open(
-                db::buildAccessConnectionString(login, login.accessPath, login.accessPassword));
+            const std::string target =
+                db::buildAccessConnectionString(login, login.accessPath, login.accessPassword);
+            ui::runInWorker([&] { access->open(target); });
             connection = access.get();
-            settings.target = ScriptTarget::Access;
+            settings.direction = transfer::Direction::MySqlToAccess;
         } else {
             throw db::Error(db::errc::kGeneric,
                             "The statements have no destination: the send type " +
@@ -279,24 +292,31 @@ void Form4::PushButton3_Click() {
         return;
     }
 
+    // Read-only while the run goes (setExecuting), so the worker and the window's painting
+    // only read it.
     const ScriptText& script = RichTextBox1->script();
-    const ProgressCallback progress = [this](const ExecutionProgress& p) {
-        ui::processPendingEvents();
-        ProgressBar1->setValue(p.percent);
+    TextLines lines(script);
+    ExecutionHooks hooks;
+    hooks.progress = [this](const ExecutionProgress& p) {
+        const int percent = p.percent;
+        ui::postToUiThread([this, percent] { ProgressBar1->setValue(percent); });
     };
+    hooks.cancelled = [&ending] { return ending.programEnding(); };
     ExecutionResult result;
     try {
-        result = executeScript(*connection, script, settings, progress);
+        ui::runInWorker([&] { result = executeScript(*connection, lines, settings, hooks); });
     } catch (...) {
         fail(std::string(kCrLf) + describe(), 0, false);
         return;
     }
+    if (result.statements > 0) ranStatements_ = true;
+    if (ending.programEnding()) return;  // the lines before the one it stopped at are in effect
     if (result.status != ExecutionResult::Status::Completed) {
         fail(failureNotes(result, script.line(result.line)), result.line, true);
         return;
     }
     try {
-        connection->close();
+        ui::runInWorker([&] { connection->close(); });
     } catch (...) {
         fail(std::string(kCrLf) + describe(), 0, false);
         return;
@@ -311,7 +331,7 @@ void Form4::PushButton3_Click() {
 
 // ---- Find and Replace ----
 
-void Form4::PushButton1_Click() {
+void Form4::pushButton1Click() {
     if (executing_) return;
     ui::Command cmd(kForm, QStringLiteral("PushButton1_Click"));
     cmd.step(100, [&] {
@@ -322,7 +342,7 @@ void Form4::PushButton1_Click() {
 
 // ---- Save ----
 
-void Form4::PushButton2_Click() {
+void Form4::pushButton2Click() {
     if (executing_) return;
     ui::Command cmd(kForm, QStringLiteral("PushButton2_Click"));
     ui::FileDialogRequest request;
@@ -387,7 +407,7 @@ void Form4::PushButton2_Click() {
 
 // ---- Copy ----
 
-void Form4::PushButton4_Click() {
+void Form4::pushButton4Click() {
     if (executing_) return;
     ui::Command cmd(kForm, QStringLiteral("PushButton4_Click"));
     cmd.step(100, [] { ClearClipboardWithRetry(); });

@@ -13,8 +13,9 @@
 // over, without copying, when the window is shown.
 //
 // While Execute runs, the window's commands are disabled, the text is read-only and the window
-// cannot be closed, so nothing interleaves with the run; window events keep being processed so
-// that the progress bar moves.
+// cannot be closed, so nothing interleaves with the run. The database work runs in a worker
+// thread (ui/worker.h): the window keeps painting, its progress bar moves and it answers at once
+// however long a line takes.
 //
 // The user closing the window (its close box) with a script that was neither executed nor
 // saved since it last changed is asked first; reject() and done() close it without asking.
@@ -65,18 +66,24 @@ class Form4 : public QDialog {
 
     // The exact text of the "Notes" box.
     const QString& notes() const { return notes_; }
+    // Adds a line (UTF-8) to the "Notes" box: what a send could not carry as it stands. The
+    // lines stay above what a failed Execute writes there.
+    void appendNote(std::string_view utf8);
     bool isExecuting() const { return executing_; }
     // True when the text has not changed since it was last saved to a file.
     bool isSaved() const;
+    // True once an Execute sent statements to the database, whether or not every line ran: the
+    // destination may have changed.
+    bool ranStatements() const { return ranStatements_; }
 
     // How Execute groups and merges lines (tests and benchmarks tune it).
     ExecutionSettings executionSettings;
 
     // The commands, as the buttons run them.
-    void PushButton1_Click();  // "Find and Replace"
-    void PushButton2_Click();  // "Save SQL Commands As Text File"
-    void PushButton3_Click();  // "Execute SQL Commands Now"
-    void PushButton4_Click();  // "Copy SQL Commands To Clipboard"
+    void pushButton1Click();  // "Find and Replace"
+    void pushButton2Click();  // "Save SQL Commands As Text File"
+    void pushButton3Click();  // "Execute SQL Commands Now"
+    void pushButton4Click();  // "Copy SQL Commands To Clipboard"
 
     QGroupBox* Frame1 = nullptr;
     ScriptEditor* RichTextBox1 = nullptr;
@@ -105,8 +112,10 @@ class Form4 : public QDialog {
 
     std::string pending_;  // text appended before the editor took it over
     QString notes_;
+    QString sendNotes_;  // the send's lines, kept above an Execute's failure
     bool executing_ = false;
     bool saved_ = false;
+    bool ranStatements_ = false;
     QSize designedSize_;
     ui::StretchLayout layout_;
     ui::WindowSizeMemory* sizeMemory_ = nullptr;  // owned by the window

@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/settings.h"
 #include "review/script_editor.h"
 #include "ui/command.h"
 #include "ui/prompt_service.h"
+#include "ui/settings.h"
 #include "ui/twips.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
@@ -58,11 +58,11 @@ Form5::Form5(ScriptEditor* target, QWidget* parent) : QDialog(parent), target_(t
     setTabOrder(Text2, PushButton3);
     setTabOrder(PushButton3, PushButton1);
 
-    connect(PushButton3, &QPushButton::clicked, this, &Form5::PushButton3_Click);
-    connect(PushButton1, &QPushButton::clicked, this, &Form5::PushButton1_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form5::pushButton3Click);
+    connect(PushButton1, &QPushButton::clicked, this, &Form5::pushButton1Click);
     ui::installHoverConvention(this, {PushButton3, PushButton1}, {this, Text1, Text2});
     formLoad();
-    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm5Size);
+    sizeMemory_ = new ui::WindowSizeMemory(this, ui::kKeyForm5Size);
     sizeMemory_->restore();
     Text1->setFocus();
 }
@@ -80,7 +80,7 @@ void Form5::formLoad() {
         cmd.step(106, [&] { ui::loadHandPointer(this); });
 }
 
-void Form5::PushButton3_Click() {
+void Form5::pushButton3Click() {
     ui::Command cmd(kForm, QStringLiteral("PushButton3_Click"));
     if (cmd.test(100, [&] { return Text1->text().isEmpty() || Text2->text().isEmpty(); })) {
         cmd.step(106, [] { ui::inform(QStringLiteral("Please fill both textboxes.")); });
@@ -96,7 +96,7 @@ void Form5::PushButton3_Click() {
     cmd.step(104, [&] { accept(); });
 }
 
-void Form5::PushButton1_Click() {
+void Form5::pushButton1Click() {
     ui::Command cmd(kForm, QStringLiteral("PushButton1_Click"));
     cmd.step(100, [&] { reject(); });
 }

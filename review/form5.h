@@ -27,8 +27,8 @@ class Form5 : public QDialog {
     // `target` is the review window's statement text; it must outlive the dialog.
     Form5(ScriptEditor* target, QWidget* parent = nullptr);
 
-    void PushButton3_Click();  // "Replace All"
-    void PushButton1_Click();  // "Cancel"
+    void pushButton3Click();  // "Replace All"
+    void pushButton1Click();  // "Cancel"
 
     QLabel* Label1[2] = {nullptr, nullptr};
     QLineEdit* Text1 = nullptr;

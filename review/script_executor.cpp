@@ -76,13 +76,14 @@ class Runner {
           cancelled_(hooks.cancelled),
           count_(lines.knownCount()) {
         grouping_ = s.transactions;
-        merging_ = s.transactions && s.mergeInserts && s.target == ScriptTarget::MySql;
+        merging_ =
+            s.transactions && s.mergeInserts && s.direction == transfer::Direction::AccessToMySql;
         mergeBytes_ = s.mergeBytes;
     }
 
     ExecutionResult run() {
         try {
-            if (s_.target == ScriptTarget::MySql && has(0)) prepareMySqlSession();
+            if (s_.direction == transfer::Direction::AccessToMySql && has(0)) prepareMySqlSession();
             std::size_t i = 0;
             while (has(i)) {
                 if (cancelRequested()) {
@@ -171,6 +172,7 @@ class Runner {
     // The text of line `i` for the result, when the source still holds it.
     std::string lineTextOf(std::size_t i) {
         if (lastControlLine_ && *lastControlLine_ == i) return lastControlText_;
+        if (scriptTrxFirst_ && *scriptTrxFirst_ == i) return scriptTrxFirstText_;
         if (i < released_) return {};
         try {
             if (text_.has(i)) return std::string(text_.line(i));
@@ -201,9 +203,13 @@ class Runner {
         throw Stop{std::move(r)};
     }
 
-    // The first line that may not be in effect once the open transaction is gone.
+    // The first line that may not be in effect once the open transaction is gone: ours, or one
+    // the script opened itself.
     std::size_t firstUncommitted(std::size_t current) const {
-        return inTrx_ && !trxLines_.empty() ? std::min(trxLines_.front(), current) : current;
+        std::size_t first = current;
+        if (inTrx_ && !trxLines_.empty()) first = std::min(trxLines_.front(), first);
+        if (scriptTrxFirst_) first = std::min(*scriptTrxFirst_, first);
+        return first;
     }
 
     [[noreturn]] void lost(std::size_t current, const db::Error& e) {
@@ -257,7 +263,7 @@ class Runner {
     // Whether a rollback undoes every effect of an INSERT into the table: InnoDB, no triggers.
     bool tableGroupable(const LiteralInsert& ins, std::size_t line) {
         if (!grouping_) return false;
-        if (s_.target != ScriptTarget::MySql) return true;
+        if (s_.direction != transfer::Direction::AccessToMySql) return true;
         std::string key = ins.schema;
         key.push_back('\0');
         key += ins.table;
@@ -291,7 +297,8 @@ class Runner {
 
     bool groupableWithoutMerge(std::string_view line, const std::optional<LiteralInsert>& insert,
                                std::size_t i) {
-        if (s_.target == ScriptTarget::Access) return leadingKeyword(line) == "INSERT";
+        if (s_.direction == transfer::Direction::MySqlToAccess)
+            return leadingKeyword(line) == "INSERT";
         // MySQL: a literal INSERT into a table that a rollback restores (merging may be off).
         if (!insert) {
             const std::optional<LiteralInsert> parsed = parseLiteralInsert(line, dialect_);
@@ -304,6 +311,7 @@ class Runner {
     void afterAlone(std::size_t i) {
         const std::string_view line = text_.line(i);
         const std::string keyword = leadingKeyword(line);
+        noteScriptTransaction(i);
         if (isTransactionControl(keyword, line)) {
             // From here on the script handles transactions itself; ours would interfere.
             grouping_ = false;
@@ -312,7 +320,7 @@ class Runner {
             lastControlText_ = std::string(line);
         }
         if (!isPlainDataStatement(keyword)) tables_.clear();
-        if (s_.target == ScriptTarget::MySql && (grouping_ || merging_) &&
+        if (s_.direction == transfer::Direction::AccessToMySql && (grouping_ || merging_) &&
             !isCommonStatement(keyword)) {
             try {
                 readDialect(valueText(scalar("SELECT @@SESSION.sql_mode")));
@@ -320,6 +328,21 @@ class Runner {
                 grouping_ = false;
                 merging_ = false;
             }
+        }
+    }
+
+    // A line run on its own may leave a transaction of the script's own open (START
+    // TRANSACTION, or any statement once the script turned autocommit off): its lines are in
+    // effect only once it commits, so a lost session undoes them. Remember where it began; a
+    // line that ends it (COMMIT, ROLLBACK, a statement that commits implicitly) forgets it.
+    void noteScriptTransaction(std::size_t i) {
+        if (s_.direction != transfer::Direction::AccessToMySql) return;
+        if (!conn_.inTransaction()) {
+            scriptTrxFirst_.reset();
+        } else if (!scriptTrxFirst_) {
+            scriptTrxFirst_ = i;
+            // Kept apart: the source may let the line go long before a loss names it.
+            scriptTrxFirstText_ = std::string(text_.line(i));
         }
     }
 
@@ -380,14 +403,16 @@ class Runner {
     // last lines when the connection closes, after the run said they ran: commit them. (With
     // nothing open, COMMIT does nothing.)
     void commitWhatTheScriptLeftOpen() {
-        if (!lastControlLine_ || s_.target != ScriptTarget::MySql) return;
+        if (!lastControlLine_ || s_.direction != transfer::Direction::AccessToMySql) return;
+        if (!scriptTrxFirst_ && !conn_.inTransaction()) return;  // nothing is open
         try {
             conn_.execute("COMMIT");
         } catch (const db::Error& e) {
             stop(e.number() == db::errc::kConnectionLost ? Status::ConnectionLost
                                                          : Status::CommitFailed,
-                 *lastControlLine_, e);
+                 scriptTrxFirst_.value_or(*lastControlLine_), e);
         }
+        scriptTrxFirst_.reset();
     }
 
     void commitIfDue() {
@@ -536,6 +561,8 @@ class Runner {
     std::unordered_map<std::string, bool> tables_;
 
     std::optional<std::size_t> lastControlLine_;  // the last line that handled transactions
+    std::optional<std::size_t> scriptTrxFirst_;   // the first line of the script's open transaction
+    std::string scriptTrxFirstText_;
     std::string lastControlText_;
 
     bool inTrx_ = false;

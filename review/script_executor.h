@@ -21,8 +21,11 @@
 // turns some errors of a single-row one into warnings), its lines are run again one by one, so
 // the line reported and the rows in effect are exactly those of running them singly.
 //
-// When the connection is lost mid-run, the result says so and names the first line that may not
-// be in effect: every line before it is.
+// When the connection is lost mid-run (between lines or while one runs), the result says so and
+// names the first line that may not be in effect: every line before it is. Lines of a
+// transaction still open when the session died (the runner's own group, or one the script
+// opened with START TRANSACTION or by turning autocommit off) count as not in effect, as the
+// server undoes them. Nothing is retried on another session.
 //
 // The lines may come from a text held whole (the review window's) or be made while the run goes
 // (ScriptLines: a send that writes and executes table by table): the runner asks for each line in
@@ -37,6 +40,7 @@
 #include <string>
 
 #include "review/script_text.h"
+#include "transfer/direction.h"
 
 namespace db {
 class Connection;
@@ -44,10 +48,10 @@ class Connection;
 
 namespace review {
 
-enum class ScriptTarget { MySql, Access };
-
 struct ExecutionSettings {
-    ScriptTarget target = ScriptTarget::MySql;
+    // Which database the script runs on: the MySQL server for a send to MySQL, the Access file
+    // for a send to Access.
+    transfer::Direction direction = transfer::Direction::AccessToMySql;
     bool transactions = true;  // group lines into transactions
     bool mergeInserts = true;  // MySQL only: merge literal INSERT lines of one table
     std::size_t groupLines = 5000;

@@ -6,11 +6,14 @@
 #   - lintian: no errors (warnings are shown);
 #   - desktop-file-validate on the desktop entry;
 #   - that the MIME definitions give .accdb files the type the desktop entry names;
-#   - the installed dunmorrow-cli: --help, and the tables of the installed sample database;
+#   - the installed dunmorrow-cli: --help, and the tables and the check of the installed sample
+#     database;
 #   - the installed program, headless (QT_QPA_PLATFORM=offscreen), started with the installed
 #     sample database as its file argument and remembered logins for the demo database of the
 #     MariaDB server on 127.0.0.1:PORT (scripts/mariadb.sh): its start-up report must show the
-#     table browser with the tables of both sides, and the installation must be unchanged.
+#     table browser with the tables of both sides;
+#   - that neither program changed the installation: no file, not even a lock file beside the
+#     sample while it is read, and no folder's time of change.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -65,6 +68,9 @@ mime_types="$(sed -n 's/^MimeType=//p' "$root/usr/share/applications/dunmorrow.d
   fail "the desktop entry opens \"$mime_types\""
 
 dm_log "The installed dunmorrow-cli"
+# Every file of the installation with its type, size, mode and time of change.
+snapshot() { (cd "$root" && find . -printf '%p %y %s %m %T@\n' | LC_ALL=C sort); }
+snapshot >"$scratch/before"
 "$root/usr/bin/dunmorrow-cli" --help >"$scratch/cli-help" || fail "dunmorrow-cli --help failed"
 head -n 1 "$scratch/cli-help" | grep -qx 'Usage: dunmorrow-cli COMMAND ARGUMENTS\.\.\.' ||
   fail "dunmorrow-cli --help printed: $(head -n 3 "$scratch/cli-help")"
@@ -72,13 +78,12 @@ sample_tables=(Customers "Order Details" Orders Products)
 tables="$("$root/usr/bin/dunmorrow-cli" tables "$sample")"
 [ "$tables" = "$(printf '%s\n' "${sample_tables[@]}")" ] ||
   fail "dunmorrow-cli tables of the sample printed: $tables"
+"$root/usr/bin/dunmorrow-cli" check "$sample" >/dev/null ||
+  fail "dunmorrow-cli check finds problems in the installed sample"
 [ "$("$root/usr/bin/dunmorrow" --version)" = "dunmorrow $(dpkg-deb --field "$deb" Version)" ] ||
   fail "dunmorrow --version does not name the package's version"
 
 dm_log "The installed program, headless, with the sample database"
-# Every file of the installation with its type, size, mode and time of change.
-snapshot() { (cd "$root" && find . -printf '%p %y %s %m %T@\n' | LC_ALL=C sort); }
-snapshot >"$scratch/before"
 config="$scratch/config"
 mkdir -p "$config" "$scratch/home"
 cat >"$config/Kestrelane.conf" <<CONF

@@ -48,9 +48,9 @@ trap 'kill "$program_pid" 2>/dev/null || true; wait "$run_pid" || true' EXIT
 sleep 1
 import -window root "$out/browser.png"
 
-# "< Back" sits at the bottom left of the browser: 120 twips in, 5460 down, 3840 by 405 (15
-# twips a pixel), so its middle is at (136, 377).
-xdotool mousemove --window "$browser" 136 377 click 1
+# "< Back" sits at the bottom left of the browser: 120 twips in, 5960 down, 3840 by 405 (15
+# twips a pixel), so its middle is at (136, 411).
+xdotool mousemove --window "$browser" 136 411 click 1
 form1="$(wait_for_new_window 40 "$browser")" || { echo "\"< Back\" showed no connection window" >&2; exit 1; }
 sleep 1
 import -window root "$out/connection-window.png"

@@ -8,7 +8,11 @@
 #   - root reachable through the socket only (for this script);
 #   - user "demo" with password "demo", owner of database "demo" with three small tables;
 #   - user "dmtest" with password "dmtest-pw", allowed everything (the tests make their own
-#     databases).
+#     databases);
+#   - TLS with a certificate for localhost and 127.0.0.1, signed by a throwaway authority made on
+#     first start (or when the certificate is within a day of expiring) under $DM_BUILD/mariadb-NAME/
+#     tls: ca.pem is the authority (SELECT @@ssl_ca names it), server-cert.pem and server-key.pem
+#     the server's.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -22,10 +26,41 @@ pidfile="$dir/mariadbd.pid"
 
 client() { mariadb --no-defaults --socket="$sock" -uroot "$@"; }
 
+# make_certificates DIR: a throwaway authority and a server certificate signed by it.
+make_certificates() {
+  local tls="$1"
+  if [ -f "$tls/server-cert.pem" ] && openssl x509 -checkend 86400 -noout -in "$tls/server-cert.pem" >/dev/null 2>&1; then
+    return 0
+  fi
+  dm_log "Making a throwaway certificate authority and server certificate in $tls"
+  rm -rf "$tls"
+  mkdir -p "$tls"
+  (
+    cd "$tls"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Dunmorrow test authority" \
+      -keyout ca-key.pem -out ca.pem
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" -keyout server-key.pem -out server.csr
+    printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\nbasicConstraints=CA:FALSE\n' >server.ext
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca-key.pem -CAcreateserial -days 30 \
+      -extfile server.ext -out server-cert.pem
+    chmod 600 ca-key.pem server-key.pem
+  ) >"$dir/tls.log" 2>&1 || { cat "$dir/tls.log" >&2; exit 1; }
+}
+
 case "$cmd" in
 start)
   port="${3:?port}"
   mkdir -p "$dir"
+  # A server left running from an earlier run is kept only if it listens on the port asked
+  # for; one on another port (or a pid file naming some other process) is stopped first.
+  if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null \
+    && [ "$(client -N -e 'SELECT @@port' 2>/dev/null)" != "$port" ]; then
+    stale="$(cat "$pidfile")"
+    dm_log "MariaDB '$name' runs (pid $stale) but not on port $port: stopping it"
+    [ "$(cat "/proc/$stale/comm" 2>/dev/null)" = mariadbd ] && kill "$stale"
+    for _ in $(seq 1 120); do kill -0 "$stale" 2>/dev/null || break; sleep 0.5; done
+    rm -f "$pidfile"
+  fi
   if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null; then
     dm_log "MariaDB '$name' already runs (pid $(cat "$pidfile"))"
   else
@@ -36,12 +71,15 @@ start)
         --auth-root-authentication-method=socket --skip-test-db >"$dir/install.log" 2>&1 \
         || { cat "$dir/install.log" >&2; exit 1; }
     fi
+    make_certificates "$dir/tls"
     dm_log "Starting MariaDB '$name' on 127.0.0.1:$port"
     mariadbd --no-defaults --datadir="$dir/data" --user="$(id -un)" \
       --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$pidfile" \
       --log-error="$dir/error.log" --character-set-server=utf8mb4 \
       --collation-server=utf8mb4_unicode_ci --skip-log-bin --innodb-buffer-pool-size=256M \
       --innodb-flush-log-at-trx-commit=2 --max-allowed-packet=256M --skip-name-resolve \
+      --ssl-ca="$dir/tls/ca.pem" --ssl-cert="$dir/tls/server-cert.pem" \
+      --ssl-key="$dir/tls/server-key.pem" \
       >/dev/null 2>&1 &
     server_pid=$!
     for _ in $(seq 1 120); do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes pictures of every window of the program on a virtual X server, for a person to look at:
 # each window at the size it opens at and again made larger, with a window manager's title bar
-# and borders, the review window with a 70,000-character line scrolled to its end, and the
+# and borders, the table browser once more as a send shows it while it works (buttons disabled,
+# the bar part way), the review window with a 70,000-character line scrolled to its end, and the
 # message boxes and the input box the program shows.
 #
 #   scripts/screenshot-windows.sh [OUTPUT_FOLDER]     default $DM_BUILD/screenshots/windows

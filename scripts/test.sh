@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, starts a throwaway MariaDB server, runs every test, builds
-# the Debian package and checks it as installed (scripts/package.sh, check-package.sh), runs the
-# fuzz targets for a bounded time, and stops the server. Fails when any test or check fails or
-# the fuzzing finds anything.
+# Installs what is needed, checks that every C++ file matches .clang-format and that no include
+# of the Access engine runs up a layer, builds, starts a throwaway MariaDB server, runs every
+# test, builds the Debian package and checks it as installed (scripts/package.sh,
+# check-package.sh), runs the fuzz targets for a bounded time, and stops the server. Fails when
+# any check or test fails or the fuzzing finds anything.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -13,6 +14,11 @@ if [ -z "${DM_FIXTURES:-}" ]; then
   done
 fi
 export DM_FIXTURES="${DM_FIXTURES:-$DM_ROOT/../shared/fixtures}"
+
+dm_log "Checking the layout of the sources and the engine's include graph"
+"$DM_ROOT/scripts/check-format.sh"
+python3 "$DM_ROOT/scripts/check_includes.py" "$DM_ROOT"
+
 dm_build
 
 port="${DM_TEST_PORT:-33417}"
@@ -28,6 +34,12 @@ export QT_QPA_PLATFORM=offscreen
 
 dm_log "Running the tests"
 ctest --test-dir "$DM_BUILD" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)"
+
+# Every test once more, built with the address and undefined-behaviour sanitizers; fails on any
+# sanitizer report (DM_SANITIZE_TESTS=0 leaves this out).
+if [ "${DM_SANITIZE_TESTS:-1}" != 0 ]; then
+  "$DM_ROOT/scripts/sanitize.sh"
+fi
 
 # The Debian package, built and checked as installed, its program against this server.
 deb="$("$DM_ROOT/scripts/package.sh")"

@@ -20,6 +20,8 @@ std::string mySqlType(std::string_view type) {
     if (has(type, "char"))
         return has(type, "adlongvar") ? "LONGTEXT" : "text";  // long text holds 4 GB, not 64 KB
     if (has(type, "single")) return "FLOAT";
+    // Large Number holds 64 bits, which INT would refuse or cut.
+    if (type == "adbigint") return "BIGINT";
     if (has(type, "int")) return "INT";
     if (has(type, "date")) return "text";
     if (has(type, "currency")) return "text";
@@ -31,20 +33,36 @@ std::string mySqlType(std::string_view type) {
     return "text";
 }
 
-std::string accessType(std::string_view type, int precision, int scale) {
+std::string accessType(std::string_view type, int precision, int scale,
+                       const db::AccessFileFeatures& features) {
     if (has(type, "char")) return "TEXT";
     if (has(type, "decimal")) return decimalType(precision, scale);
     if (has(type, "single")) return "REAL";
+    // Whole numbers beyond Long Integer: Large Number where the file has it, else a Decimal
+    // wide enough for every value.
+    if (type == "adbigint") return wholeNumberType(true, features);
+    if (type == "adunsignedbigint") return wholeNumberType(false, features);
+    if (type == "adunsignedint")  // MEDIUMINT UNSIGNED (8 digits) fits Long Integer
+        return precision >= 1 && precision <= 8 ? "INT" : wholeNumberType(true, features);
     if (has(type, "int")) return "INT";
     if (has(type, "binary")) return "OLEOBJECT";  // bytes would not survive a Text column
     if (has(type, "numeric")) return decimalType(precision, scale);
     if (has(type, "date")) return "DATETIME";
-    if (has(type, "timestamp")) return "DATETIME";
+    if (has(type, "timestamp")) return dateTimeType(scale, features);
     if (has(type, "double")) return "FLOAT";
     return "VARCHAR";
 }
 
 }  // namespace
+
+std::string wholeNumberType(bool fitsLargeNumber, const db::AccessFileFeatures& features) {
+    return fitsLargeNumber && features.largeNumber ? "BIGINT" : "DECIMAL(20,0)";
+}
+
+std::string dateTimeType(int fractionDigits, const db::AccessFileFeatures& features) {
+    return fractionDigits > 0 && features.extendedDate ? std::string(kExtendedDateTimeType)
+                                                       : "DATETIME";
+}
 
 std::string createTableHead(std::string_view table) {
     return "CREATE TABLE " + db::quoteMySqlName(table) + "(";
@@ -73,25 +91,29 @@ std::string decimalType(int precision, int scale, bool upperCase) {
            ")";
 }
 
-std::string defaultColumnType(Target target, int typeCode, int precision, int scale) {
+std::string defaultColumnType(Direction target, int typeCode, int precision, int scale,
+                              const db::AccessFileFeatures& features) {
     const std::string type = lowerTypeName(typeCode);
-    return target == Target::MySql ? mySqlType(type) : accessType(type, precision, scale);
+    return target == Direction::AccessToMySql ? mySqlType(type)
+                                              : accessType(type, precision, scale, features);
 }
 
-void appendDefaultColumn(std::string& statement, Target target, std::string_view fieldName,
-                         int typeCode, int precision, int scale) {
+void appendDefaultColumn(std::string& statement, Direction target, std::string_view fieldName,
+                         int typeCode, int precision, int scale,
+                         const db::AccessFileFeatures& features) {
     statement += db::quoteMySqlName(fieldName);
     statement += ' ';
-    statement += defaultColumnType(target, typeCode, precision, scale);
+    statement += defaultColumnType(target, typeCode, precision, scale, features);
     statement += ',';
 }
 
-void completeDefaultCreate(std::string& statement, Target target,
-                           std::span<const db::FieldInfo> fields) {
+void completeDefaultCreate(std::string& statement, Direction target,
+                           std::span<const db::FieldInfo> fields,
+                           const db::AccessFileFeatures& features) {
     for (const auto& f : fields)
-        appendDefaultColumn(statement, target, f.name, f.type, f.precision, f.scale);
+        appendDefaultColumn(statement, target, f.name, f.type, f.precision, f.scale, features);
     if (!statement.empty()) statement.pop_back();
-    statement += target == Target::Access ? ");" : ")";
+    statement += target == Direction::MySqlToAccess ? ");" : ")";
 }
 
 }  // namespace transfer

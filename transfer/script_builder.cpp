@@ -12,8 +12,8 @@ std::string insertHead(std::string_view table) {
     return "INSERT INTO " + db::quoteMySqlName(table) + " VALUES(";
 }
 
-void appendRowStatement(std::string& out, Target target, std::string_view head,
-                        std::span<const db::Value> row) {
+void appendRowStatement(std::string& out, Direction target, std::string_view head,
+                        std::span<const db::Value> row, bool keepEmptyText) {
     // A Null becomes an empty text, which is written as NULL.
     static const db::Value kEmptyText = db::Value::text("");
     out += head;
@@ -21,12 +21,15 @@ void appendRowStatement(std::string& out, Target target, std::string_view head,
     for (const auto& v : row) {
         if (!first) out += ", ";
         first = false;
-        appendRenderedValue(out, target, NullToDefault(v, kEmptyText));
+        if (keepEmptyText && v.kind() == db::Value::Kind::Text && v.asText().empty())
+            out += "''";
+        else
+            appendRenderedValue(out, target, NullToDefault(v, kEmptyText));
     }
     out += ')';
 }
 
-std::string rowStatement(Target target, std::string_view table, std::span<const db::Value> row) {
+std::string rowStatement(Direction target, std::string_view table, std::span<const db::Value> row) {
     std::string s;
     appendRowStatement(s, target, insertHead(table), row);
     return s;

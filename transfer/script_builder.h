@@ -16,8 +16,8 @@
 #include <string_view>
 
 #include "db/value.h"
+#include "transfer/direction.h"
 #include "transfer/script_sink.h"
-#include "transfer/target.h"
 
 namespace transfer {
 
@@ -27,17 +27,19 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 std::string insertHead(std::string_view table);
 
 // Appends "INSERT INTO `T` VALUES(v1, v2, …)": the values rendered for `target` and separated by
-// ", ". `head` is insertHead(table), computed once per table.
-void appendRowStatement(std::string& out, Target target, std::string_view head,
-                        std::span<const db::Value> row);
-std::string rowStatement(Target target, std::string_view table, std::span<const db::Value> row);
+// ", ". `head` is insertHead(table), computed once per table. An empty text is NULL, as every
+// send writes it, unless `keepEmptyText` (a send with keys, where NOT NULL columns hold it):
+// then ''.
+void appendRowStatement(std::string& out, Direction target, std::string_view head,
+                        std::span<const db::Value> row, bool keepEmptyText = false);
+std::string rowStatement(Direction target, std::string_view table, std::span<const db::Value> row);
 
 // The whole script in memory, as the review window takes it.
 class ScriptBuilder : public ScriptSink {
   public:
-    explicit ScriptBuilder(Target target) : target_(target) {}
+    explicit ScriptBuilder(Direction target) : target_(target) {}
 
-    Target target() const { return target_; }
+    Direction target() const { return target_; }
 
     // "DROP TABLE `T`" and an empty line.
     void appendDropTable(std::string_view table) override;
@@ -65,7 +67,7 @@ class ScriptBuilder : public ScriptSink {
     void reserve(std::size_t bytes) { text_.reserve(bytes); }
 
   private:
-    Target target_;
+    Direction target_;
     std::string text_;
     std::string head_;
     std::size_t lastStart_ = 0;

@@ -16,6 +16,9 @@ class ScriptSink {
     virtual void appendCreateTable(std::string_view statement) = 0;
     // One statement as one line (an INSERT line).
     virtual void appendStatementLine(std::string_view statement) = 0;
+    // A line of a table's structure (its keys and indexes, after its rows; the foreign keys,
+    // after every table): a statement line that is no row.
+    virtual void appendStructureLine(std::string_view statement) { appendStatementLine(statement); }
     // The empty line after a table's rows.
     virtual void endTable() = 0;
     // `done` rows of `total` are written (total < 0: not known); a sink may reserve room.

@@ -14,7 +14,7 @@ std::vector<db::FieldInfo> fieldInfos(const db::Recordset& rs) {
     return out;
 }
 
-void completeDefaultCreate(std::string& statement, Target target, const db::Recordset& rs) {
+void completeDefaultCreate(std::string& statement, Direction target, const db::Recordset& rs) {
     const auto fields = fieldInfos(rs);
     completeDefaultCreate(statement, target, std::span<const db::FieldInfo>(fields));
 }

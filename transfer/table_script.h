@@ -22,7 +22,7 @@ namespace transfer {
 std::vector<db::FieldInfo> fieldInfos(const db::Recordset& rs);
 
 // Completes `statement` (a head from createTableHead) by the default mapping of rs's fields.
-void completeDefaultCreate(std::string& statement, Target target, const db::Recordset& rs);
+void completeDefaultCreate(std::string& statement, Direction target, const db::Recordset& rs);
 
 // Called while rows are written: `done` rows of `total` are in the script (1 <= done <= total).
 using RowProgress = std::function<void(long done, long total)>;

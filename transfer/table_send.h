@@ -11,18 +11,24 @@
 //     does, and a cancellation test asked before each row.
 //   - ScriptSink: where the lines go. The windows collect them for the review window; the
 //     command line writes them to a file, or hands them to the script runner as they come.
-// The step numbers are those of the two browser commands (PushButton3_Click for Access to
-// MySQL, PushButton4_Click for MySQL to Access); callers that report no steps ignore them.
+// The step numbers are those of the two browser commands (PushButton3_Click for the send to
+// MySQL, PushButton4_Click for the send to Access); callers that report no steps ignore them.
 //
-// Later lines of a table (its keys and indexes) go after its rows through the same sink.
+// With keys and indexes (TableSendOptions::keys), the table's structure is read from the source
+// first; its CREATE TABLE statement gains what its columns need (NOT NULL, DEFAULT, COUNTER…)
+// whichever way the statement is made, its rows keep an empty text as '' rather than NULL,
+// and its keys and indexes go after its rows through the same sink (table_keys.h). The foreign
+// keys wait for the end of the send (send_keys.h).
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "db/access_features.h"
+#include "transfer/column_mapping.h"
+#include "transfer/direction.h"
 #include "transfer/script_sink.h"
-#include "transfer/target.h"
 
 namespace db {
 class Connection;
@@ -31,14 +37,7 @@ class Recordset;
 
 namespace transfer {
 
-enum class Direction {
-    AccessToMySql,  // "Send Table/s To MySQL", dunmorrow-cli to-mysql
-    MySqlToAccess,  // "Send Table/s To Access", dunmorrow-cli to-access
-};
-
-inline Target targetOf(Direction d) {
-    return d == Direction::AccessToMySql ? Target::MySql : Target::Access;
-}
+class SendKeys;
 
 // The query that reads the whole source table: "SELECT * FROM `name`", the name quoted for the
 // source (backquotes doubled for MySQL; for Access a name the file cannot hold is refused with
@@ -80,9 +79,11 @@ const SendSteps& sendSteps(Direction direction);
 struct TableSendHooks {
     // The customisation, when asked for: given the statement head (CREATE TABLE `T`(), runs its
     // own steps and leaves the statement it returns in `statement` (the head itself when the
-    // default mapping is to complete it). False when it was cancelled: the table and the whole
-    // send end there.
-    std::function<bool(StepRunner& steps, std::string& statement)> customise;
+    // default mapping is to complete it). Each column definition it makes is `decorate`d when
+    // the decorator is set (keys and indexes go with the send). False when it was cancelled:
+    // the table and the whole send end there.
+    std::function<bool(StepRunner& steps, std::string& statement, const ColumnDecorator& decorate)>
+        customise;
     std::function<void(long done, long total)> progress;  // rows written (total < 0: unknown)
     std::function<void()> resetProgress;                  // the table is done
     std::function<void()> removeFromTargetList;           // the DROP line is written
@@ -92,6 +93,10 @@ struct TableSendHooks {
     // Called instead of writing anything when the table cannot go to the target (a name Access
     // cannot hold); the table is left out.
     std::function<void(const std::string& sentence)> refused;
+    // A sentence for the notes: something the send could not carry as it stands (a default
+    // left out, values sent as NULL). The review window's Notes; standard error on the command
+    // line.
+    std::function<void(const std::string& sentence)> note;
 };
 
 struct TableSendOptions {
@@ -100,6 +105,11 @@ struct TableSendOptions {
     // Read the source forward only, without holding its rows (MySQL sources: the rows stream
     // from the server as they are written). The row count then comes from a count of its own.
     bool forwardOnly = false;
+    // Keys and indexes go with the table ("Send keys and indexes", --keys); null: they do not,
+    // and the lines are those of a send of columns and rows alone.
+    SendKeys* keys = nullptr;
+    // What the Access file of an Access target holds (its column types follow).
+    db::AccessFileFeatures accessFeatures;
 };
 
 enum class TableResult {
@@ -113,5 +123,9 @@ enum class TableResult {
 TableResult sendTable(StepRunner& steps, Direction direction, db::Connection& source,
                       const std::string& name, const TableSendOptions& options, ScriptSink& sink,
                       std::string& statement, const TableSendHooks& hooks);
+
+// After the last table of a send with keys: the foreign keys between its tables, then an empty
+// line (nothing when there are none); what is left out goes to hooks.note.
+void writeForeignKeys(SendKeys& keys, ScriptSink& sink, const TableSendHooks& hooks);
 
 }  // namespace transfer

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace transfer {
 
 namespace {
@@ -65,6 +69,31 @@ void appendTime(std::string& out, const db::DateTime& t) {
 void appendDateTime(std::string& out, const db::DateTime& t, bool timeAlone = true) {
     if (timeAlone && t.isZeroDate()) {
         appendTime(out, t);
+        return;
+    }
+    const auto two = [](int v) { return v >= 0 && v < 100; };
+    if (t.year >= 0 && t.year <= 9999 && two(t.month) && two(t.day) && two(t.hour) &&
+        two(t.minute) && two(t.second) && t.nanosecond == 0) {
+        // The common case: fixed-width fields written into one buffer, appended once.
+        char b[19];
+        const auto put = [&b](int at, int v, int width) {
+            for (int k = at + width - 1; k >= at; --k) {
+                b[k] = static_cast<char>('0' + v % 10);
+                v /= 10;
+            }
+        };
+        put(0, t.year, 4);
+        b[4] = '-';
+        put(5, t.month, 2);
+        b[7] = '-';
+        put(8, t.day, 2);
+        b[10] = ' ';
+        put(11, t.hour, 2);
+        b[13] = ':';
+        put(14, t.minute, 2);
+        b[16] = ':';
+        put(17, t.second, 2);
+        out.append(b, t.isMidnight() ? 10 : sizeof b);
         return;
     }
     appendPadded(out, t.year, 4);
@@ -153,17 +182,34 @@ std::string valueText(const db::Value& value) {
     return s;
 }
 
-void appendQuotedText(std::string& out, Target target, std::string_view text) {
+void appendQuotedText(std::string& out, Direction target, std::string_view text) {
     if (text.empty()) {
         out += "NULL";
         return;
     }
-    const bool mysql = target == Target::MySql;
+    const bool mysql = target == Direction::AccessToMySql;
     out += '\'';
     const char* p = text.data();
     const char* const end = p + text.size();
     const char* run = p;  // start of the characters not yet copied
-    for (; p != end; ++p) {
+    while (p != end) {
+#if defined(__SSE2__)
+        // Sixteen characters at a time are passed over when none of them may need changing.
+        if (end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i special =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\'')),
+                                          _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))),
+                             _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\')),
+                                          _mm_cmpeq_epi8(v, _mm_setzero_si128())));
+            const int found = _mm_movemask_epi8(special);
+            if (found == 0) {
+                p += 16;
+                continue;
+            }
+            p += __builtin_ctz(static_cast<unsigned>(found));  // to the first that may
+        }
+#endif
         const char c = *p;
         const char* replacement = nullptr;
         std::size_t skip = 1;
@@ -179,24 +225,27 @@ void appendQuotedText(std::string& out, Target target, std::string_view text) {
         } else if (mysql && c == '\0') {
             replacement = "\\0";
         }
-        if (!replacement) continue;
+        if (!replacement) {
+            ++p;
+            continue;
+        }
         out.append(run, p);
         out += replacement;
-        p += skip - 1;
-        run = p + 1;
+        p += skip;
+        run = p;
     }
     out.append(run, end);
     out += '\'';
 }
 
-void appendRenderedValue(std::string& out, Target target, const db::Value& value) {
+void appendRenderedValue(std::string& out, Direction target, const db::Value& value) {
     using K = db::Value::Kind;
     switch (value.kind()) {
         case K::Null:
             out += "NULL";
             return;
         case K::Boolean:
-            if (target == Target::MySql)
+            if (target == Direction::AccessToMySql)
                 out += value.asBoolean() ? "1" : "0";
             else
                 out += value.asBoolean() ? "'True'" : "'False'";
@@ -217,7 +266,8 @@ void appendRenderedValue(std::string& out, Target target, const db::Value& value
         }
         case K::DateTime:
             out += '\'';
-            appendDateTime(out, value.asDateTime(), /*timeAlone=*/target == Target::Access);
+            appendDateTime(out, value.asDateTime(),
+                           /*timeAlone=*/target == Direction::MySqlToAccess);
             out += '\'';
             return;
         default:
@@ -229,7 +279,7 @@ void appendRenderedValue(std::string& out, Target target, const db::Value& value
     }
 }
 
-std::string renderedValue(Target target, const db::Value& value) {
+std::string renderedValue(Direction target, const db::Value& value) {
     std::string s;
     appendRenderedValue(s, target, value);
     return s;

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "db/value.h"
-#include "transfer/target.h"
+#include "transfer/direction.h"
 
 namespace transfer {
 
@@ -36,11 +36,11 @@ void appendValueText(std::string& out, const db::Value& value);
 //   - Booleans: 1 and 0 unquoted for MySQL, 'True' and 'False' for Access;
 //   - everything else quoted, after CR LF pairs became one space: apostrophes doubled, and for
 //     MySQL also every backslash doubled and NUL written as \0.
-void appendRenderedValue(std::string& out, Target target, const db::Value& value);
-std::string renderedValue(Target target, const db::Value& value);
+void appendRenderedValue(std::string& out, Direction target, const db::Value& value);
+std::string renderedValue(Direction target, const db::Value& value);
 
 // Appends `text` between apostrophes, escaped for `target` as above (CR LF pairs become one
 // space). An empty text is written as NULL.
-void appendQuotedText(std::string& out, Target target, std::string_view text);
+void appendQuotedText(std::string& out, Direction target, std::string_view text);
 
 }  // namespace transfer

@@ -10,7 +10,6 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "app/settings.h"
 #include "db/sql_names.h"
 #include "typecustom/field_names.h"
 #include "typecustom/type_proposal.h"
@@ -19,6 +18,7 @@
 #include "ui/command.h"
 #include "ui/program_state.h"
 #include "ui/prompt_service.h"
+#include "ui/settings.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
 
@@ -77,7 +77,7 @@ Form3Window::Form3Window(Form3& form, QWidget* parent) : QDialog(parent), form_(
     form_.window_ = this;
     buildControls();
     formLoad();
-    sizeMemory_ = new ui::WindowSizeMemory(this, app::kKeyForm3Size);
+    sizeMemory_ = new ui::WindowSizeMemory(this, ui::kKeyForm3Size);
     sizeMemory_->restore();
 }
 
@@ -227,20 +227,26 @@ void Form3Window::pushButton2Click() {
         cmd.step(base + 104, [] { ui::processPendingEvents(); });
         std::string name;
         std::string identifier;
+        std::string currentName;  // the column's name in the statement
         if (cmd.test(base + 106, [&] {
                 name = itemText(list1_, i);
+                currentName = name;
                 return isNumericName(name);
             })) {
             std::string replacement;
             cmd.step(base + 108, [&] { replacement = NewFieldName(fieldNames); });
             cmd.step(base + 110, [&] { identifier = quoteFieldName(quotes, replacement); });
+            currentName = replacement;
             cmd.step(base + 112, [&] { form_.mOldFieldNames.push_back(name); });
             cmd.step(base + 114, [&] { form_.mNewFieldNames.push_back(replacement); });
         } else {
             cmd.step(base + 116, [&] { identifier = quoteFieldName(quotes, name); });
         }
         cmd.step(base + 118, [&] {
-            const std::string type = itemText(list2_, i);
+            std::string type = itemText(list2_, i);
+            if (form_.mColumnDecorator)
+                type =
+                    form_.mColumnDecorator(static_cast<std::size_t>(i), currentName, type, false);
             form_.mSQL += identifier;
             form_.mSQL += ' ';
             form_.mSQL += type;

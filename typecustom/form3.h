@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/column_mapping.h"
 #include "ui/stretch_layout.h"
 
 class QGroupBox;
@@ -45,6 +46,9 @@ class Form3 {
     // The numeric field names "OK" replaced, and their replacements, in step; never cleared.
     std::vector<std::string> mOldFieldNames;
     std::vector<std::string> mNewFieldNames;
+    // Set by a send that carries keys and indexes for the showing: what "OK" writes after each
+    // column's name, made from the type in the list (empty: the type alone).
+    transfer::ColumnDecorator mColumnDecorator;
 
     // Builds the window, shows it modally over `parent` and returns when it has closed.
     void showModal(QWidget* parent = nullptr);

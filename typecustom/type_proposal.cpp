@@ -17,6 +17,12 @@ bool isOneOf(std::string_view name, std::initializer_list<std::string_view> name
     return false;
 }
 
+// The Decimal of 20 digits as the proposals spell decimals.
+std::string lowerDecimal(std::string type) {
+    if (type.rfind("DECIMAL", 0) == 0) type.replace(0, 7, "decimal");
+    return type;
+}
+
 }  // namespace
 
 std::size_t characterCount(std::string_view utf8) {
@@ -42,9 +48,10 @@ std::string firstRowSizedType(const db::Value* firstValue, long declaredSize) {
     return "VARCHAR(" + std::to_string(n) + ")";
 }
 
-std::string proposeType(transfer::Target target, std::string_view t, int precision, int scale,
-                        long definedSize, const db::Value* firstValue) {
-    const bool access = target == transfer::Target::Access;
+std::string proposeType(transfer::Direction target, std::string_view t, int precision, int scale,
+                        long definedSize, const db::Value* firstValue,
+                        const db::AccessFileFeatures& features) {
+    const bool access = target == transfer::Direction::MySqlToAccess;
     if (isOneOf(t, {"adLongVarWChar", "adLongVarChar"})) return access ? "TEXT" : "LongText";
     if (isOneOf(t, {"adVarChar", "adChar", "adVarWChar", "adWChar"}))
         return firstRowSizedType(firstValue, definedSize);
@@ -54,12 +61,35 @@ std::string proposeType(transfer::Target target, std::string_view t, int precisi
     if (t == "adDouble") return access ? "Float" : "Real";
     if (isOneOf(t, {"adNumeric", "adDecimal"}))
         return transfer::decimalType(precision, scale, /*upperCase=*/false);
-    if (isOneOf(t, {"adUnsignedSmallInt", "adSmallInt"})) return "SMALLINT";
-    if (isOneOf(t, {"adUnsignedTinyInt", "adTinyInt"})) return "TINYINT";
-    if (isOneOf(t, {"adUnsignedBigInt", "adBigInt"})) return "BIGINT";
-    if (isOneOf(t, {"adUnsignedInt", "adInteger"})) return "INT";
-    if (isOneOf(t, {"adDBDate", "adDate", "adDBTime", "adDBTimeStamp", "adFileTime"}))
-        return "DATETIME";
+    // Whole numbers: each into a type that holds its whole range. Access's Byte is 0 to 255 and
+    // its Integer signed 16 bits, so a signed TINYINT needs Integer and an unsigned SMALLINT
+    // (and MEDIUMINT UNSIGNED, 8 digits) Long Integer; beyond that Large Number where the file
+    // has it, else a Decimal of 20 digits. Into MySQL, Access's Byte is TINYINT UNSIGNED.
+    if (t == "adTinyInt") return access ? "SMALLINT" : "TINYINT";
+    if (t == "adUnsignedTinyInt") return access ? "TINYINT" : "TINYINT UNSIGNED";
+    if (t == "adSmallInt") return "SMALLINT";
+    if (t == "adUnsignedSmallInt") return access ? "INT" : "SMALLINT UNSIGNED";
+    if (t == "adInteger") return "INT";
+    if (t == "adUnsignedInt") {
+        if (!access) return "INT UNSIGNED";
+        return precision >= 1 && precision <= 8
+                   ? "INT"
+                   : lowerDecimal(transfer::wholeNumberType(true, features));
+    }
+    if (t == "adBigInt")
+        return access ? lowerDecimal(transfer::wholeNumberType(true, features)) : "BIGINT";
+    if (t == "adUnsignedBigInt")
+        return access ? lowerDecimal(transfer::wholeNumberType(false, features))
+                      : "BIGINT UNSIGNED";
+    // A MySQL TIME may pass 24 hours or be negative: its text, "-838:59:59" and the fraction.
+    if (t == "adDBTime" && access)
+        return "VARCHAR(" + std::to_string(10 + (scale > 0 ? scale + 1 : 0)) + ")";
+    // Fractions of a second stay: milliseconds in Access's Date/Time, more in Date/Time
+    // Extended; into MySQL, DATETIME(3) for Access's milliseconds, DATETIME(6) for Extended.
+    if (t == "adDBTimeStamp")
+        return access ? transfer::dateTimeType(scale, features) : "DATETIME(6)";
+    if (t == "adDate") return access ? "DATETIME" : "DATETIME(3)";
+    if (isOneOf(t, {"adDBDate", "adDBTime", "adFileTime"})) return "DATETIME";
     if (isOneOf(t, {"adBinary", "adVarBinary", "adLongVarBinary"}))
         return access ? "Image" : "LongBlob";
     return firstRowSizedType(firstValue);

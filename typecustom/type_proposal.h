@@ -13,21 +13,34 @@
 //   adSingle                                        Real            Float
 //   adDouble                                        Float           Real
 //   adNumeric, adDecimal                            decimal(p,s)    decimal(p,s)
-//   adUnsignedSmallInt, adSmallInt                  SMALLINT        SMALLINT
-//   adUnsignedTinyInt, adTinyInt                    TINYINT         TINYINT
-//   adUnsignedBigInt, adBigInt                      BIGINT          BIGINT
-//   adUnsignedInt, adInteger                        INT             INT
-//   adDBDate, adDate, adDBTime, adDBTimeStamp,
-//   adFileTime                                      DATETIME        DATETIME
+//   adTinyInt                                       SMALLINT        TINYINT
+//   adUnsignedTinyInt                               TINYINT         TINYINT UNSIGNED
+//   adSmallInt                                      SMALLINT        SMALLINT
+//   adUnsignedSmallInt                              INT             SMALLINT UNSIGNED
+//   adInteger                                       INT             INT
+//   adUnsignedInt                                   INT (8 digits)  INT UNSIGNED
+//                                                   or (*)
+//   adBigInt                                        (*)             BIGINT
+//   adUnsignedBigInt                                decimal(20,0)   BIGINT UNSIGNED
+//   adDBTime                                        VARCHAR(10+f)   DATETIME
+//   adDBTimeStamp                                   DATETIME (**)   DATETIME(6)
+//   adDate                                          DATETIME        DATETIME(3)
+//   adDBDate, adFileTime                            DATETIME        DATETIME
 //   adBinary, adVarBinary, adLongVarBinary          Image           LongBlob
 //   any other name, the empty name included         first-row sizing
+//
+// (*) BIGINT (Large Number) where the Access file has it, else decimal(20,0), which holds every
+// 64-bit value. (**) Date/Time Extended for a column with fractions of a second where the file
+// has it. A TIME column is text, "-838:59:59" with f digits of fraction, since its values may
+// pass 24 hours or be negative.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "db/access_features.h"
 #include "db/value.h"
-#include "transfer/target.h"
+#include "transfer/direction.h"
 
 namespace typecustom {
 
@@ -47,8 +60,10 @@ std::size_t characterCount(std::string_view utf8);
 
 // The proposal for a field of type name `typeName` (as DataTypeName gives it) going to
 // `target`, with the field's precision, scale and declared size (characters for text).
-// `firstValue` is the field's value in the first row, or null for an empty table.
-std::string proposeType(transfer::Target target, std::string_view typeName, int precision,
-                        int scale, long definedSize, const db::Value* firstValue);
+// `firstValue` is the field's value in the first row, or null for an empty table. `features`
+// are those of the Access file an Access target is.
+std::string proposeType(transfer::Direction target, std::string_view typeName, int precision,
+                        int scale, long definedSize, const db::Value* firstValue,
+                        const db::AccessFileFeatures& features = {});
 
 }  // namespace typecustom

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include "ui/worker.h"
+
 #ifndef DM_DATA_FROM_PROGRAM
 #define DM_DATA_FROM_PROGRAM "../share/dunmorrow"
 #endif
@@ -40,6 +42,7 @@ void endProgram() {
     static bool ending = false;
     if (ending) return;
     ending = true;
+    noteEndRequested();  // work under way stops where it safely can
     for (QWidget* w : QApplication::topLevelWidgets())
         w->hide();
     QCoreApplication::exit(0);

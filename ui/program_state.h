@@ -29,7 +29,8 @@ QWidget* connectionWindow();
 void setConnectionWindow(QWidget* window);
 
 // Ends the program at once: every window closes (whatever it would answer to a close request)
-// and the event loop, with any modal loops inside it, exits with status 0.
+// and the event loop, with any modal loops inside it, exits with status 0. A command whose work
+// is under way sees it through ui::EndWatch, stops at its next safe point and shows nothing more.
 void endProgram();
 
 // The folder of the running program ("/" separated, no trailing slash). Tests may override it.

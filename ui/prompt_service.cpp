@@ -9,6 +9,7 @@
 #include "ui/app_title.h"
 #include "ui/file_dialog.h"
 #include "ui/message_box.h"
+#include "ui/worker.h"
 
 namespace ui {
 
@@ -60,11 +61,44 @@ class QtPrompts : public PromptService {
 
 PromptService* gService = nullptr;
 
+PromptService& installed() {
+    static QtPrompts qtPrompts;
+    return gService ? *gService : qtPrompts;
+}
+
+// What work off the user-interface thread gets: each request is answered by the installed
+// service on the user-interface thread while the work waits.
+template <typename F>
+auto answeredOnUiThread(F&& f) {
+    decltype(f()) result{};
+    onUiThread([&] { result = f(); });
+    return result;
+}
+
+class UiThreadPrompts : public PromptService {
+  public:
+    Answer message(const MessageRequest& r) override {
+        return answeredOnUiThread([&] { return installed().message(r); });
+    }
+    QString input(const InputRequest& r) override {
+        return answeredOnUiThread([&] { return installed().input(r); });
+    }
+    QString openFile(const FileDialogRequest& r) override {
+        return answeredOnUiThread([&] { return installed().openFile(r); });
+    }
+    QString saveFile(const FileDialogRequest& r) override {
+        return answeredOnUiThread([&] { return installed().saveFile(r); });
+    }
+};
+
 }  // namespace
 
 PromptService& prompts() {
-    static QtPrompts qtPrompts;
-    return gService ? *gService : qtPrompts;
+    if (!isUiThread()) {
+        static UiThreadPrompts forWorkers;
+        return forWorkers;
+    }
+    return installed();
 }
 
 void setPromptService(PromptService* service) {

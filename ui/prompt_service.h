@@ -53,7 +53,9 @@ class PromptService {
     virtual QString saveFile(const FileDialogRequest& request) = 0;
 };
 
-// The service in use. Never null: the Qt implementation unless one was installed.
+// The service in use. Never null: the Qt implementation unless one was installed. Called off the
+// user-interface thread (work run by runInWorker()), it hands each request to the service in use
+// on the user-interface thread and waits for the answer.
 PromptService& prompts();
 // Installs `service` (not owned); nullptr restores the Qt implementation.
 void setPromptService(PromptService* service);

@@ -24,6 +24,7 @@
 #include <stdexcept>
 
 #include "ui/program_state.h"
+#include "ui/worker.h"
 
 namespace ui {
 
@@ -275,6 +276,7 @@ void showPathFromItsStart(QLineEdit* field) {
 }
 
 void processPendingEvents() {
+    if (!isUiThread()) return;  // a worker's window events run on the user-interface thread
     QApplication::processEvents();
 }
 

@@ -61,7 +61,8 @@ void selectAllOnFocus(QLineEdit* field);
 // rather than whatever tail of a long path the last cursor position left in view.
 void showPathFromItsStart(QLineEdit* field);
 
-// Lets pending window events run once (repaint, progress display, clicks).
+// Lets pending window events run once (repaint, progress display, clicks). Does nothing off the
+// user-interface thread.
 void processPendingEvents();
 
 }  // namespace ui

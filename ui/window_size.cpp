@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "app/settings.h"
+#include "ui/settings.h"
 
 namespace ui {
 
@@ -49,7 +49,7 @@ WindowSizeMemory::WindowSizeMemory(QWidget* window, QString key)
 }
 
 bool WindowSizeMemory::restore() {
-    const std::optional<QSize> stored = parseWindowSize(app::getSetting(key_));
+    const std::optional<QSize> stored = parseWindowSize(ui::getSetting(key_));
     if (!stored) return false;
     const QScreen* screen = window_->screen();
     QSize room = screen ? screen->availableSize() : QSize();
@@ -66,7 +66,7 @@ void WindowSizeMemory::flush() {
     settle_.stop();
     if (!pending_) return;
     pending_ = false;
-    app::saveSetting(key_, windowSizeText(window_->size()));
+    ui::saveSetting(key_, windowSizeText(window_->size()));
 }
 
 bool WindowSizeMemory::eventFilter(QObject* watched, QEvent* event) {

@@ -13,19 +13,19 @@ std::string Parsed::value(std::string_view option) const {
 
 Parsed parseArgs(const std::vector<std::string>& args, std::size_t wanted,
                  std::initializer_list<std::string_view> options) {
-    std::vector<OptionSpec> specs;
+    std::vector<OptionRule> rules;
     for (std::string_view o : options)
-        specs.push_back({o, true});
-    return parseArgs(args, wanted, wanted, specs);
+        rules.push_back({o, true});
+    return parseArgs(args, wanted, wanted, rules);
 }
 
 Parsed parseArgs(const std::vector<std::string>& args, std::size_t least, std::size_t most,
-                 const std::vector<OptionSpec>& options) {
+                 const std::vector<OptionRule>& options) {
     Parsed p;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool matched = false;
-        for (const OptionSpec& o : options) {
+        for (const OptionRule& o : options) {
             if (a == o.name) {
                 if (o.takesValue) {
                     if (i + 1 >= args.size())

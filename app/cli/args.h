@@ -36,7 +36,7 @@ struct Parsed {
 };
 
 // An option a command knows: one that takes a value ("--format F" or "--format=F"), or a flag.
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;
     bool takesValue = true;
 };
@@ -51,7 +51,7 @@ Parsed parseArgs(const std::vector<std::string>& args, std::size_t wanted,
                                                                     "--password-file"});
 // The same with between `least` and `most` positional arguments and options that may be flags.
 Parsed parseArgs(const std::vector<std::string>& args, std::size_t least, std::size_t most,
-                 const std::vector<OptionSpec>& options);
+                 const std::vector<OptionRule>& options);
 
 // The first line of the file `path` (without its line end): how a password is handed over in a
 // file. Throws UsageError when the file cannot be read.

@@ -5,8 +5,10 @@
 #include <ostream>
 
 #include "app/cli/args.h"
+#include "db/jet/base/error.h"
 #include "db/jet/check/check.h"
 #include "db/jet/database/database.h"
+#include "db/read_only_folders.h"
 
 namespace cli {
 
@@ -51,7 +53,17 @@ int checkCommand(const std::vector<std::string>& args, std::istream&, std::ostre
     }
     jet::OpenOptions options;
     options.password = accessPassword(p);
-    const auto db = jet::Database::open(file, options);
+    options.lockFile = !db::inReadOnlyFolder(file);
+    std::unique_ptr<jet::Database> db;
+    try {
+        db = jet::Database::open(file, options);
+    } catch (const jet::Error& e) {
+        if (e.kind() != jet::ErrorKind::Corrupt) throw;
+        // The file does not even open: its header or catalogue is damaged.
+        out << "problem: catalogue: " << e.message() << "\n"
+            << "The file cannot be opened to check it further: 1 problem.\n";
+        return 1;
+    }
     const jet::CheckReport report = jet::checkDatabase(*db);
     out << formatCheckReport(report);
     return report.ok() ? 0 : 1;

@@ -45,22 +45,35 @@ int dumpCommand(const std::vector<std::string>& args, std::istream&, std::ostrea
     cn.open(db::buildAccessConnectionString(loginFor(file, accessPassword(p))));
     auto rs = cn.execute("SELECT * FROM " + db::quoteAccessName(table));
     const int n = rs->fieldCount();
-    std::string line;
+    // The lines are gathered in one buffer and written a block at a time.
+    constexpr std::size_t kBlock = 256 * 1024;
+    std::string text;
+    text.reserve(kBlock + 64 * 1024);
     for (int i = 0; i < n; ++i) {
-        if (i) line += '\t';
-        line += escapeField(rs->field(static_cast<std::size_t>(i)).name());
+        if (i) text += '\t';
+        appendEscapedField(text, rs->field(static_cast<std::size_t>(i)).name());
     }
-    out << line << '\n';
-    while (!rs->eof()) {
-        line.clear();
-        const auto& row = rs->row();
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            if (i) line += '\t';
-            line += formatField(row[i]);
+    text += '\n';
+    try {
+        while (!rs->eof()) {
+            const auto& row = rs->row();
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                if (i) text += '\t';
+                appendField(text, row[i]);
+            }
+            text += '\n';
+            if (text.size() >= kBlock) {
+                out.write(text.data(), static_cast<std::streamsize>(text.size()));
+                text.clear();
+            }
+            rs->moveNext();
         }
-        out << line << '\n';
-        rs->moveNext();
+    } catch (...) {
+        // The rows read before a damaged one are printed before the error is.
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        throw;
     }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
     rs->close();
     cn.close();
     return 0;
@@ -113,6 +126,10 @@ const char* const kSendOptions =
     "  --overwrite              an existing table of the target is dropped first\n"
     "  --proposed-types         each column takes the type the type customisation\n"
     "                           dialog proposes, as if its OK were pressed unchanged\n"
+    "  --keys                   keys and indexes go too, as with \"Send keys and\n"
+    "                           indexes\": primary keys, indexes, AutoNumber, required\n"
+    "                           columns, defaults and foreign keys; what cannot go is\n"
+    "                           named on standard error\n"
     "  --script FILE            write the script as the review window's Save writes\n"
     "                           it, and execute nothing\n"
     "  --format F               to-access, when ACCESS_FILE does not exist: make it a\n"

@@ -16,6 +16,7 @@
 
 #include "app/cli/args.h"
 #include "app/cli/saved_logins.h"
+#include "db/access_features.h"
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/jet/write/new_database.h"
@@ -24,6 +25,7 @@
 #include "review/script_executor.h"
 #include "transfer/column_mapping.h"
 #include "transfer/script_builder.h"
+#include "transfer/send_keys.h"
 #include "transfer/streamed_script.h"
 #include "transfer/table_send.h"
 #include "typecustom/column_proposals.h"
@@ -110,15 +112,17 @@ struct SendRequest {
     bool all = false;
     bool overwrite = false;
     bool proposed = false;
+    bool keys = false;
     bool quiet = false;
     std::optional<std::string> scriptFile;
     std::string format;  // --format, for a new Access file
 };
 
-const std::vector<OptionSpec> kSendOptions = {
+const std::vector<OptionRule> kSendOptions = {
     {"--all", false},
     {"--overwrite", false},
     {"--proposed-types", false},
+    {"--keys", false},
     {"--quiet", false},
     {"--saved", false},
     {"--script", true},
@@ -134,6 +138,7 @@ SendRequest parseRequest(const std::vector<std::string>& args, Direction directi
     r.all = p.has("--all");
     r.overwrite = p.has("--overwrite");
     r.proposed = p.has("--proposed-types");
+    r.keys = p.has("--keys");
     r.quiet = p.has("--quiet");
     if (p.has("--script")) r.scriptFile = p.value("--script");
     r.format = p.value("--format");
@@ -258,6 +263,9 @@ struct TableLines {
     long expected = -1;          // rows the source reports, when known
 };
 
+// The part of the script after every table: the foreign keys between the tables of the send.
+const std::string kForeignKeysPart = "\x01foreign keys";
+
 // Forwards to a sink, counting lines and noting where the rows of each table begin.
 class CountingSink : public transfer::ScriptSink {
   public:
@@ -278,6 +286,10 @@ class CountingSink : public transfer::ScriptSink {
         ++lines_;
         std::lock_guard lock(m_);
         ++tables_.back().rows;
+    }
+    void appendStructureLine(std::string_view s) override {
+        to_.appendStructureLine(s);
+        ++lines_;
     }
     void endTable() override {
         to_.endTable();
@@ -320,17 +332,26 @@ class FileSink : public transfer::ScriptSink {
 
 class Send {
   public:
-    Send(SendRequest request, std::ostream& out)
+    Send(SendRequest request, std::ostream& out, std::vector<std::string>& notes)
         : r_(std::move(request)),
           out_(out),
-          toMySql_(r_.direction == Direction::AccessToMySql),
-          target_(transfer::targetOf(r_.direction)),
+          notes_(notes),
+          direction_(r_.direction),
           progress_(out, r_.quiet, ::isatty(STDOUT_FILENO) == 1 && &out == &std::cout) {}
 
     int run() {
         openSource();
         listTarget();
         plan();
+        if (!toMySql())
+            features_ = newFile_ ? db::accessVersionFeatures(newVersion_)
+                                 : db::accessFileFeatures(r_.login.accessPath);
+        if (r_.keys) {
+            std::vector<std::string> names;
+            for (const PlannedTable& t : plan_)
+                names.push_back(t.name);
+            keys_ = std::make_unique<transfer::SendKeys>(direction_, std::move(names), features_);
+        }
         if (r_.scriptFile) return writeScript();
         return execute();
     }
@@ -341,8 +362,9 @@ class Send {
         return "the MySQL database \"" + r_.login.database + "\" on " + r_.login.server + ":" +
                r_.login.port;
     }
-    std::string targetName() const { return toMySql_ ? mySqlDatabase() : accessFile(); }
-    std::string sourceName() const { return toMySql_ ? accessFile() : mySqlDatabase(); }
+    bool toMySql() const { return direction_ == Direction::AccessToMySql; }
+    std::string targetName() const { return toMySql() ? mySqlDatabase() : accessFile(); }
+    std::string sourceName() const { return toMySql() ? accessFile() : mySqlDatabase(); }
 
     void openMySql(db::Connection& cn) {
         cn.setCursorLocation(db::kAdUseClient);
@@ -367,7 +389,7 @@ class Send {
     }
 
     void openSource() {
-        if (toMySql_) {
+        if (toMySql()) {
             openAccess(source_, 1);
             sourceTables_ = accessTables(source_);
         } else {
@@ -377,9 +399,9 @@ class Send {
     }
 
     void listTarget() {
-        if (toMySql_) {
-            openMySql(target_cn_);
-            targetTables_ = mySqlTables(target_cn_);
+        if (toMySql()) {
+            openMySql(direction_cn_);
+            targetTables_ = mySqlTables(direction_cn_);
             return;
         }
         newFile_ = !std::filesystem::exists(r_.login.accessPath);
@@ -399,8 +421,8 @@ class Send {
             }
             return;  // the file is made once everything else is known to be right
         }
-        openAccess(target_cn_, 3);
-        targetTables_ = accessTables(target_cn_);
+        openAccess(direction_cn_, 3);
+        targetTables_ = accessTables(direction_cn_);
     }
 
     // The tables to send in the order they go, each known to exist on the source and, when it
@@ -438,7 +460,7 @@ class Send {
                                "; nothing was changed (--overwrite replaces it).");
             plan_.push_back(std::move(t));
         }
-        if (target_ == transfer::Target::Access) {
+        if (direction_ == transfer::Direction::MySqlToAccess) {
             for (const PlannedTable& t : plan_) {
                 std::string refusal = transfer::accessNamesRefusal(t.name, nullptr);
                 if (refusal.empty() && r_.proposed) {
@@ -446,8 +468,9 @@ class Send {
                     // there, any other name Access cannot hold is refused.
                     try {
                         (void)typecustom::proposedCreateStatement(
-                            transfer::createTableHead(t.name), target_,
-                            typecustom::proposeColumnTypes(source_, target_, t.name));
+                            transfer::createTableHead(t.name), direction_,
+                            typecustom::proposeColumnTypes(source_, direction_, t.name,
+                                                           accessFeaturesForPlan()));
                     } catch (const db::Error& e) {
                         if (e.number() != db::errc::kSyntax)
                             nothingChanged("The table \"" + t.name +
@@ -475,14 +498,18 @@ class Send {
     void sendOne(const PlannedTable& t, transfer::ScriptSink& sink,
                  const std::function<void(long, long)>& progress) {
         std::vector<typecustom::ColumnProposal> proposals;
-        if (r_.proposed) proposals = typecustom::proposeColumnTypes(source_, target_, t.name);
+        if (r_.proposed)
+            proposals = typecustom::proposeColumnTypes(source_, direction_, t.name, features_);
         transfer::TableSendOptions options;
         options.overwrite = t.overwrite;
         options.customise = r_.proposed;
-        options.forwardOnly = !toMySql_;  // MySQL rows stream from the server
-        transfer::TableSendHooks hooks;
-        hooks.customise = [&](transfer::StepRunner&, std::string& sql) {
-            sql = typecustom::proposedCreateStatement(sql, target_, proposals);
+        options.forwardOnly = !toMySql();  // MySQL rows stream from the server
+        options.keys = keys_.get();
+        options.accessFeatures = features_;
+        transfer::TableSendHooks hooks = noteHooks();
+        hooks.customise = [&](transfer::StepRunner&, std::string& sql,
+                              const transfer::ColumnDecorator& decorate) {
+            sql = typecustom::proposedCreateStatement(sql, direction_, proposals, decorate);
             return true;
         };
         hooks.progress = progress;
@@ -490,6 +517,24 @@ class Send {
         transfer::PlainSteps steps;
         std::string statement;
         transfer::sendTable(steps, r_.direction, source_, t.name, options, sink, statement, hooks);
+    }
+
+    // Notes go to standard error once the run is over, so they never break the progress line.
+    transfer::TableSendHooks noteHooks() {
+        transfer::TableSendHooks hooks;
+        hooks.note = [this](const std::string& sentence) {
+            std::lock_guard lock(notesMutex_);
+            notes_.push_back(sentence);
+        };
+        return hooks;
+    }
+
+    // The features of the Access target while the plan is checked (the new file is not made
+    // yet).
+    db::AccessFileFeatures accessFeaturesForPlan() const {
+        if (toMySql()) return {};
+        return newFile_ ? db::accessVersionFeatures(newVersion_)
+                        : db::accessFileFeatures(r_.login.accessPath);
     }
 
     int writeScript() {
@@ -504,6 +549,7 @@ class Send {
             });
             progress_.finished(t.name, rows);
         }
+        if (keys_) transfer::writeForeignKeys(*keys_, sink, noteHooks());
         file.write("\r\n", 2);  // as the review window's Save ends the text
         file.flush();
         if (!file)
@@ -521,7 +567,7 @@ class Send {
                 nothingChanged("Cannot create " + accessFile() + ": " + e.what());
             }
             r_.login.accessPassword.clear();  // the new file has none
-            openAccess(target_cn_, 3);
+            openAccess(direction_cn_, 3);
         }
         std::mutex m;
         std::vector<TableLines> tables;
@@ -539,17 +585,28 @@ class Send {
                         tables.back().expected = total;
                     });
                 }
+                if (keys_) {
+                    s.beginTable(kForeignKeysPart);
+                    {
+                        std::lock_guard lock(m);
+                        tables.push_back({kForeignKeysPart, SIZE_MAX, SIZE_MAX, 0, -1});
+                    }
+                    transfer::writeForeignKeys(*keys_, counting, noteHooks());
+                }
             });
 
         std::size_t shownUpTo = 0;  // tables reported finished
         auto report = [&](std::size_t line, bool all) {
             std::lock_guard lock(m);
             while (shownUpTo < tables.size() &&
-                   (all ? tables[shownUpTo].end != SIZE_MAX : tables[shownUpTo].end <= line)) {
-                progress_.finished(tables[shownUpTo].name, tables[shownUpTo].rows);
+                   (all ? tables[shownUpTo].end != SIZE_MAX ||
+                              tables[shownUpTo].name == kForeignKeysPart
+                        : tables[shownUpTo].end <= line)) {
+                if (tables[shownUpTo].name != kForeignKeysPart)
+                    progress_.finished(tables[shownUpTo].name, tables[shownUpTo].rows);
                 ++shownUpTo;
             }
-            if (!all && shownUpTo < tables.size()) {
+            if (!all && shownUpTo < tables.size() && tables[shownUpTo].name != kForeignKeysPart) {
                 const TableLines& t = tables[shownUpTo];
                 const long done = t.rowsFrom == SIZE_MAX || line < t.rowsFrom
                                       ? 0
@@ -559,17 +616,17 @@ class Send {
             }
         };
         review::ExecutionSettings settings;
-        settings.target = toMySql_ ? review::ScriptTarget::MySql : review::ScriptTarget::Access;
+        settings.direction = direction_;
         review::ExecutionHooks hooks;
         hooks.progress = [&](const review::ExecutionProgress& p) { report(p.line, false); };
         const review::ExecutionResult result =
-            review::executeScript(target_cn_, script, settings, hooks);
+            review::executeScript(direction_cn_, script, settings, hooks);
 
         using Status = review::ExecutionResult::Status;
         if (result.status == Status::Completed) {
             report(0, true);
             try {
-                target_cn_.close();
+                direction_cn_.close();
             } catch (const db::Error& e) {
                 throw SendFailure{1, "Closing " + targetName() + " failed: " + e.description()};
             }
@@ -587,17 +644,18 @@ class Send {
                 --cut;
             text = text.substr(0, cut) + "...";
         }
-        std::string message = "table \"" + table + "\", line " + n + ": " + text + "\n" + kProgram +
-                              ": " + result.description + "\n" + kProgram + ": ";
+        const std::string part =
+            table == kForeignKeysPart ? "the foreign keys" : "table \"" + table + "\"";
+        std::string message = part + ", line " + n + ": " + text + "\n" + kProgram + ": " +
+                              result.description + "\n" + kProgram + ": ";
         switch (result.status) {
             case Status::Rejected:
                 message += "the lines before line " + n + " are in effect.";
                 break;
             case Status::SourceFailed:
-                message = "table \"" + table + "\", line " + n +
-                          ": the statement could not be made from " + sourceName() + ": " +
-                          result.description + "\n" + kProgram + ": the lines before line " + n +
-                          " are in effect.";
+                message = part + ", line " + n + ": the statement could not be made from " +
+                          sourceName() + ": " + result.description + "\n" + kProgram +
+                          ": the lines before line " + n + " are in effect.";
                 break;
             default:
                 message += "the lines before line " + n + " are in effect; line " + n +
@@ -611,11 +669,14 @@ class Send {
 
     SendRequest r_;
     std::ostream& out_;
-    const bool toMySql_;
-    const transfer::Target target_;
+    std::vector<std::string>& notes_;
+    std::mutex notesMutex_;
+    db::AccessFileFeatures features_;
+    std::unique_ptr<transfer::SendKeys> keys_;
+    const transfer::Direction direction_;
     Progress progress_;
     db::Connection source_;
-    db::Connection target_cn_;
+    db::Connection direction_cn_;
     std::vector<std::string> sourceTables_;
     std::vector<std::string> targetTables_;
     std::vector<PlannedTable> plan_;
@@ -625,11 +686,22 @@ class Send {
 
 int runSend(const std::vector<std::string>& args, Direction direction, std::ostream& out,
             std::ostream& err) {
-    try {
-        Send send(parseRequest(args, direction), out);
-        return send.run();
-    } catch (const SendFailure& f) {
+    std::vector<std::string> notes;
+    auto tellNotes = [&] {
         out.flush();
+        for (const std::string& n : notes)
+            err << kProgram << ": note: " << n << "\n";
+    };
+    try {
+        int status = 0;
+        {
+            Send send(parseRequest(args, direction), out, notes);
+            status = send.run();
+        }
+        tellNotes();
+        return status;
+    } catch (const SendFailure& f) {
+        tellNotes();
         err << kProgram << ": " << f.message << "\n";
         return f.status;
     }

@@ -15,5 +15,8 @@ namespace cli {
 
 std::string escapeField(std::string_view text);
 std::string formatField(const db::Value& value);
+// The same, appended to `out`: what the dump writes, without a string for each field.
+void appendEscapedField(std::string& out, std::string_view text);
+void appendField(std::string& out, const db::Value& value);
 
 }  // namespace cli

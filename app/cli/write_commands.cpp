@@ -46,7 +46,7 @@ int execCommand(const std::vector<std::string>& args, std::istream& in, std::ost
     db::Connection cn;
     cn.open(db::buildAccessConnectionString(loginFor(file, accessPassword(p))));
     review::ExecutionSettings settings;
-    settings.target = review::ScriptTarget::Access;
+    settings.direction = transfer::Direction::MySqlToAccess;
     const review::ExecutionResult r = review::executeScript(cn, text, settings);
     cn.close();
 

@@ -15,6 +15,9 @@ bool isConnectionLost(unsigned e) {
         case CR_SERVER_LOST_EXTENDED:
         case CR_ERR_NET_READ:
         case CR_ERR_NET_WRITE:
+        // On an encrypted session the library reports a link closed under it (the server
+        // killed the connection, say) as a TLS error.
+        case CR_SSL_CONNECTION_ERROR:
         case ER_CONNECTION_KILLED:
         case ER_SERVER_SHUTDOWN:
         case ER_NET_READ_ERROR:
@@ -70,6 +73,12 @@ long statementErrorNumber(unsigned e) {
         default:
             return errc::kGeneric;
     }
+}
+
+std::string lostSessionText(unsigned e, std::string text) {
+    if (e == CR_SSL_CONNECTION_ERROR)
+        return "The connection to the MySQL server was lost (" + text + ").";
+    return text;
 }
 
 Error sessionError(MYSQL* m, long (*numberFor)(unsigned)) {

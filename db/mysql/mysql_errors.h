@@ -9,14 +9,21 @@
 
 #include <mysql.h>
 
+#include <string>
+
 #include "db/error.h"
 
 namespace db::mysql {
 
 // True for the client and server error numbers that mean the session is gone: the server went
-// away or the link dropped between or during statements, the connection was killed, or the
-// server is shutting down.
+// away or the link dropped between or during statements (a TLS error on an encrypted session),
+// the connection was killed, or the server is shutting down. Only for open sessions: while
+// logging in, a TLS error means the encrypted link could not be set up.
 bool isConnectionLost(unsigned mysqlErrno);
+
+// The description of a lost session: the library's text, in a sentence where the text alone
+// does not say the session is gone (a TLS error).
+std::string lostSessionText(unsigned mysqlErrno, std::string text);
 
 // The db::Error number for a failure while logging in.
 long openErrorNumber(unsigned mysqlErrno);

@@ -7,15 +7,21 @@
 
 #include "db/connection_string.h"
 #include "db/error.h"
+#include "db/mysql/caching_sha2_login.h"
 #include "db/mysql/mysql_cursor.h"
 #include "db/mysql/mysql_errors.h"
+#include "db/mysql/mysql_login.h"
 #include "db/mysql/mysql_statement.h"
+#include "db/mysql/mysql_structure.h"
 
 namespace db::mysql {
 
 MySqlHandle newSessionHandle() {
     static std::once_flag once;
-    std::call_once(once, [] { mysql_library_init(0, nullptr, nullptr); });
+    std::call_once(once, [] {
+        mysql_library_init(0, nullptr, nullptr);
+        registerCachingSha2Login();
+    });
     MYSQL* m = mysql_init(nullptr);
     if (!m)
         throw Error(errc::kCannotOpen,
@@ -23,8 +29,11 @@ MySqlHandle newSessionHandle() {
     return MySqlHandle(m);
 }
 
-std::unique_ptr<MySqlSession> MySqlSession::open(const MySqlTarget& t) {
-    MySqlHandle h = newSessionHandle();
+namespace {
+
+// One login attempt; on failure `h` keeps the session with the library's error.
+bool tryLogin(MySqlHandle& h, const MySqlTarget& t, bool withTls) {
+    h = newSessionHandle();
     MYSQL* m = h.get();
     const bool socket = !t.socketPath.empty();
     const unsigned protocol = socket ? MYSQL_PROTOCOL_SOCKET : MYSQL_PROTOCOL_TCP;
@@ -40,12 +49,31 @@ std::unique_ptr<MySqlSession> MySqlSession::open(const MySqlTarget& t) {
     mysql_optionsv(m, MYSQL_OPT_WRITE_TIMEOUT, &writeTimeout);
     mysql_optionsv(m, MYSQL_OPT_RECONNECT, &noReconnect);
     mysql_optionsv(m, MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
+    applyLoginOptions(m, t, withTls);
+    const LoginInProgress inProgress(withTls ? t.tls : TlsMode::Disabled);
 
     // No client flags: in particular not CLIENT_MULTI_STATEMENTS.
-    if (!mysql_real_connect(m, socket ? "localhost" : t.host.c_str(), t.user.c_str(),
-                            t.password.c_str(), t.database.empty() ? nullptr : t.database.c_str(),
-                            socket ? 0 : t.port, socket ? t.socketPath.c_str() : nullptr, 0))
-        throw sessionError(m, openErrorNumber);
+    const bool in = mysql_real_connect(
+                        m, socket ? "localhost" : t.host.c_str(), t.user.c_str(),
+                        t.password.c_str(), t.database.empty() ? nullptr : t.database.c_str(),
+                        socket ? 0 : t.port, socket ? t.socketPath.c_str() : nullptr, 0) != nullptr;
+    // Connector/C 3.3's mysql_close forgets to free the key file's name; it is needed only to
+    // log in.
+    if (!t.serverPublicKey.empty()) mysql_optionsv(m, MYSQL_SERVER_PUBLIC_KEY, nullptr);
+    return in;
+}
+
+}  // namespace
+
+std::unique_ptr<MySqlSession> MySqlSession::open(const MySqlTarget& t) {
+    MySqlHandle h;
+    if (!tryLogin(h, t, true)) {
+        if (!mayRetryWithoutTls(t, mysql_errno(h.get()))) throw loginError(h.get(), t);
+        MySqlHandle plain;
+        if (!tryLogin(plain, t, false)) throw loginError(plain.get(), t);
+        h = std::move(plain);
+    }
+    requireEncryptionAsAsked(h.get(), t);
     return std::unique_ptr<MySqlSession>(new MySqlSession(std::move(h)));
 }
 
@@ -64,9 +92,10 @@ bool MySqlSession::inTransaction() const {
 
 void MySqlSession::fail(unsigned code, const std::string& text, bool wasInTransaction) {
     MYSQL* m = m_.get();
-    Error err(
-        statementErrorNumber(code),
-        text.empty() ? "The MySQL server reported error " + std::to_string(code) + "." : text);
+    Error err(statementErrorNumber(code),
+              text.empty() ? "The MySQL server reported error " + std::to_string(code) + "."
+              : isConnectionLost(code) ? lostSessionText(code, text)
+                                       : text);
     if (isConnectionLost(code)) {
         lost_ = err.description();
         throw err;
@@ -80,7 +109,7 @@ void MySqlSession::fail(unsigned code, const std::string& text, bool wasInTransa
             MYSQL_ROW row = r ? mysql_fetch_row(r.get()) : nullptr;
             stillOpen = row && row[0] && row[0][0] == '1';
         } else if (isConnectionLost(mysql_errno(m))) {
-            lost_ = mysql_error(m);
+            lost_ = lostSessionText(mysql_errno(m), mysql_error(m));
         }
         if (!stillOpen)
             throw Error(errc::kTransactionRolledBack,
@@ -166,6 +195,11 @@ std::unique_ptr<Cursor> MySqlSession::tablesSchema() {
         rows.push_back({r[0], Value::null(), r[1], Value::text(std::move(type))});
     }
     return std::make_unique<MemoryCursor>(std::move(fields), std::move(rows));
+}
+
+TableStructure MySqlSession::tableStructure(std::string_view table) {
+    usable();
+    return readMySqlTableStructure(*this, table);
 }
 
 void MySqlSession::beginTransaction() {

@@ -4,7 +4,10 @@
 // takes a socket and the port always counts), or the Unix socket when the server text is a path.
 // The session speaks utf8mb4, runs exactly one statement per call (multiple statements are off,
 // so nothing inside a value or a name can start a second one), never reconnects behind the
-// caller's back, and never lets the server read local files (LOAD DATA LOCAL is off).
+// caller's back, and never lets the server read local files (LOAD DATA LOCAL is off). The link is
+// encrypted whenever the server offers TLS over TCP, and verified as the connection string's
+// SSLMODE asks (mysql_login.h); logins that encrypt the password with the server's RSA key
+// (MySQL 8's caching_sha2_password without TLS) take it from SERVER_PUBLIC_KEY or ask the server.
 //
 // Timeouts: logging in gives up after kConnectTimeoutSeconds, so an unreachable server is an
 // error rather than a hang. Once logged in, a statement may run as long as the server needs; only
@@ -36,7 +39,9 @@ inline constexpr unsigned kWriteTimeoutSeconds = 600;
 class MySqlSession : public Backend {
   public:
     // Logs in. Throws db::Error with the server's or the library's message: errc::kWrongPassword
-    // when the server refuses the login, errc::kCannotOpen otherwise.
+    // when the server refuses the login, errc::kCannotOpen otherwise (a certificate that cannot
+    // be verified, a server without the encryption asked for, a login method the client library
+    // cannot load: each in a sentence of its own).
     static std::unique_ptr<MySqlSession> open(const MySqlTarget& target);
 
     // Runs one statement. Returns its rows held on the client, or nullptr for a statement
@@ -49,6 +54,8 @@ class MySqlSession : public Backend {
     // database), TABLE_SCHEMA (Null), TABLE_NAME, TABLE_TYPE ("TABLE" for base tables, "VIEW"
     // for views, the server's own word for anything else). No current database: no rows.
     std::unique_ptr<Cursor> tablesSchema() override;
+    // Read from information_schema and SHOW INDEX (mysql_structure.h).
+    TableStructure tableStructure(std::string_view table) override;
     // START TRANSACTION (which, as always on MySQL, first commits a transaction still open),
     // COMMIT and ROLLBACK. A statement that commits implicitly (DDL) ends the transaction too.
     void beginTransaction() override;
@@ -59,8 +66,9 @@ class MySqlSession : public Backend {
     // more can be run on it.
     void close() override;
 
-    // True while the server reports an open transaction on this session.
-    bool inTransaction() const;
+    // True while the server reports an open transaction on this session (the status of its last
+    // reply).
+    bool inTransaction() const override;
 
   private:
     explicit MySqlSession(MySqlHandle handle) : m_(handle.release(), SessionCloser{}) {}

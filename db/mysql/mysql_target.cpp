@@ -1,6 +1,7 @@
 // Reading the login target of a MySQL session from the connection string.
 #include "db/mysql/mysql_target.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "db/connection_string.h"
@@ -38,6 +39,39 @@ unsigned parsePort(std::string_view text) {
     return value;
 }
 
+TlsMode parseTlsMode(std::string_view text) {
+    const std::string_view t = trimBlanks(text);
+    if (t.empty()) return TlsMode::Preferred;
+    for (TlsMode m : {TlsMode::Disabled, TlsMode::Preferred, TlsMode::Required, TlsMode::VerifyCa,
+                      TlsMode::VerifyIdentity}) {
+        const std::string_view name = tlsModeName(m);
+        bool same = name.size() == t.size();
+        for (std::size_t i = 0; same && i < t.size(); ++i)
+            same = std::toupper(static_cast<unsigned char>(t[i])) == name[i];
+        if (same) return m;
+    }
+    throw Error(errc::kBadConnectionString,
+                "The connection string asks for SSLMODE \"" + std::string(text) +
+                    "\", which is not a mode. Use DISABLED, PREFERRED, REQUIRED, VERIFY_CA or "
+                    "VERIFY_IDENTITY.");
+}
+
+const char* tlsModeName(TlsMode mode) {
+    switch (mode) {
+        case TlsMode::Disabled:
+            return "DISABLED";
+        case TlsMode::Preferred:
+            return "PREFERRED";
+        case TlsMode::Required:
+            return "REQUIRED";
+        case TlsMode::VerifyCa:
+            return "VERIFY_CA";
+        case TlsMode::VerifyIdentity:
+            return "VERIFY_IDENTITY";
+    }
+    return "PREFERRED";
+}
+
 MySqlTarget targetFromConnectionString(const ConnectionString& cs) {
     MySqlTarget t;
     const std::string server = firstOf(cs, "SERVER", "HOST");
@@ -50,6 +84,9 @@ MySqlTarget targetFromConnectionString(const ConnectionString& cs) {
     t.user = firstOf(cs, "USER", "UID");
     t.password = firstOf(cs, "PASSWORD", "PWD");
     t.database = firstOf(cs, "DATABASE", "DB");
+    t.tls = parseTlsMode(firstOf(cs, "SSLMODE", "SSLMODE"));
+    t.tlsCa = firstOf(cs, "SSLCA", "SSLCA");
+    t.serverPublicKey = firstOf(cs, "SERVER_PUBLIC_KEY", "SERVER_PUBLIC_KEY");
     return t;
 }
 

@@ -4,10 +4,10 @@
 
 #include <fstream>
 
-#include "app/settings.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "tests/app/form1_fixture.h"
+#include "ui/settings.h"
 #include "ui/window_helpers.h"
 
 namespace form1test {
@@ -34,10 +34,10 @@ class Form1MySqlTest : public Form1Test {
         text("Text4")->setText("");
     }
     void saveLogin() {
-        app::saveSetting("Server", QString::fromStdString(server.host));
-        app::saveSetting("Port", QString::fromStdString(server.port));
-        app::saveSetting("User", QString::fromStdString(server.user));
-        app::saveSetting("Password", QString::fromStdString(server.password));
+        ui::saveSetting("Server", QString::fromStdString(server.host));
+        ui::saveSetting("Port", QString::fromStdString(server.port));
+        ui::saveSetting("User", QString::fromStdString(server.user));
+        ui::saveSetting("Password", QString::fromStdString(server.password));
     }
     QStringList messageTexts() const {
         QStringList out;
@@ -152,7 +152,7 @@ TEST_F(Form1MySqlTest, WhenTheBrowserCannotBeShownTheWindowStays) {
 TEST_F(Form1MySqlTest, SavedLoginsThatWorkGoStraightToTheBrowserAtStartUp) {
     DM_REQUIRE_MYSQL();
     saveLogin();
-    app::saveSetting("AccessMDBFile", existingFile());
+    ui::saveSetting("AccessMDBFile", existingFile());
     ASSERT_TRUE(start());
     EXPECT_EQ(browser.calls, (std::vector<std::string>{"access", "mysql", "show"}));
     EXPECT_FALSE(form->isVisible());
@@ -163,22 +163,22 @@ TEST_F(Form1MySqlTest, AFileNamedAtStartUpOpensInPlaceOfTheRememberedOne) {
     DM_REQUIRE_MYSQL();
     saveLogin();
     const QString remembered = existingFile();
-    app::saveSetting("AccessMDBFile", remembered);
+    ui::saveSetting("AccessMDBFile", remembered);
     const QString named = qpath(dir.path() / "named.accdb");
     { std::ofstream(dir.path() / "named.accdb") << "x"; }
     ASSERT_TRUE(start(named));
     EXPECT_EQ(browser.calls, (std::vector<std::string>{"access", "mysql", "show"}));
     EXPECT_EQ(browser.accessPathListed, named.toStdString());
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), named);
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), named);
     EXPECT_TRUE(prompts.records().empty());
 }
 
 TEST_F(Form1MySqlTest, SavedLoginsThatFailKeepTheWindowAtStartUp) {
     DM_REQUIRE_MYSQL();
     saveLogin();
-    app::saveSetting("Password", "wrong");
-    app::saveSetting("AccessMDBFile", existingFile());
+    ui::saveSetting("Password", "wrong");
+    ui::saveSetting("AccessMDBFile", existingFile());
     ASSERT_TRUE(start());
     EXPECT_TRUE(browser.calls.empty());
     EXPECT_TRUE(form->isVisible());

@@ -10,8 +10,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/settings.h"
 #include "tests/app/form1_fixture.h"
+#include "ui/settings.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
 
@@ -88,7 +88,7 @@ TEST_F(Form1Test, FirstStartShowsTheDefaultsAndWritesBackOnlyWhatChanged) {
     EXPECT_EQ(text("Text7")->text(), "3306");
     for (const char* name : {"Text2", "Text3", "Text4", "Text5", "Text6"})
         EXPECT_EQ(text(name)->text(), "") << name;
-    QSettings s(app::settingsFilePath(), QSettings::IniFormat);
+    QSettings s(ui::settingsFilePath(), QSettings::IniFormat);
     s.beginGroup("Dunmorrow");
     EXPECT_EQ(s.childKeys(), (QStringList{"Port", "Server"}));
     EXPECT_TRUE(browser.calls.empty());
@@ -108,9 +108,9 @@ TEST_F(Form1Test, TypingSavesAtOnceAndARestartRestoresEveryField) {
         QLineEdit* field = text(typed[i].first);
         field->clear();
         QTest::keyClicks(field, typed[i].second.left(3));
-        EXPECT_EQ(app::getSetting(keys[i], "?"), typed[i].second.left(3));  // every keystroke
+        EXPECT_EQ(ui::getSetting(keys[i], "?"), typed[i].second.left(3));  // every keystroke
         QTest::keyClicks(field, typed[i].second.mid(3));
-        EXPECT_EQ(app::getSetting(keys[i], "?"), typed[i].second);
+        EXPECT_EQ(ui::getSetting(keys[i], "?"), typed[i].second);
     }
     form.reset();
     ASSERT_TRUE(start());
@@ -122,7 +122,7 @@ TEST_F(Form1Test, AClearedServerStaysEmptyAfterARestart) {
     ASSERT_TRUE(start());
     text("Text1")->selectAll();
     QTest::keyClick(text("Text1"), Qt::Key_Delete);
-    EXPECT_EQ(app::getSetting("Server", "default"), "");
+    EXPECT_EQ(ui::getSetting("Server", "default"), "");
     form.reset();
     ASSERT_TRUE(start());
     EXPECT_EQ(text("Text1")->text(), "");
@@ -182,12 +182,12 @@ TEST_F(Form1Test, BrowseAsksWithItsTitleAndFilterAndCancelLeavesTheField) {
     EXPECT_EQ(asked.flags, 0x280001u);
     EXPECT_EQ(asked.fileName, "");
     EXPECT_EQ(text("Text5")->text(), "/kept/shop.mdb");
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), "/kept/shop.mdb");
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), "/kept/shop.mdb");
 
     prompts.queueFile("/data/Orders 2024.ACCDB");
     form->pushButton1Click();
     EXPECT_EQ(text("Text5")->text(), "/data/Orders 2024.ACCDB");
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), "/data/Orders 2024.ACCDB");
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), "/data/Orders 2024.ACCDB");
 }
 
 TEST_F(Form1Test, ALongBrowsedPathShowsFromItsStartWithTheWholePathAsToolTip) {
@@ -223,7 +223,7 @@ TEST_F(Form1Test, TheWindowOpensAtTheSizeTheUserGaveItLastTime) {
     EXPECT_EQ(button("PushButton2")->y(), nextTop);       // the controls stay together
     form->hide();
     form.reset();
-    EXPECT_EQ(app::getSetting(app::kKeyForm1Size), ui::windowSizeText(first + QSize(200, 100)));
+    EXPECT_EQ(ui::getSetting(ui::kKeyForm1Size), ui::windowSizeText(first + QSize(200, 100)));
     ASSERT_TRUE(start());
     EXPECT_EQ(form->size(), first + QSize(200, 100));
 }
@@ -233,7 +233,7 @@ TEST_F(Form1Test, SampleButtonNamesTheSampleBesideTheProgramAndKeepsThePassword)
     text("Text6")->setText("secret");
     button("PushButton7")->click();
     EXPECT_EQ(text("Text5")->text(), qpath(programDir()) + "/Samples/sample.mdb");
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), qpath(programDir()) + "/Samples/sample.mdb");
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), qpath(programDir()) + "/Samples/sample.mdb");
     EXPECT_EQ(text("Text6")->text(), "secret");
 }
 

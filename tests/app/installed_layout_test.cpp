@@ -6,9 +6,9 @@
 #include <QFile>
 #include <filesystem>
 
-#include "app/settings.h"
 #include "tests/app/form1_fixture.h"
 #include "ui/program_state.h"
+#include "ui/settings.h"
 #include "ui/window_helpers.h"
 
 namespace form1test {
@@ -57,7 +57,7 @@ TEST_F(InstalledLayoutTest, LoadSampleNamesTheInstalledSample) {
     make();
     button("PushButton7")->click();
     EXPECT_EQ(text("Text5")->text(), qpath(share / "Samples" / "sample.mdb"));
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), qpath(share / "Samples" / "sample.mdb"));
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), qpath(share / "Samples" / "sample.mdb"));
 }
 
 TEST_F(InstalledLayoutTest, TheInstalledSkinAndPointerAreUsedAtStartUp) {

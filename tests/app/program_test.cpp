@@ -7,11 +7,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/settings.h"
 #include "tests/support/gui_fixture.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scoped_env.h"
+#include "ui/settings.h"
 
 namespace {
 
@@ -50,15 +50,15 @@ class ProgramTest : public testenv::GuiTest {
         return r;
     }
     void saveLogin(const db::LoginFields& login) {
-        app::saveSetting("Server", QString::fromStdString(login.server));
-        app::saveSetting("Port", QString::fromStdString(login.port));
-        app::saveSetting("User", QString::fromStdString(login.user));
-        app::saveSetting("Password", QString::fromStdString(login.password));
-        app::saveSetting("Database", QString::fromStdString(login.database));
+        ui::saveSetting("Server", QString::fromStdString(login.server));
+        ui::saveSetting("Port", QString::fromStdString(login.port));
+        ui::saveSetting("User", QString::fromStdString(login.user));
+        ui::saveSetting("Password", QString::fromStdString(login.password));
+        ui::saveSetting("Database", QString::fromStdString(login.database));
     }
     // The remembered Access file as the program left it in the settings file.
     QString rememberedAccessFile() const {
-        QSettings s(app::settingsFilePath(), QSettings::IniFormat);
+        QSettings s(ui::settingsFilePath(), QSettings::IniFormat);
         return s.value("Dunmorrow/AccessMDBFile").toString();
     }
 };
@@ -89,9 +89,9 @@ TEST_F(ProgramTest, ACommandLineNotUnderstoodIsRefusedWithStatus2) {
 }
 
 TEST_F(ProgramTest, AFileArgumentFillsTheAccessFieldOfTheConnectionWindow) {
-    app::saveSetting("Server", "127.0.0.1");
-    app::saveSetting("Port", "1");  // nothing listens there: the window stays
-    app::saveSetting("AccessMDBFile", "/remembered/old.mdb");
+    ui::saveSetting("Server", "127.0.0.1");
+    ui::saveSetting("Port", "1");  // nothing listens there: the window stays
+    ui::saveSetting("AccessMDBFile", "/remembered/old.mdb");
     const std::string file = (dir.path() / "named shop.accdb").string();
     { std::ofstream(file) << "x"; }
     // Qt's own options go to Qt, whatever their place.

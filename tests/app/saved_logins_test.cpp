@@ -5,8 +5,8 @@
 #include <QFile>
 
 #include "app/cli/saved_logins.h"
-#include "app/settings.h"
 #include "tests/support/gui_fixture.h"
+#include "ui/settings.h"
 
 namespace {
 
@@ -26,13 +26,13 @@ TEST_F(SavedLoginsTest, EveryStoredValueReadsBackAsTheWindowsReadIt) {
     };
     for (const QString& value : awkward) {
         SCOPED_TRACE(value.toStdString());
-        ASSERT_TRUE(app::saveSetting(app::kKeyServer, value));
-        ASSERT_TRUE(app::saveSetting(app::kKeyPassword, value + "!"));
-        ASSERT_TRUE(app::saveSetting(app::kKeyAccessFile, value));
-        ASSERT_TRUE(app::saveSetting(app::kKeyAccessPassword, value));
-        const auto read = cli::readSavedLogins(app::settingsFilePath().toStdString());
+        ASSERT_TRUE(ui::saveSetting(ui::kKeyServer, value));
+        ASSERT_TRUE(ui::saveSetting(ui::kKeyPassword, value + "!"));
+        ASSERT_TRUE(ui::saveSetting(ui::kKeyAccessFile, value));
+        ASSERT_TRUE(ui::saveSetting(ui::kKeyAccessPassword, value));
+        const auto read = cli::readSavedLogins(ui::settingsFilePath().toStdString());
         ASSERT_TRUE(read.has_value());
-        EXPECT_EQ(read->server, app::getSetting(app::kKeyServer).toStdString());
+        EXPECT_EQ(read->server, ui::getSetting(ui::kKeyServer).toStdString());
         EXPECT_EQ(read->server, value.toStdString());
         EXPECT_EQ(read->password, (value + "!").toStdString());
         EXPECT_EQ(read->accessPath, value.toStdString());
@@ -40,7 +40,7 @@ TEST_F(SavedLoginsTest, EveryStoredValueReadsBackAsTheWindowsReadIt) {
     }
     // The path the windows use, found the way the settings store finds it.
     ::setenv("XDG_CONFIG_HOME", configDir().c_str(), 1);
-    EXPECT_EQ(cli::savedLoginsPath(), app::settingsFilePath().toStdString());
+    EXPECT_EQ(cli::savedLoginsPath(), ui::settingsFilePath().toStdString());
 }
 
 TEST_F(SavedLoginsTest, AValueWrittenByHandWithACommaReadsAsTheItemsJoined) {

@@ -9,8 +9,8 @@
 #include <QSettings>
 #include <filesystem>
 
-#include "app/settings.h"
 #include "tests/support/gui_fixture.h"
+#include "ui/settings.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ class SettingsTest : public testenv::GuiTest {
     }
     // The keys of the section as another QSettings reader sees them.
     QStringList storedKeys() {
-        QSettings s(app::settingsFilePath(), QSettings::IniFormat);
+        QSettings s(ui::settingsFilePath(), QSettings::IniFormat);
         s.beginGroup("Dunmorrow");
         QStringList keys = s.childKeys();
         keys.sort();
@@ -32,11 +32,11 @@ class SettingsTest : public testenv::GuiTest {
 };
 
 TEST_F(SettingsTest, TheFileIsKestrelaneConfWithTheDunmorrowGroup) {
-    EXPECT_EQ(app::settingsFilePath(), qpath(configDir()) + "/Kestrelane.conf");
-    ASSERT_TRUE(app::saveSetting("With Data Type Change 1", "1"));
-    ASSERT_TRUE(app::saveSetting("Server", "db.example.com"));
+    EXPECT_EQ(ui::settingsFilePath(), qpath(configDir()) + "/Kestrelane.conf");
+    ASSERT_TRUE(ui::saveSetting("With Data Type Change 1", "1"));
+    ASSERT_TRUE(ui::saveSetting("Server", "db.example.com"));
     EXPECT_EQ(storedKeys(), (QStringList{"Server", "With Data Type Change 1"}));
-    QFile f(app::settingsFilePath());
+    QFile f(ui::settingsFilePath());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     EXPECT_TRUE(text.startsWith("[Dunmorrow]\n")) << text.toStdString();
@@ -44,11 +44,11 @@ TEST_F(SettingsTest, TheFileIsKestrelaneConfWithTheDunmorrowGroup) {
 }
 
 TEST_F(SettingsTest, AbsentKeysGiveTheDefaultAndAnEmptyValueReadsBackEmpty) {
-    EXPECT_EQ(app::getSetting("Server", "localhost"), "localhost");
-    EXPECT_EQ(app::getSetting("With Data Type Change 2", "0"), "0");
-    EXPECT_EQ(app::getSetting("User"), "");
-    ASSERT_TRUE(app::saveSetting("Server", ""));
-    EXPECT_EQ(app::getSetting("Server", "localhost"), "");
+    EXPECT_EQ(ui::getSetting("Server", "localhost"), "localhost");
+    EXPECT_EQ(ui::getSetting("With Data Type Change 2", "0"), "0");
+    EXPECT_EQ(ui::getSetting("User"), "");
+    ASSERT_TRUE(ui::saveSetting("Server", ""));
+    EXPECT_EQ(ui::getSetting("Server", "localhost"), "");
 }
 
 TEST_F(SettingsTest, TextsRoundTripExactlyPasswordsIncluded) {
@@ -64,10 +64,10 @@ TEST_F(SettingsTest, TextsRoundTripExactlyPasswordsIncluded) {
                               "=",
                               "[Dunmorrow]"};
     for (const QString& t : tricky) {
-        ASSERT_TRUE(app::saveSetting("Password", t));
-        EXPECT_EQ(app::getSetting("Password"), t);
+        ASSERT_TRUE(ui::saveSetting("Password", t));
+        EXPECT_EQ(ui::getSetting("Password"), t);
         // Another reader, as after a restart, sees the same text.
-        QSettings other(app::settingsFilePath(), QSettings::IniFormat);
+        QSettings other(ui::settingsFilePath(), QSettings::IniFormat);
         EXPECT_EQ(other.value("Dunmorrow/Password").toString(), t);
     }
 }
@@ -75,25 +75,25 @@ TEST_F(SettingsTest, TextsRoundTripExactlyPasswordsIncluded) {
 TEST_F(SettingsTest, TheFileIsPrivateFromTheFirstWrite) {
     std::filesystem::remove_all(configDir());
     const mode_t old = ::umask(022);
-    const bool saved = app::saveSetting("Password", "secret");
+    const bool saved = ui::saveSetting("Password", "secret");
     ::umask(old);
     ASSERT_TRUE(saved);
-    EXPECT_EQ(mode(app::settingsFilePath()), 0600u);
+    EXPECT_EQ(mode(ui::settingsFilePath()), 0600u);
     EXPECT_EQ(mode(qpath(configDir())), 0700u);
-    ASSERT_TRUE(app::saveSetting("User", "ann"));
-    EXPECT_EQ(mode(app::settingsFilePath()), 0600u);
+    ASSERT_TRUE(ui::saveSetting("User", "ann"));
+    EXPECT_EQ(mode(ui::settingsFilePath()), 0600u);
 }
 
 TEST_F(SettingsTest, AnOpenFileLeftByAnotherProgramIsClosedDown) {
     {
-        QFile f(app::settingsFilePath());
+        QFile f(ui::settingsFilePath());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[Dunmorrow]\nUser=old\n");
     }
-    ASSERT_EQ(::chmod(QFile::encodeName(app::settingsFilePath()).constData(), 0644), 0);
-    ASSERT_TRUE(app::saveSetting("Password", "secret"));
-    EXPECT_EQ(mode(app::settingsFilePath()), 0600u);
-    EXPECT_EQ(app::getSetting("User"), "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(ui::settingsFilePath()).constData(), 0644), 0);
+    ASSERT_TRUE(ui::saveSetting("Password", "secret"));
+    EXPECT_EQ(mode(ui::settingsFilePath()), 0600u);
+    EXPECT_EQ(ui::getSetting("User"), "old");
 }
 
 TEST_F(SettingsTest, AStoreThatCannotBeWrittenSaysSo) {
@@ -101,7 +101,7 @@ TEST_F(SettingsTest, AStoreThatCannotBeWrittenSaysSo) {
     std::filesystem::create_directories(configDir());
     // A folder where the file should be: nothing can be written.
     std::filesystem::create_directories(configDir() / "Kestrelane.conf");
-    EXPECT_FALSE(app::saveSetting("User", "ann"));
+    EXPECT_FALSE(ui::saveSetting("User", "ann"));
 }
 
 TEST_F(SettingsTest, TheSettingsToolWritesWhatTheProgramReads) {
@@ -113,18 +113,18 @@ TEST_F(SettingsTest, TheSettingsToolWritesWhatTheProgramReads) {
                                   "AccessMDBFile=/tmp/x y.mdb"});
     ASSERT_TRUE(tool.waitForFinished(30000));
     EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
-    EXPECT_EQ(tool.readAllStandardOutput().trimmed(), app::settingsFilePath().toUtf8());
-    EXPECT_EQ(app::getSetting("Server"), "127.0.0.1");
-    EXPECT_EQ(app::getSetting("Password"), "a,b;c");
-    EXPECT_EQ(app::getSetting("With Data Type Change 2", "0"), "1");
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), "/tmp/x y.mdb");
-    EXPECT_EQ(mode(app::settingsFilePath()), 0600u);
+    EXPECT_EQ(tool.readAllStandardOutput().trimmed(), ui::settingsFilePath().toUtf8());
+    EXPECT_EQ(ui::getSetting("Server"), "127.0.0.1");
+    EXPECT_EQ(ui::getSetting("Password"), "a,b;c");
+    EXPECT_EQ(ui::getSetting("With Data Type Change 2", "0"), "1");
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), "/tmp/x y.mdb");
+    EXPECT_EQ(mode(ui::settingsFilePath()), 0600u);
 
     // A key the store does not have is refused before anything is written.
     tool.start(DM_SETTINGS_TOOL, {"User=bob", "Sever=typo"});
     ASSERT_TRUE(tool.waitForFinished(30000));
     EXPECT_EQ(tool.exitCode(), 2);
-    EXPECT_EQ(app::getSetting("User", "none"), "none");
+    EXPECT_EQ(ui::getSetting("User", "none"), "none");
 }
 
 }  // namespace

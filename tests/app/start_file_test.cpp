@@ -4,8 +4,8 @@
 
 #include <fstream>
 
-#include "app/settings.h"
 #include "tests/app/form1_fixture.h"
+#include "ui/settings.h"
 
 namespace form1test {
 namespace {
@@ -15,18 +15,18 @@ class StartFileTest : public Form1Test {
     void SetUp() override {
         Form1Test::SetUp();
         // A login that fails at once, so the start-up stays in the connection window.
-        app::saveSetting("Server", "127.0.0.1");
-        app::saveSetting("Port", QString::number(closedLocalPort()));
+        ui::saveSetting("Server", "127.0.0.1");
+        ui::saveSetting("Port", QString::number(closedLocalPort()));
     }
 };
 
 TEST_F(StartFileTest, TheFileFillsTheAccessFieldAndIsRemembered) {
-    app::saveSetting("AccessMDBFile", "/remembered/old.mdb");
-    app::saveSetting("AccessPassword", "Test123");
+    ui::saveSetting("AccessMDBFile", "/remembered/old.mdb");
+    ui::saveSetting("AccessPassword", "Test123");
     const QString named = existingFile();
     ASSERT_TRUE(start(named));
     EXPECT_EQ(text("Text5")->text(), named);
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), named);
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), named);
     // The password field keeps the remembered password, as the browse dialog leaves it.
     EXPECT_EQ(text("Text6")->text(), "Test123");
     EXPECT_TRUE(form->isVisible());
@@ -43,13 +43,13 @@ TEST_F(StartFileTest, AMissingFileIsShownAndNothingElseHappens) {
     const QString missing = qpath(dir.path() / "gone" / "shop.accdb");
     ASSERT_TRUE(start(missing));
     EXPECT_EQ(text("Text5")->text(), missing);
-    EXPECT_EQ(app::getSetting("AccessMDBFile"), missing);
+    EXPECT_EQ(ui::getSetting("AccessMDBFile"), missing);
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(prompts.records().empty());
 }
 
 TEST_F(StartFileTest, WithoutAFileTheRememberedOneStays) {
-    app::saveSetting("AccessMDBFile", "/remembered/old.mdb");
+    ui::saveSetting("AccessMDBFile", "/remembered/old.mdb");
     ASSERT_TRUE(start(QString()));
     EXPECT_EQ(text("Text5")->text(), "/remembered/old.mdb");
 }

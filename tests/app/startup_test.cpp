@@ -5,9 +5,9 @@
 #include <QFile>
 #include <filesystem>
 
-#include "app/settings.h"
 #include "tests/app/form1_fixture.h"
 #include "ui/app_title.h"
+#include "ui/settings.h"
 #include "ui/window_helpers.h"
 
 namespace form1test {
@@ -24,8 +24,8 @@ class StartupTest : public Form1Test {
 };
 
 TEST_F(StartupTest, AMissingEngineFailsTheProbeThenNextThenAsksAndEnds) {
-    app::saveSetting("Server", "127.0.0.1");
-    app::saveSetting("AccessMDBFile", existingFile());
+    ui::saveSetting("Server", "127.0.0.1");
+    ui::saveSetting("AccessMDBFile", existingFile());
     db::setAccessEngineStarter(engineMissing);
     prompts.queueAnswer(ui::Answer::No);
     EXPECT_FALSE(start());
@@ -59,7 +59,7 @@ TEST_F(StartupTest, TheTitleAndIconAreSetAndTheSequenceShowsTheWindow) {
 
 TEST_F(StartupTest, ADamagedSkinIsReportedAtStep100AndStartUpGoesOn) {
     writeProgramFile("x/o.cjs", "QPushButton { color: red");
-    app::saveSetting("User", "ann");
+    ui::saveSetting("User", "ann");
     ASSERT_TRUE(start());
     ASSERT_EQ(prompts.messages().size(), 1u);
     EXPECT_EQ(prompts.messages()[0].text,

@@ -98,4 +98,13 @@ QStringList BrowserTest::messageTexts() const {
     return out;
 }
 
+QStringList BrowserTest::serverTables() const {
+    auto rs = scratch->exec("SHOW TABLES");
+    QStringList out;
+    for (; !rs->eof(); rs->moveNext())
+        out << QString::fromStdString(rs->field(std::size_t{0}).value().asText());
+    std::stable_sort(out.begin(), out.end(), browser::tableNameLess);
+    return out;
+}
+
 }  // namespace browsertest

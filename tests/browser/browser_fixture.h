@@ -55,6 +55,8 @@ class BrowserTest : public testenv::GuiTest {
 
     // The message texts shown so far, in order.
     QStringList messageTexts() const;
+    // The tables of the scratch database, sorted as the lists sort them.
+    QStringList serverTables() const;
 
     db::LoginFields login;  // what the commands read as the connection window's fields
     std::unique_ptr<testenv::MySqlScratch> scratch;

@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <fstream>
 
-#include "app/settings.h"
 #include "browser/text_progress_bar.h"
 #include "tests/browser/browser_fixture.h"
+#include "ui/settings.h"
 #include "ui/twips.h"
 #include "ui/window_helpers.h"
 
@@ -29,25 +29,27 @@ struct Placed {
 
 // Positions in twips; inside a frame relative to the frame.
 const Placed kLayout[] = {
-    {"Frame1", nullptr, "Access Tables", 120, 120, 3840, 4700},
+    {"Frame1", nullptr, "Access Tables", 120, 120, 3840, 5200},
     {"List1", "Frame1", nullptr, 240, 360, 3330, 1635},
     {"PushButton10", "Frame1", "Select All", 240, 2100, 1600, 400},
     {"PushButton11", "Frame1", "Deselect All", 1960, 2100, 1600, 400},
     {"PushButton3", "Frame1", "Send Table/s To MySQL", 240, 2600, 3330, 405},
     {"Check15", "Frame1", "Send with data type customization", 240, 3100, 3330, 405},
-    {"PushButton1", "Frame1", "Delete Table/s", 240, 3600, 3330, 405},
-    {"PushButton6", "Frame1", "Rename Table", 240, 4100, 3330, 405},
-    {"Frame2", nullptr, "MySQL Tables", 4080, 120, 3840, 4700},
+    {"Check17", "Frame1", "Send keys and indexes", 240, 3600, 3330, 405},
+    {"PushButton1", "Frame1", "Delete Table/s", 240, 4100, 3330, 405},
+    {"PushButton6", "Frame1", "Rename Table", 240, 4600, 3330, 405},
+    {"Frame2", nullptr, "MySQL Tables", 4080, 120, 3840, 5200},
     {"List2", "Frame2", nullptr, 240, 360, 3330, 1635},
     {"PushButton8", "Frame2", "Select All", 240, 2100, 1600, 400},
     {"PushButton9", "Frame2", "Deselect All", 1960, 2100, 1600, 400},
     {"PushButton4", "Frame2", "Send Table/s To Access", 240, 2600, 3330, 405},
     {"Check16", "Frame2", "Send with data type customization", 240, 3100, 3330, 405},
-    {"PushButton5", "Frame2", "Delete Table/s", 240, 3600, 3330, 405},
-    {"PushButton7", "Frame2", "Rename Table", 240, 4100, 3330, 405},
-    {"ProgressBar1", nullptr, nullptr, 120, 4940, 7800, 405},
-    {"PushButton2", nullptr, "< Back", 120, 5460, 3840, 405},
-    {"PushButton12", nullptr, "Help", 4080, 5460, 3840, 405},
+    {"Check18", "Frame2", "Send keys and indexes", 240, 3600, 3330, 405},
+    {"PushButton5", "Frame2", "Delete Table/s", 240, 4100, 3330, 405},
+    {"PushButton7", "Frame2", "Rename Table", 240, 4600, 3330, 405},
+    {"ProgressBar1", nullptr, nullptr, 120, 5440, 7800, 405},
+    {"PushButton2", nullptr, "< Back", 120, 5960, 3840, 405},
+    {"PushButton12", nullptr, "Help", 4080, 5960, 3840, 405},
 };
 
 QString captionOf(QWidget* w) {
@@ -99,13 +101,14 @@ TEST_F(Form2Test, TwipsArePixelsAtFifteenToOneOnA96DpiScreen) {
     EXPECT_EQ(tw(8040), static_cast<int>(std::lround(8040 * dpi / 1440.0)));
     if (dpi == 96.0) {
         EXPECT_EQ(f.width(), 536);
-        EXPECT_EQ(button("PushButton2")->geometry(), QRect(8, 364, 256, 27));
+        EXPECT_EQ(button("PushButton2")->geometry(), QRect(8, 397, 256, 27));
     }
 }
 
 TEST_F(Form2Test, TextIsArialBoldNineAndButtonsArialBoldElevenAndAQuarter) {
     browser::Form2& f = form();
-    for (const char* n : {"Frame1", "Frame2", "List1", "List2", "Check15", "Check16"}) {
+    for (const char* n :
+         {"Frame1", "Frame2", "List1", "List2", "Check15", "Check16", "Check17", "Check18"}) {
         const QFont font = f.findChild<QWidget*>(n)->font();
         EXPECT_EQ(font.family(), "Arial") << n;
         EXPECT_TRUE(font.bold()) << n;
@@ -125,7 +128,7 @@ TEST_F(Form2Test, TheOuterHeightIsTheBottomOfBackPlus580Twips) {
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const ui::Twips tw(&f);
-    EXPECT_EQ(f.frameGeometry().height(), tw(5460 + 405 + 580));
+    EXPECT_EQ(f.frameGeometry().height(), tw(5960 + 405 + 580));
     // The room below "< Back" holds the whole button.
     EXPECT_GT(f.height(), button("PushButton2")->geometry().bottom());
 }
@@ -149,20 +152,20 @@ TEST_F(Form2Test, WithoutStoredSettingsBothBoxesStartClearAndNothingIsWritten) {
     form();
     EXPECT_FALSE(form().check15()->isChecked());
     EXPECT_FALSE(form().check16()->isChecked());
-    EXPECT_EQ(app::getSetting("With Data Type Change 1", "absent"), "absent");
-    EXPECT_EQ(app::getSetting("With Data Type Change 2", "absent"), "absent");
+    EXPECT_EQ(ui::getSetting("With Data Type Change 1", "absent"), "absent");
+    EXPECT_EQ(ui::getSetting("With Data Type Change 2", "absent"), "absent");
 }
 
 TEST_F(Form2Test, ACheckedBoxIsRememberedAcrossARestart) {
     QTest::mouseClick(form().check16(), Qt::LeftButton);
     ASSERT_TRUE(form().check16()->isChecked());
-    EXPECT_EQ(app::getSetting("With Data Type Change 2"), "1");
-    EXPECT_EQ(app::getSetting("With Data Type Change 1", "absent"), "absent");
+    EXPECT_EQ(ui::getSetting("With Data Type Change 2"), "1");
+    EXPECT_EQ(ui::getSetting("With Data Type Change 1", "absent"), "absent");
     restart();
     EXPECT_TRUE(form().check16()->isChecked());
     EXPECT_FALSE(form().check15()->isChecked());
     QTest::mouseClick(form().check16(), Qt::LeftButton);
-    EXPECT_EQ(app::getSetting("With Data Type Change 2"), "0");
+    EXPECT_EQ(ui::getSetting("With Data Type Change 2"), "0");
     restart();
     EXPECT_FALSE(form().check16()->isChecked());
 }
@@ -175,13 +178,13 @@ TEST_F(Form2Test, OnlyTheExactText0ClearsABoxAndAnythingElseTicksItAndIsRewritte
     };
     for (const Case& c : {Case{"0", false, "0"}, Case{"yes", true, "1"}, Case{"2", true, "1"},
                           Case{"", true, "1"}, Case{" 0", true, "1"}, Case{"1", true, "1"}}) {
-        app::saveSetting("With Data Type Change 1", c.stored);
-        app::saveSetting("With Data Type Change 2", c.stored);
+        ui::saveSetting("With Data Type Change 1", c.stored);
+        ui::saveSetting("With Data Type Change 2", c.stored);
         restart();
         EXPECT_EQ(form().check15()->isChecked(), c.checked) << c.stored.toStdString();
         EXPECT_EQ(form().check16()->isChecked(), c.checked) << c.stored.toStdString();
-        EXPECT_EQ(app::getSetting("With Data Type Change 1"), c.after) << c.stored.toStdString();
-        EXPECT_EQ(app::getSetting("With Data Type Change 2"), c.after) << c.stored.toStdString();
+        EXPECT_EQ(ui::getSetting("With Data Type Change 1"), c.after) << c.stored.toStdString();
+        EXPECT_EQ(ui::getSetting("With Data Type Change 2"), c.after) << c.stored.toStdString();
     }
     EXPECT_TRUE(prompts.records().empty());
 }
@@ -272,7 +275,7 @@ TEST_F(Form2Test, HoverGivesTheHandOverEveryButtonAndTheArrowOverListsAndFrames)
 
 TEST_F(Form2Test, ADamagedPointerFileIsReportedAtStep108AndTheLoadGoesOn) {
     { std::ofstream(programDir() / "HAND-M.CUR") << "not a pointer"; }
-    app::saveSetting("With Data Type Change 1", "1");
+    ui::saveSetting("With Data Type Change 1", "1");
     form();
     ASSERT_EQ(prompts.messages().size(), 1u);
     EXPECT_TRUE(prompts.messages()[0].text.endsWith(

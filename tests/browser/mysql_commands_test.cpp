@@ -22,15 +22,6 @@ class MySqlCommandsTest : public BrowserTest {
         }
         browser::listMySqlTables(*list2());
     }
-    // The tables on the server, sorted as the list sorts them.
-    QStringList serverTables() {
-        auto rs = scratch->exec("SHOW TABLES");
-        QStringList out;
-        for (; !rs->eof(); rs->moveNext())
-            out << QString::fromStdString(rs->field(std::size_t{0}).value().asText());
-        std::stable_sort(out.begin(), out.end(), browser::tableNameLess);
-        return out;
-    }
     void select(std::initializer_list<int> rows) {
         for (int r : rows)
             list2()->setItemSelected(r, true);

@@ -7,10 +7,20 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
 #include "app/form1.h"
-#include "app/settings.h"
+#include "browser/list_tables.h"
+#include "db/error.h"
 #include "tests/browser/browser_fixture.h"
+#include "tests/support/heartbeat.h"
 #include "ui/browser_handoff.h"
+#include "ui/settings.h"
 
 namespace browsertest {
 namespace {
@@ -30,13 +40,13 @@ class NextTest : public BrowserTest {
     }
     // The saved logins the start-up reads: the scratch database and the Access copy.
     void saveLogins() {
-        app::saveSetting(app::kKeyServer, QString::fromStdString(login.server));
-        app::saveSetting(app::kKeyPort, QString::fromStdString(login.port));
-        app::saveSetting(app::kKeyUser, QString::fromStdString(login.user));
-        app::saveSetting(app::kKeyPassword, QString::fromStdString(login.password));
-        app::saveSetting(app::kKeyDatabase, QString::fromStdString(login.database));
-        app::saveSetting(app::kKeyAccessFile, QString::fromStdString(login.accessPath));
-        app::saveSetting(app::kKeyAccessPassword, QString::fromStdString(login.accessPassword));
+        ui::saveSetting(ui::kKeyServer, QString::fromStdString(login.server));
+        ui::saveSetting(ui::kKeyPort, QString::fromStdString(login.port));
+        ui::saveSetting(ui::kKeyUser, QString::fromStdString(login.user));
+        ui::saveSetting(ui::kKeyPassword, QString::fromStdString(login.password));
+        ui::saveSetting(ui::kKeyDatabase, QString::fromStdString(login.database));
+        ui::saveSetting(ui::kKeyAccessFile, QString::fromStdString(login.accessPath));
+        ui::saveSetting(ui::kKeyAccessPassword, QString::fromStdString(login.accessPassword));
     }
     // A program start: the connection window and its start-up sequence.
     bool start() {
@@ -168,6 +178,82 @@ TEST_F(NextTest, ClosingTheBrowserEndsTheProgramWithTheConnectionWindowHidden) {
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(browserWindow()->isVisible());
     EXPECT_FALSE(form1->isVisible());
+}
+
+// A server that takes connections and never says a word: the port listens, nothing accepts.
+// Closing it resets the connections waiting there.
+class SilentServer {
+  public:
+    SilentServer() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), len) != 0 ||
+            ::listen(fd_, 8) != 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+            throw std::runtime_error("no listening socket");
+        port_ = ntohs(a.sin_port);
+    }
+    ~SilentServer() { close(); }
+    void close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    int port() const { return port_; }
+
+  private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+TEST_F(NextTest, NextWithAServerThatDoesNotAnswerKeepsTheWindowAnsweringWithItsButtonsDisabled) {
+    DM_REQUIRE_FIXTURE("access/V2003/indexTestV2003.mdb");
+    const auto copy = dir.copyFixture("access/V2003/indexTestV2003.mdb");
+    SilentServer server;
+    ASSERT_TRUE(start());  // nothing saved: the probe of the default login fails
+    form1->show();
+    field("Text1")->setText("127.0.0.1");
+    field("Text7")->setText(QString::number(server.port()));
+    field("Text2")->setText("nobody");
+    field("Text5")->setText(QString::fromStdString(copy.string()));
+    bool buttonsDisabled = false;
+    QTimer::singleShot(800, form1.get(), [&] {
+        buttonsDisabled = true;
+        for (QPushButton* b : form1->findChildren<QPushButton*>())
+            buttonsDisabled = buttonsDisabled && !b->isEnabled();
+        server.close();
+    });
+    testenv::Heartbeat beat;
+    beat.start();
+    clickNext();
+    beat.stop();
+    EXPECT_GE(beat.elapsedMs(), 800);
+    EXPECT_LT(beat.longestGapMs(), 100);
+    EXPECT_TRUE(buttonsDisabled);
+    // The login did not work: "Next >" ends without a word and the window is as it was.
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_EQ(browserWindow(), nullptr);
+    for (QPushButton* b : form1->findChildren<QPushButton*>())
+        EXPECT_TRUE(b->isEnabled()) << b->text().toStdString();
+    EXPECT_TRUE(prompts.records().empty());
+}
+
+TEST_F(NextTest, AListingFromAServerThatDoesNotAnswerKeepsTheWindowAnsweringAndTheListAsItWas) {
+    SilentServer server;
+    login.server = "127.0.0.1";
+    login.port = std::to_string(server.port());
+    login.user = "nobody";
+    browser::Form2& f = handoff->form();
+    f.list2()->addItem("left over");
+    QTimer::singleShot(800, [&] { server.close(); });
+    testenv::Heartbeat beat;
+    beat.start();
+    EXPECT_THROW(browser::listMySqlTables(*f.list2()), db::Error);
+    beat.stop();
+    EXPECT_GE(beat.elapsedMs(), 800);
+    EXPECT_LT(beat.longestGapMs(), 100);
+    EXPECT_EQ(names(f.list2()), QStringList{"left over"});
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ std::shared_ptr<ReviewSeen> SendTest::expectReview(bool execute) {
             w.reject();
             return;
         }
-        w.PushButton3_Click();
+        w.pushButton3Click();
         seen->notes = w.notes();
         seen->executedWithoutTrouble = !w.isVisible();
         if (w.isVisible()) w.reject();

@@ -30,10 +30,12 @@ class SendScriptTest : public SendTest {
   protected:
     // The review window's Save for the tables selected in the source list, each dialog
     // confirmed as proposed when `customise`; every overwrite question answered Yes.
-    std::string savedByTheWindow(bool toMySql, const QStringList& tables, bool customise) {
+    std::string savedByTheWindow(bool toMySql, const QStringList& tables, bool customise,
+                                 bool keys = false) {
         listBoth();  // an answered "Overwrite?" took the table off the target's list
         browser::TableList* source = toMySql ? list1() : list2();
         (toMySql ? form().check15() : form().check16())->setChecked(customise);
+        (toMySql ? form().check17() : form().check18())->setChecked(keys);
         source->setRangeSelected(0, source->listCount() - 1, false);
         select(source, tables);
         source->setListIndex(0);
@@ -41,8 +43,9 @@ class SendScriptTest : public SendTest {
             acceptCustomisation();
         const fs::path file = dir.path() / ("window" + std::to_string(++saves_) + ".txt");
         modal->onForm4([this, file](review::Form4& w) {
+            notes_ = w.notes();
             prompts.queueFile(QString::fromStdString(file.string()));
-            w.PushButton2_Click();
+            w.pushButton2Click();
             w.reject();
         });
         for (int i = 0; i < 8; ++i)
@@ -54,7 +57,8 @@ class SendScriptTest : public SendTest {
     }
 
     // What dunmorrow-cli writes with --script for the same tables.
-    std::string writtenByTheCommandLine(bool toMySql, const QStringList& tables, bool customise) {
+    std::string writtenByTheCommandLine(bool toMySql, const QStringList& tables, bool customise,
+                                        bool keys = false) {
         const auto server = testenv::mysqlServer();
         const std::string address = "mysql://" + server.user + "@" + server.host + ":" +
                                     server.port + "/" + scratch->name();
@@ -71,16 +75,18 @@ class SendScriptTest : public SendTest {
             args.push_back(t.toStdString());
         args.insert(args.end(), {"--overwrite", "--quiet", "--script", file.string()});
         if (customise) args.push_back("--proposed-types");
+        if (keys) args.push_back("--keys");
         ::setenv("DUNMORROW_MYSQL_PASSWORD", server.password.c_str(), 1);
         const auto r = testenv::runProgram(args);
         ::unsetenv("DUNMORROW_MYSQL_PASSWORD");
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "");
+        cliErr_ = r.err;
         return readAll(file);
     }
 
     void expectSameScript(bool toMySql, const QStringList& tables, bool customise) {
-        SCOPED_TRACE(std::string(toMySql ? "to MySQL" : "to Access") +
+        SCOPED_TRACE(std::string(toMySql ? "send to MySQL" : "send to Access") +
                      (customise ? ", proposed types" : ", default mapping"));
         const std::string window = savedByTheWindow(toMySql, tables, customise);
         const std::string cli = writtenByTheCommandLine(toMySql, tables, customise);
@@ -89,6 +95,8 @@ class SendScriptTest : public SendTest {
     }
 
     int saves_ = 0;
+    QString notes_;       // the review window's Notes when it showed
+    std::string cliErr_;  // what the command line wrote on standard error
 };
 
 TEST_F(SendScriptTest, TheCommandLinesScriptIsTheWindowsSaveByteForByte) {
@@ -112,6 +120,46 @@ TEST_F(SendScriptTest, TheCommandLinesScriptIsTheWindowsSaveByteForByte) {
         expectSameScript(/*toMySql=*/true, {"Table1", "Table2", "Table4"}, customise);
         expectSameScript(/*toMySql=*/false, {"zeta", "alpha"}, customise);
     }
+}
+
+// With "Send keys and indexes" ticked the window's script is the one of --keys, its keys after
+// the rows and the foreign keys after every table; the Notes say what the command line says.
+TEST_F(SendScriptTest, WithKeysTheWindowAndTheCommandLineWriteTheSameScriptAndNotes) {
+    DM_REQUIRE_FIXTURE("access/V2010/indexTestV2010.accdb");
+    DM_REQUIRE_MYSQL();
+    useAccessCopy("access/V2010/indexTestV2010.accdb");
+    useScratchDatabase();
+    listBoth();
+    const QStringList tables = {"Table1", "Table2", "Table3"};
+    const std::string window = savedByTheWindow(true, tables, false, /*keys=*/true);
+    const std::string cli = writtenByTheCommandLine(true, tables, false, /*keys=*/true);
+    EXPECT_TRUE(window == cli) << "window:\n" << window << "\ncommand line:\n" << cli;
+    const std::size_t fk = window.find(
+        "ALTER TABLE `Table1` ADD CONSTRAINT `Table2Table1` FOREIGN KEY (`otherfk1`) REFERENCES "
+        "`Table2` (`id`) ON DELETE CASCADE\r\n");
+    ASSERT_NE(fk, std::string::npos) << window;
+    // After the last table's rows and its keys.
+    EXPECT_GT(fk, window.rfind("INSERT INTO"));
+    EXPECT_GT(fk, window.rfind("ADD PRIMARY KEY"));
+    EXPECT_NE(window.find("ALTER TABLE `Table2` ADD PRIMARY KEY (`id`), ADD KEY `id` (`id`)\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(notes_.isEmpty()) << notes_.toStdString();
+    EXPECT_EQ(cliErr_, "");
+
+    // A relationship to a table not sent is named in both.
+    savedByTheWindow(true, {"Table1"}, false, true);
+    writtenByTheCommandLine(true, {"Table1"}, false, true);
+    const std::string note =
+        "Table \"Table1\": the foreign key \"Table2Table1\" to \"Table2\" is left out: that "
+        "table is not part of the send.";
+    EXPECT_TRUE(notes_.contains(QString::fromStdString(note))) << notes_.toStdString();
+    EXPECT_NE(cliErr_.find("dunmorrow-cli: note: " + note + "\n"), std::string::npos) << cliErr_;
+
+    // Untick it and the script is the one of a send of columns and rows.
+    const std::string plain = savedByTheWindow(true, tables, false, /*keys=*/false);
+    EXPECT_EQ(plain, writtenByTheCommandLine(true, tables, false));
+    EXPECT_EQ(plain.find("ALTER TABLE"), std::string::npos);
+    EXPECT_EQ(plain.find("NOT NULL"), std::string::npos);
 }
 
 TEST_F(SendScriptTest, ATableNameAccessCannotHoldIsRefusedAndTheOthersGo) {

@@ -8,10 +8,10 @@
 #include <QProgressBar>
 #include <QtTest/QTest>
 
-#include "app/settings.h"
 #include "browser/list_tables.h"
 #include "browser/text_progress_bar.h"
 #include "tests/browser/browser_fixture.h"
+#include "ui/settings.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
 
@@ -168,7 +168,7 @@ TEST_F(WindowTrapsTest, TheBrowserOpensAtTheSizeTheUserGaveIt) {
         f.resize(designed + QSize(120, 90));
         f.hide();
     }
-    EXPECT_EQ(app::getSetting(app::kKeyForm2Size), ui::windowSizeText(designed + QSize(120, 90)));
+    EXPECT_EQ(ui::getSetting(ui::kKeyForm2Size), ui::windowSizeText(designed + QSize(120, 90)));
     browser::Form2 next;
     next.formLoad();
     EXPECT_EQ(next.size(), designed + QSize(120, 90));

@@ -2,6 +2,7 @@
 //
 //   cli_send_benchmark speed  [--rows N]   (default 1,000,000; needs DM_TEST_MYSQL_*)
 //   cli_send_benchmark memory [--rows N]   (default 5,000,000)
+//   cli_send_benchmark keys   [--rows N]   (default 1,000,000)
 //
 // speed:  makes a MySQL table `big` of N rows of twelve columns of the usual kinds, sends it into
 //         a new Access file (to-access), then times `to-mysql` of that table into an empty
@@ -11,6 +12,10 @@
 // memory: makes a MySQL table of N narrow rows, sends it into a new Access file and back into
 //         another database, and prints each process's peak resident memory (the goal: under
 //         100 MiB however big the table) and its time.
+// keys:   makes a MySQL table of N rows with a primary key and two indexes (one unique), and
+//         times each send both ways with and without --keys, side by side: MySQL into a new
+//         Access file, and that file's table into an empty database. With --keys the indexes
+//         are built after the rows; the difference is what building them costs.
 // Figures go to standard output; nothing is asserted.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -150,6 +155,50 @@ void memory(long rows) {
     std::printf("rows back: %s\n", back.scalar("SELECT COUNT(*) FROM wide").c_str());
 }
 
+// One send with and without the keys: the seconds of each and how much the keys add.
+void printPair(const char* what, const Run& off, const Run& on, long rows) {
+    std::printf("%-40s %8.2f s %8.2f s %+7.1f %%  %9.0f rows/s%s\n", what, off.seconds, on.seconds,
+                off.seconds > 0 ? (on.seconds / off.seconds - 1.0) * 100.0 : 0.0,
+                on.seconds > 0 ? static_cast<double>(rows) / on.seconds : 0.0,
+                off.status == 0 && on.status == 0 ? "" : "  (FAILED)");
+    std::fflush(stdout);
+}
+
+void keys(long rows) {
+    testenv::TempDir dir;
+    testenv::MySqlScratch source;
+    source.exec(
+        "CREATE TABLE keyed (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, code VARCHAR(20) NOT "
+        "NULL, city VARCHAR(40), amount INT, made DATETIME, UNIQUE KEY code (code), "
+        "KEY city_made (city, made))");
+    source.exec(
+        "INSERT INTO keyed SELECT seq, CONCAT('K-', seq * 7919 % 1000003, '-', seq), "
+        "ELT(1 + seq % 5, 'London', 'Tromsø', 'Oslo', 'D''Arcy''s Cove', 'Paris'), "
+        "CAST(seq % 100000 AS SIGNED) - 50000, '2000-01-01' + INTERVAL (seq % 9000) DAY + INTERVAL "
+        "(seq % 86400) SECOND FROM seq_1_to_" +
+        std::to_string(rows));
+    std::printf("%-40s %10s %10s %9s  %13s\n", "", "keys off", "keys on", "keys add", "keys on");
+    const std::string plain = (dir.path() / "plain.accdb").string();
+    const std::string keyed = (dir.path() / "keyed.accdb").string();
+    const Run toAccessOff =
+        timed({DM_CLI_PATH, "to-access", address(source), plain, "keyed", "--quiet"});
+    const Run toAccessOn =
+        timed({DM_CLI_PATH, "to-access", address(source), keyed, "keyed", "--quiet", "--keys"});
+    printPair("to-access: MySQL into a new Access file", toAccessOff, toAccessOn, rows);
+    testenv::MySqlScratch plainBack, keyedBack;
+    const Run toMySqlOff =
+        timed({DM_CLI_PATH, "to-mysql", keyed, address(plainBack), "keyed", "--quiet"});
+    const Run toMySqlOn =
+        timed({DM_CLI_PATH, "to-mysql", keyed, address(keyedBack), "keyed", "--quiet", "--keys"});
+    printPair("to-mysql: Access into an empty database", toMySqlOff, toMySqlOn, rows);
+    std::printf("indexes in MySQL with the keys: %s; rows: %s\n",
+                keyedBack
+                    .scalar("SELECT COUNT(DISTINCT INDEX_NAME) FROM information_schema.STATISTICS "
+                            "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = 'keyed'")
+                    .c_str(),
+                keyedBack.scalar("SELECT COUNT(*) FROM keyed").c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -157,8 +206,8 @@ int main(int argc, char** argv) {
     long rows = mode == "memory" ? 5000000 : 1000000;
     for (int i = 2; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--rows") == 0) rows = std::atol(argv[i + 1]);
-    if ((mode != "speed" && mode != "memory") || rows <= 0) {
-        std::fprintf(stderr, "usage: cli_send_benchmark speed|memory [--rows N]\n");
+    if ((mode != "speed" && mode != "memory" && mode != "keys") || rows <= 0) {
+        std::fprintf(stderr, "usage: cli_send_benchmark speed|memory|keys [--rows N]\n");
         return 2;
     }
     if (testenv::mysqlServer().host.empty()) {
@@ -170,6 +219,8 @@ int main(int argc, char** argv) {
     std::printf("%s, %ld rows\n", mode.c_str(), rows);
     if (mode == "speed")
         speed(rows);
+    else if (mode == "keys")
+        keys(rows);
     else
         memory(rows);
     return 0;

@@ -80,6 +80,73 @@ TEST(CliTsv, FieldRendering) {
     EXPECT_EQ(cli::formatField(db::Value::dateTime(t)), "1899-12-29T06:00:00.5");
 }
 
+// The dump appends fields into one buffer: escapes at either end, side by side, and in text
+// longer than a block, without disturbing what the buffer held.
+TEST(CliTsv, AppendedFieldsEscapeEveryRun) {
+    std::string out = "head\t";
+    cli::appendField(out, db::Value::text(std::string("\\\t\0\r\n", 5)));
+    EXPECT_EQ(out, "head\t\\\\\\t\\0\\r\\n");
+    out.clear();
+    cli::appendField(out, db::Value::text("\tmiddle\n"));
+    cli::appendField(out, db::Value::text(""));
+    cli::appendField(out, db::Value::null());
+    EXPECT_EQ(out, "\\tmiddle\\n\\N");
+    std::string longText(300000, 'a');
+    longText[0] = '\n';
+    longText[150000] = '\\';
+    longText.back() = '\t';
+    out.clear();
+    cli::appendField(out, db::Value::text(longText));
+    ASSERT_EQ(out.size(), longText.size() + 3);
+    EXPECT_EQ(out.substr(0, 3), "\\na");
+    EXPECT_EQ(out.substr(150000, 4), "a\\\\a");
+    EXPECT_EQ(out.substr(out.size() - 3), "a\\t");
+    out = "x";
+    cli::appendField(out, db::Value::dateTime(db::DateTime{1850, 1, 2, 3, 4, 5, 0}));
+    cli::appendField(out, db::Value::boolean(false));
+    EXPECT_EQ(out, "x1850-01-02T03:04:050");
+}
+
+TEST(CliTsv, EveryByteAtEveryPlaceEscapesAsItsOwnRule) {
+    // Runs are passed over many bytes at a time; each byte value, at each place of texts longer
+    // and shorter than that step, is escaped exactly when it is one of the five.
+    const auto expected = [](const std::string& text) {
+        std::string out;
+        for (char c : text) {
+            switch (c) {
+                case '\t':
+                    out += "\\t";
+                    break;
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                case '\0':
+                    out += "\\0";
+                    break;
+                case '\\':
+                    out += "\\\\";
+                    break;
+                default:
+                    out += c;
+            }
+        }
+        return out;
+    };
+    for (std::size_t length : {1u, 7u, 8u, 15u, 16u, 17u, 33u})
+        for (std::size_t at = 0; at < length; ++at)
+            for (int b = 0; b < 256; ++b) {
+                std::string text(length, 'q');
+                text[at] = static_cast<char>(b);
+                std::string out = "h";
+                cli::appendField(out, db::Value::text(text));
+                ASSERT_EQ(out, "h" + expected(text))
+                    << "byte " << b << " at " << at << " of " << length;
+            }
+}
+
 TEST(CliErrors, GoToStandardErrorWithAStatus) {
     DM_REQUIRE_FIXTURE("access/V2010/testV2010.accdb");
     const std::string f = fixture("access/V2010/testV2010.accdb");

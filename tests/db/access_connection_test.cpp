@@ -78,7 +78,16 @@ TEST_P(AccessOracle, EveryTableReadsThroughARecordsetAsTheOracleHasIt) {
             ++n;
         }
         EXPECT_EQ(n, want.rows.size());
+        // The count is made when first asked for, so asking after the last row counts too.
+        EXPECT_EQ(rs.recordCount(), static_cast<long>(want.rows.size()));
         rs.close();
+        db::Recordset top;
+        top.open("SELECT TOP 2 * FROM [" + want.name + "]", *cn);
+        std::size_t stepped = 0;
+        for (; !top.eof(); top.moveNext())
+            ++stepped;
+        EXPECT_EQ(stepped, std::min<std::size_t>(2, want.rows.size()));
+        EXPECT_EQ(top.recordCount(), static_cast<long>(stepped));
     }
     cn->close();
 }

@@ -1,5 +1,6 @@
 // Access files another program holds, through the data-access objects: the refusal a window
-// reports, reading beside another reader, and the lock file a connection keeps while it is open.
+// reports, reading beside another reader, the lock file a connection keeps while it is open, and
+// files in a folder nothing may be written into.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/error.h"
+#include "db/read_only_folders.h"
 #include "tests/support/other_program.h"
 #include "tests/support/test_env.h"
 
@@ -74,18 +76,20 @@ TEST(AccessLocking, ReadingBesideAnotherReaderWorks) {
     EXPECT_GT(rs->recordCount(), 0);
 }
 
-TEST(AccessLocking, AWritingConnectionKeepsTheLockFileFromItsFirstTransaction) {
+TEST(AccessLocking, EveryConnectionKeepsTheLockFileWhileItIsOpen) {
     DM_REQUIRE_FIXTURE("access/empty/empty2010.accdb");
     testenv::TempDir dir;
     const fs::path file = dir.copyFixture("access/empty/empty2010.accdb");
     const fs::path lock = dir.path() / "empty2010.laccdb";
     {
         auto cn = openAccess(file.string(), 1);
-        EXPECT_FALSE(fs::exists(lock)) << "a read-only connection made a lock file";
+        EXPECT_TRUE(fs::exists(lock)) << "a read-only connection holds no lock file";
+        EXPECT_EQ(lockRecordUser(lock).empty(), false);
     }
+    EXPECT_FALSE(fs::exists(lock)) << "closing left the lock file behind";
     {
         auto cn = openAccess(file.string(), 3);
-        EXPECT_FALSE(fs::exists(lock)) << "opening made a lock file before anything was written";
+        EXPECT_TRUE(fs::exists(lock));
         cn->beginTrans();
         EXPECT_TRUE(fs::exists(lock));
         EXPECT_EQ(
@@ -102,6 +106,44 @@ TEST(AccessLocking, AWritingConnectionKeepsTheLockFileFromItsFirstTransaction) {
         EXPECT_TRUE(fs::exists(lock)) << "the writer let go of the file between transactions";
         cn->close();
         EXPECT_FALSE(fs::exists(lock)) << "closing left the lock file behind";
+    }
+}
+
+TEST(AccessLocking, AFileOfAReadOnlyFolderIsReadWithoutALockFileAndNeverWritten) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2010.accdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2010.accdb");
+    const fs::path lock = dir.path() / "empty2010.laccdb";
+    db::addReadOnlyFolder((dir.path() / "." / "..").string() + "/" +
+                          dir.path().filename().string());
+    struct Clear {
+        ~Clear() { db::clearReadOnlyFolders(); }
+    } clear;
+    EXPECT_TRUE(db::inReadOnlyFolder(file.string()));
+    EXPECT_FALSE(db::inReadOnlyFolder(dir.path().string() + "-other/x.accdb"));
+    for (int mode : {0, 1, 3}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        const auto before = fs::last_write_time(dir.path());
+        auto cn = openAccess(file.string(), mode);
+        EXPECT_FALSE(fs::exists(lock)) << "a lock file was made in the read-only folder";
+        auto rs = cn->openSchema(db::kAdSchemaTables);
+        EXPECT_GT(rs->recordCount(), 0);
+        try {
+            cn->execute("CREATE TABLE t (a INT)");
+            FAIL() << "a table was made in the read-only folder";
+        } catch (const db::Error& e) {
+            EXPECT_EQ(e.number(), db::errc::kReadOnly);
+            if (mode != 1) {
+                EXPECT_EQ(e.description(),
+                          "The database \"" + file.string() +
+                              "\" belongs to the program's installation and is not written "
+                              "into. Copy it to a folder of your own to change it.");
+            }
+        }
+        EXPECT_EQ(fs::last_write_time(dir.path()), before) << "something was made in the folder";
+        // It is still held shared: another program's writer is kept out while it is read.
+        testenv::OtherProgram writer({JET_TEST_CHILD, "write", file.string()});
+        EXPECT_NE(writer.firstLine(), "wrote");
     }
 }
 

@@ -111,8 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Protected{"access/encrypted/db2013-enc.accdb", "1234", "Customers", 7},
                     Protected{"access/encrypted/db-enc.mdb", "", "Table1", 2},
                     Protected{"access/encrypted/db97-enc.mdb", "", "Table1", 2}),
-    [](const auto& info) {
-        std::string n = std::filesystem::path(info.param.file).stem().string();
+    [](const auto& testInfo) {
+        std::string n = std::filesystem::path(testInfo.param.file).stem().string();
         for (auto& c : n)
             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
         return n;

@@ -53,6 +53,17 @@ TEST(MySqlConnectionString, BlanksAndEqualsSignsAreKept) {
     EXPECT_EQ(cs.get("USER"), "x y");
 }
 
+TEST(MySqlConnectionString, TlsOptionsFollowTheFieldsOnlyWhenGiven) {
+    const LoginFields f = defaults();
+    EXPECT_EQ(db::mySqlConnectionString(f, {}), db::mySqlConnectionString(f));
+    EXPECT_EQ(db::mySqlConnectionString(f, {"VERIFY_IDENTITY", "/etc/ca;1.pem", ""}),
+              "DRIVER={MySQL ODBC 5.1 Driver};SERVER=localhost;USER=;DATABASE=;PASSWORD=;"
+              "PORT=3306;SSLMODE=VERIFY_IDENTITY;SSLCA={/etc/ca;1.pem};");
+    const auto cs = ConnectionString::parse(db::mySqlConnectionString(f, {"", "", "/k.pem"}));
+    EXPECT_EQ(cs.get("SERVER_PUBLIC_KEY"), "/k.pem");
+    EXPECT_EQ(cs.get("SSLMODE"), std::nullopt);
+}
+
 TEST(AccessConnectionString, ProviderChosenByTheLastFiveCharacters) {
     LoginFields f;
     EXPECT_EQ(db::buildAccessConnectionString(f, "/data/Shop.ACCDB", ""),

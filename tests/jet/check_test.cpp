@@ -17,16 +17,8 @@ namespace fs = std::filesystem;
 
 std::vector<std::string> everyFixture() {
     std::vector<std::string> out;
-    const fs::path root = testenv::fixturesDir() / "access";
-    if (!fs::exists(root)) return out;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        if (!e.is_regular_file()) continue;
-        const std::string rel = fs::relative(e.path(), testenv::fixturesDir()).string();
-        if (rel.find("encrypted/db20") != std::string::npos) continue;  // not readable yet
-        const auto ext = e.path().extension();
-        if (ext == ".mdb" || ext == ".accdb") out.push_back(rel);
-    }
-    std::sort(out.begin(), out.end());
+    for (const std::string& rel : testenv::accessFixtureFiles())
+        if (rel.find("encrypted/db20") == std::string::npos) out.push_back(rel);  // not yet
     return out;
 }
 
@@ -145,8 +137,8 @@ TEST_F(CheckDamage, TheHeaderListedFree) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, CheckFixture, testing::ValuesIn(everyFixture()),
-                         [](const auto& info) {
-                             std::string n = info.param;
+                         [](const auto& testInfo) {
+                             std::string n = testInfo.param;
                              for (char& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return n;

@@ -54,6 +54,81 @@ TEST(TextCodec, DecodesUtf16AndTheCompressedForm) {
     EXPECT_EQ(jet::decodeUnicodeText(hex("fffee9")), "\xC3\xA9");
 }
 
+// UTF-16LE written a unit at a time by the plain rules (a high surrogate and a low one make one
+// character, any other surrogate is U+FFFD): the reference the decoder's fast loop is held to.
+std::string referenceUtf16(const std::vector<char16_t>& units) {
+    std::string out;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t cp = units[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        jet::appendUtf8(out, cp);
+    }
+    return out;
+}
+
+TEST(TextCodec, LongMixedTextsDecodeAsTheUnitRulesSay) {
+    // Texts long enough to cross the decoder's buffer many times, of every width of character,
+    // surrogates paired, lone and at the very end; appended after what the string held.
+    std::uint32_t seed = 7;
+    const char16_t kinds[] = {u'a',   u'\t',  0x00E9, 0x07FF, 0x0800, 0x4E2D,
+                              0xFFFF, 0xD83D, 0xDE00, 0xDBFF, 0xDC00};
+    for (int round = 0; round < 40; ++round) {
+        std::vector<char16_t> units(static_cast<std::size_t>(round * 97 + 1));
+        for (auto& u : units) {
+            seed = seed * 1103515245u + 12345u;
+            u = kinds[(seed >> 16) % (sizeof kinds / sizeof kinds[0])];
+        }
+        if (round % 2) units.back() = 0xD83D;  // a high surrogate with nothing after it
+        Bytes bytes;
+        for (char16_t u : units) {
+            bytes.push_back(static_cast<std::uint8_t>(u));
+            bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+        }
+        if (round % 3 == 0) bytes.push_back(0x41);  // an odd trailing byte is no character
+        std::string out = "kept:";
+        jet::appendUtf16le(out, bytes);
+        ASSERT_EQ(out, "kept:" + referenceUtf16(units)) << "round " << round;
+        if (bytes.size() >= 2 && !(bytes[0] == 0xFF && bytes[1] == 0xFE)) {
+            EXPECT_EQ(jet::decodeUnicodeText(bytes), referenceUtf16(units));
+        }
+    }
+}
+
+TEST(TextCodec, AsciiRunsBrokenAnywhereByAnyOtherUnit) {
+    // Runs of ASCII are copied several units at a time: one unit that is not ASCII, at every
+    // place of texts of every length around that step, must still come out as the unit rules
+    // say. 0x0100 and 0x4100 have an ASCII low byte, 0x0080 and 0x00FF a zero high byte.
+    const std::vector<std::vector<char16_t>> odd = {{0x0080},         {0x00FF}, {0x0100},
+                                                    {0x4100},         {0x00E9}, {0x20AC},
+                                                    {0xD83D, 0xDE00}, {0xDC00}, {0xD83D}};
+    for (std::size_t length = 1; length <= 40; ++length)
+        for (std::size_t at = 0; at < length; ++at)
+            for (const auto& unit : odd) {
+                std::vector<char16_t> units;
+                for (std::size_t k = 0; k < length; ++k)
+                    units.push_back(static_cast<char16_t>(0x20 + (k * 7) % 0x5F));
+                units.erase(units.begin() + static_cast<std::ptrdiff_t>(at));
+                units.insert(units.begin() + static_cast<std::ptrdiff_t>(at), unit.begin(),
+                             unit.end());
+                Bytes bytes;
+                for (char16_t u : units) {
+                    bytes.push_back(static_cast<std::uint8_t>(u));
+                    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+                }
+                std::string out = "x";
+                jet::appendUtf16le(out, bytes);
+                ASSERT_EQ(out, "x" + referenceUtf16(units))
+                    << "length " << length << ", unit " << std::hex
+                    << static_cast<unsigned>(unit[0]) << " at " << at;
+            }
+}
+
 TEST(TextCodec, SurrogatePairsBecomeOneCharacter) {
     // U+1F600 as D83D DE00.
     EXPECT_EQ(jet::decodeUnicodeText(hex("3dd800de")), "\xF0\x9F\x98\x80");
@@ -396,6 +471,29 @@ TEST_F(LongValues, InlineOnePageAndChains) {
     ASSERT_EQ(v.size(), 4500u);
     EXPECT_EQ(Bytes(v.begin(), v.begin() + 3000), Bytes(3000, 'y'));
     EXPECT_EQ(Bytes(v.begin() + 3000, v.end()), Bytes(1500, 'z'));
+}
+
+TEST_F(LongValues, LongChainsReadWholeAndLongLoopsAreErrors) {
+    // Sixty one-byte parts on one page, each linking to the next row: a chain longer than the
+    // short list of rows seen, read whole; then the same rows with the last linking back into
+    // the middle, a loop found only after the list has grown into a set.
+    std::vector<Bytes> rows;
+    for (std::uint8_t i = 0; i < 60; ++i)
+        rows.push_back(concat(i + 1 < 60 ? link(1, static_cast<std::uint8_t>(i + 1)) : link(0, 0),
+                              {static_cast<std::uint8_t>('A' + i % 26)}));
+    putDataPage(*file, f, 1, rows);
+    const Bytes whole = read(reference(60, 0x00, 1, 0));
+    ASSERT_EQ(whole.size(), 60u);
+    EXPECT_EQ(whole[0], 'A');
+    EXPECT_EQ(whole[59], 'A' + 59 % 26);
+    rows.back() = concat(link(1, 40), {'z'});
+    putDataPage(*file, f, 1, rows);
+    EXPECT_EQ(errorKind([&] { read(reference(500, 0x00, 1, 0)); }), jet::ErrorKind::Corrupt);
+    // The buffer a reader reuses is replaced, not appended to.
+    Bytes reused(7, 'q');
+    jet::readLongValue(*pager, ByteReader(concat(reference(2, 0x80, 0, 0), {'h', 'i'}), "ref"),
+                       reused);
+    EXPECT_EQ(reused, (Bytes{'h', 'i'}));
 }
 
 TEST_F(LongValues, DamagedReferencesAndChainsAreErrors) {

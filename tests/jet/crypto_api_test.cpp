@@ -274,6 +274,6 @@ INSTANTIATE_TEST_SUITE_P(
                            "Microsoft Enhanced RSA and AES Cryptographic Provider"},
                     Scheme{"Aes256WithoutRounds", true, 256, 0x04, 0,
                            "Microsoft Enhanced RSA and AES Cryptographic Provider"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

@@ -108,8 +108,8 @@ INSTANTIATE_TEST_SUITE_P(Jet4Files, SetPassword,
                                          "access/V2003/test2V2003.mdb",
                                          "access/V2003/testUnicodeCompV2003.mdb",
                                          "access/encrypted/db-enc.mdb"),
-                         [](const auto& info) {
-                             std::string n = fs::path(info.param).stem().string();
+                         [](const auto& testInfo) {
+                             std::string n = fs::path(testInfo.param).stem().string();
                              for (auto& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return n;

@@ -4,6 +4,8 @@
 // headers are refused clearly, never crash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <random>
 #include <set>
 
@@ -24,18 +26,20 @@ std::vector<std::uint8_t> fileBytes(const std::string& rel) {
     return bytes;
 }
 
-// Passes reads to a file in memory and remembers the furthest byte any read reached.
+// Passes reads to a file in memory and remembers, in `furthest`, the furthest byte any read
+// reached. The count is shared: a database that fails to open frees its file.
 class RecordingFile : public jet::MemoryFile {
   public:
-    using MemoryFile::MemoryFile;
+    RecordingFile(const std::vector<std::uint8_t>& bytes, const std::string& name,
+                  std::shared_ptr<std::uint64_t> furthest)
+        : MemoryFile(bytes, name), end_(std::move(furthest)) {}
     void read(std::uint64_t offset, std::span<std::uint8_t> out) const override {
-        end_ = std::max<std::uint64_t>(end_, offset + out.size());
+        *end_ = std::max<std::uint64_t>(*end_, offset + out.size());
         MemoryFile::read(offset, out);
     }
-    std::uint64_t furthestRead() const { return end_; }
 
   private:
-    mutable std::uint64_t end_ = 0;
+    std::shared_ptr<std::uint64_t> end_;
 };
 
 jet::Error openError(std::vector<std::uint8_t> bytes, const std::string& password) {
@@ -145,8 +149,8 @@ TEST_P(AccdbEncryption, WrongAndEmptyPasswordsAreRefusedBeforeAnyTableIsRead) {
                                             std::string(300, 'x')};
     for (const auto& pwd : wrong) {
         SCOPED_TRACE("password \"" + pwd + "\"");
-        auto file = std::make_unique<RecordingFile>(bytes, f.file);
-        const RecordingFile* seen = file.get();
+        const auto furthest = std::make_shared<std::uint64_t>(0);
+        auto file = std::make_unique<RecordingFile>(bytes, f.file, furthest);
         try {
             jet::Database::open(std::move(file), {pwd});
             ADD_FAILURE() << "opened";
@@ -154,14 +158,58 @@ TEST_P(AccdbEncryption, WrongAndEmptyPasswordsAreRefusedBeforeAnyTableIsRead) {
             EXPECT_EQ(e.kind(), jet::ErrorKind::WrongPassword);
             EXPECT_EQ(e.message(), "Not a valid password.");
             // Only the header page was read.
-            EXPECT_LE(seen->furthestRead(), 4096u);
+            EXPECT_LE(*furthest, 4096u);
         }
     }
 }
 
+TEST_P(AccdbEncryption, AKeyIsDerivedOncePerFileAndPasswordAndNeverForAWrongOne) {
+    const auto& f = GetParam();
+    DM_REQUIRE_FIXTURE(f.file);
+    const auto bytes = fileBytes(f.file);
+    const auto open = [&](const std::string& password, std::vector<std::uint8_t> b) {
+        try {
+            jet::Database::open(std::make_unique<jet::MemoryFile>(std::move(b)), {password});
+            return true;
+        } catch (const jet::Error& e) {
+            EXPECT_EQ(e.kind(), jet::ErrorKind::WrongPassword);
+            return false;
+        }
+    };
+    // A copy of the file with a salt of its own: another file to the cache, though the same
+    // password would open it. The password's salt is the last one of the encryption
+    // description (that of the encrypted key).
+    std::vector<std::uint8_t> other = bytes;
+    const std::string marker = "saltValue=\"";
+    const auto at = std::find_end(other.begin(), other.end(), marker.begin(), marker.end());
+    ASSERT_NE(at, other.end());
+    auto& c = *(at + static_cast<std::ptrdiff_t>(marker.size()));
+    c = c == 'A' ? 'B' : 'A';
+
+    const std::uint64_t start = jet::passwordKeyDerivations();
+    ASSERT_TRUE(open(f.password, bytes));
+    const std::uint64_t first = jet::passwordKeyDerivations() - start;
+    EXPECT_LE(first, 1u) << "one opening derived the key twice";
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(open(f.password, bytes));
+    EXPECT_EQ(jet::passwordKeyDerivations() - start, first)
+        << "the same file and password derived the key again";
+    // Wrong passwords are never remembered: each costs the rounds again.
+    const std::uint64_t before = jet::passwordKeyDerivations();
+    EXPECT_FALSE(open(std::string(f.password) + "x", bytes));
+    EXPECT_FALSE(open(std::string(f.password) + "x", bytes));
+    EXPECT_EQ(jet::passwordKeyDerivations() - before, 2u);
+    // The right password of another salt does not find this file's key (it then fails: the
+    // salt is part of what the verifier was made with).
+    EXPECT_FALSE(open(f.password, other));
+    EXPECT_EQ(jet::passwordKeyDerivations() - before, 3u);
+    ASSERT_TRUE(open(f.password, bytes));
+    EXPECT_EQ(jet::passwordKeyDerivations() - before, 3u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Fixtures, AccdbEncryption, testing::ValuesIn(kAccdbFiles),
-                         [](const auto& info) {
-                             std::string n = fs::path(info.param.file).stem().string();
+                         [](const auto& testInfo) {
+                             std::string n = fs::path(testInfo.param.file).stem().string();
                              for (auto& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return n;
@@ -222,8 +270,8 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, PageCodecs,
                                          EncodedFile{"access/encrypted/db2007-enc.accdb",
                                                      "Test123"},
                                          EncodedFile{"access/encrypted/db2013-enc.accdb", "1234"}),
-                         [](const auto& info) {
-                             std::string n = fs::path(info.param.file).stem().string();
+                         [](const auto& testInfo) {
+                             std::string n = fs::path(testInfo.param.file).stem().string();
                              for (auto& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return n;

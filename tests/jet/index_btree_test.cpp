@@ -12,6 +12,7 @@
 #include "db/jet/base/error.h"
 #include "db/jet/database/database.h"
 #include "db/jet/index/index_btree.h"
+#include "db/jet/index/index_builder.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -183,6 +184,115 @@ TEST_F(Tree, RefusesTheSameEntryTwiceAndRemovesOnlyWhatItHas) {
     EXPECT_FALSE(tree.remove(entry(longKey(6), 9, 1)));
     EXPECT_TRUE(tree.remove(e));
     EXPECT_FALSE(tree.remove(e));
+}
+
+// ---- built from sorted entries ----
+
+// Builds a tree from `model` (in order) onto kRoot.
+void build(MemoryPages& pages, const Model& model) {
+    jet::IndexBuilder builder(pages, jet4(), kRoot, kOwner);
+    for (const auto& e : model)
+        builder.add(e);
+    builder.finish();
+}
+
+// Every page of the tree, decoded, by level from the root down.
+std::vector<std::vector<jet::IndexPage>> levels(MemoryPages& pages) {
+    std::vector<std::vector<jet::IndexPage>> out;
+    std::vector<std::uint32_t> current{kRoot};
+    while (!current.empty()) {
+        std::vector<jet::IndexPage> level;
+        std::vector<std::uint32_t> next;
+        for (std::uint32_t n : current) {
+            level.push_back(jet::decodeIndexPage(jet4(), pages.read(n)->span(), n));
+            for (const auto& e : level.back().entries)
+                if (!level.back().leaf) next.push_back(e.child);
+            if (level.back().tail) next.push_back(level.back().tail);
+        }
+        out.push_back(std::move(level));
+        current = std::move(next);
+    }
+    return out;
+}
+
+TEST(TreeBuilder, SizesFromNoEntryToSeveralLevelsHoldExactlyTheirEntries) {
+    std::mt19937 rng(7);
+    for (const int n : {0, 1, 2, 400, 401, 5000, 150000}) {
+        SCOPED_TRACE(n);
+        MemoryPages pages;
+        pages.write(kRoot, jet::IndexTree::emptyRoot(jet4(), kOwner));
+        Model model;
+        for (int i = 0; i < n; ++i)
+            model.insert(entry(longKey(static_cast<std::int32_t>(rng())), 1 + rng() % 90000,
+                               static_cast<std::uint8_t>(rng() % 255)));
+        build(pages, model);
+        jet::IndexTree tree(pages, jet4(), kRoot, kOwner);
+        expectSame(tree, model);  // forEach checks bounds, order and the chains of each level
+        const auto tree_levels = levels(pages);
+        // Every page but the root was allocated, and every allocated page is in the tree.
+        std::size_t inTree = 0;
+        for (const auto& l : tree_levels)
+            inTree += l.size();
+        EXPECT_EQ(pages.live(), inTree - 1);
+        for (const auto& l : tree_levels)
+            for (const auto& p : l) {
+                EXPECT_EQ(p.owner, kOwner);
+                // A page with several children names the last as its tail.
+                if (!p.leaf) {
+                    EXPECT_EQ(p.tail != 0, p.entries.size() + (p.tail ? 1 : 0) > 1);
+                }
+            }
+        if (n == 150000) {
+            EXPECT_GE(tree_levels.size(), 3u);
+        }
+        // Leaves are full: none could have taken the first entry of the next one.
+        const auto& leaves = tree_levels.back();
+        for (std::size_t i = 0; i + 1 < leaves.size() && n > 1; ++i) {
+            jet::IndexPage grown = leaves[i];
+            grown.entries.push_back(leaves[i + 1].entries.front());
+            EXPECT_GT(jet::encodedEntriesSize(jet4(), grown), jet::indexPageCapacity(jet4()))
+                << "leaf " << i;
+        }
+        // The tree takes inserts and removals like one grown entry by entry.
+        for (int k = 0; k < 300 && n > 0; ++k) {
+            auto e = entry(longKey(static_cast<std::int32_t>(rng())), 95000,
+                           static_cast<std::uint8_t>(k % 250));
+            if (model.count(e)) continue;
+            tree.insert(e);
+            model.insert(e);
+            const auto victim = std::next(model.begin(), static_cast<long>(rng() % model.size()));
+            ASSERT_TRUE(tree.remove(*victim));
+            model.erase(victim);
+        }
+        expectSame(tree, model);
+    }
+}
+
+TEST(TreeBuilder, LongKeysWithSharedPrefixesAndTheLimits) {
+    MemoryPages pages;
+    pages.write(kRoot, jet::IndexTree::emptyRoot(jet4(), kOwner));
+    Model model;
+    std::mt19937 rng(3);
+    // Keys of 1 to 900 bytes that share long prefixes, so pages hold few entries and their
+    // prefixes change from page to page.
+    for (int i = 0; i < 4000; ++i) {
+        Bytes key(1 + rng() % (i % 10 == 0 ? 900 : 40), 0x41);
+        for (std::size_t k = key.size() / 2; k < key.size(); ++k)
+            key[k] = static_cast<std::uint8_t>(0x41 + rng() % 3);
+        model.insert(entry(key, 1 + rng() % 1000, static_cast<std::uint8_t>(rng() % 200)));
+    }
+    build(pages, model);
+    jet::IndexTree tree(pages, jet4(), kRoot, kOwner);
+    expectSame(tree, model);
+
+    jet::IndexBuilder builder(pages, jet4(), kRoot, kOwner);
+    builder.add(entry(longKey(5), 1, 1));
+    EXPECT_THROW(builder.add(entry(longKey(5), 1, 1)), std::logic_error);  // not greater
+    EXPECT_THROW(builder.add(entry(longKey(4), 1, 1)), std::logic_error);
+    EXPECT_THROW(builder.add(entry(Bytes(jet::IndexBuilder::maxKeySize(jet4()) + 1, 0x7f), 1, 2)),
+                 std::logic_error);
+    EXPECT_NO_THROW(builder.add(entry(Bytes(jet::IndexBuilder::maxKeySize(jet4()), 0x80), 1, 2)));
+    EXPECT_NO_THROW(builder.add(entry(Bytes(jet::IndexBuilder::maxKeySize(jet4()), 0x80), 1, 3)));
 }
 
 // ---- pages ----

@@ -25,17 +25,9 @@ jet::OpenOptions rw() {
 
 std::vector<std::string> everyFixture() {
     std::vector<std::string> out;
-    const fs::path root = testenv::fixturesDir() / "access";
-    std::error_code ec;
-    if (!fs::exists(root, ec)) return out;
-    for (const auto& e : fs::recursive_directory_iterator(root, ec)) {
-        const std::string ext = e.path().extension().string();
-        if (!e.is_regular_file() || (ext != ".mdb" && ext != ".accdb")) continue;
-        const std::string rel = fs::relative(e.path(), testenv::fixturesDir()).generic_string();
-        if (rel.find("encrypted/") != std::string::npos && ext == ".accdb") continue;
-        out.push_back(rel);
-    }
-    std::sort(out.begin(), out.end());
+    for (const std::string& rel : testenv::accessFixtureFiles())
+        if (rel.find("encrypted/") == std::string::npos || fs::path(rel).extension() != ".accdb")
+            out.push_back(rel);
     return out;
 }
 

@@ -23,17 +23,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 std::vector<std::string> indexedFixtures() {
-    std::vector<std::string> out;
-    const fs::path root = testenv::fixturesDir() / "access";
-    std::error_code ec;
-    if (!fs::exists(root, ec)) return out;
-    for (const auto& e : fs::recursive_directory_iterator(root, ec)) {
-        const std::string ext = e.path().extension().string();
-        if (!e.is_regular_file() || (ext != ".mdb" && ext != ".accdb")) continue;
-        out.push_back(fs::relative(e.path(), testenv::fixturesDir()).generic_string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
+    return testenv::accessFixtureFiles();
 }
 
 // The passwords of the encrypted fixtures (their README).

@@ -18,7 +18,6 @@
 #include "db/jet/index/index_btree.h"
 #include "db/jet/table/table_scan.h"
 #include "db/jet/table/usage_map.h"
-#include "db/jet/table/usage_map_writer.h"
 #include "db/jet/write/table_indexes.h"
 #include "tests/jet/table_write_support.h"
 #include "tests/support/run_program.h"

@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
             login.accessPath = runnerFile;
             cn.open(db::buildAccessConnectionString(login));
             review::ExecutionSettings settings;
-            settings.target = review::ScriptTarget::Access;
+            settings.direction = transfer::Direction::MySqlToAccess;
             const auto t1 = Clock::now();
             const double c1 = cpuSeconds();
             const auto result = review::executeScript(cn, text, settings);

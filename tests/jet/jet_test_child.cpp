@@ -7,11 +7,15 @@
 //   jet_test_child hold PATH         opens PATH for writing, opens a transaction and writes a
 //                                    page, prints "ready" and waits to be killed
 //   jet_test_child hold-read PATH    opens PATH for reading, prints "ready" and waits
-//   jet_test_child sql PATH SCRIPT G  runs the lines of the file SCRIPT as statements, G to a
-//                                    transaction; prints "committed K" once K lines are durable
+//   jet_test_child sql PATH SCRIPT G [N]  runs the lines of the file SCRIPT as statements, G to a
+//                                    transaction; prints "committed K" once K lines are durable;
+//                                    with N, kills itself (SIGKILL) just before the Nth write,
+//                                    flush or truncation of any file it opened, else prints
+//                                    "writes W", how many there were
 //   jet_test_child stamp PATH N G    runs N statements, each taking a page and stamping its
 //                                    number into it, G to a transaction; prints
 //                                    "committed K" once K statements are durable
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,9 +27,45 @@
 
 #include "db/jet/base/error.h"
 #include "db/jet/database/database.h"
+#include "db/jet/page/file.h"
 #include "db/jet/sql/executor.h"
 
 namespace {
+
+// Counts the writes, flushes and truncations of every file the engine opens, and kills the
+// program just before the one numbered `killAt` (0: never), as a crash at that moment would.
+std::uint64_t gWrites = 0;
+std::uint64_t gKillAt = 0;
+
+void beforeWrite() {
+    if (++gWrites == gKillAt) ::raise(SIGKILL);
+}
+
+class KillingFile : public jet::File {
+  public:
+    explicit KillingFile(std::unique_ptr<jet::File> inner) : inner_(std::move(inner)) {}
+    std::uint64_t size() const override { return inner_->size(); }
+    void read(std::uint64_t offset, std::span<std::uint8_t> out) const override {
+        inner_->read(offset, out);
+    }
+    void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        beforeWrite();
+        inner_->write(offset, data);
+    }
+    void sync() override {
+        beforeWrite();
+        inner_->sync();
+    }
+    void truncate(std::uint64_t length) override {
+        beforeWrite();
+        inner_->truncate(length);
+    }
+    const std::string& name() const override { return inner_->name(); }
+    bool writable() const override { return inner_->writable(); }
+
+  private:
+    std::unique_ptr<jet::File> inner_;
+};
 
 // One statement of the crash test: a new empty data page carrying its statement's number in its
 // free space, where readers of the page never look.
@@ -80,6 +120,12 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (command == "sql" && argc > 4) {
+            if (argc > 5) {
+                gKillAt = std::strtoull(argv[5], nullptr, 10);
+                jet::setFileLayer([](std::unique_ptr<jet::File> f, const std::string&) {
+                    return std::unique_ptr<jet::File>(std::make_unique<KillingFile>(std::move(f)));
+                });
+            }
             options.mode = jet::OpenMode::ReadWrite;
             auto db = jet::Database::open(path, options);
             jet::sql::Session session(*db);
@@ -97,6 +143,8 @@ int main(int argc, char** argv) {
                     std::fflush(stdout);
                 }
             }
+            db.reset();
+            if (argc > 5) std::printf("writes %llu\n", static_cast<unsigned long long>(gWrites));
             return 0;
         }
         if (command == "write") {

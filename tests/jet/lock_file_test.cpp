@@ -1,6 +1,7 @@
 // Lock files beside databases: their names, the refusals another program meets (a real second
 // process), stale lock files left by a crash, and connections of one program sharing a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -53,32 +54,108 @@ TEST(LockFile, NamesFollowTheDatabaseKind) {
     EXPECT_EQ(jet::lockFilePathFor("Orders.v2.accdb"), "Orders.v2.laccdb");
 }
 
-TEST(LockFile, AWriterHoldsItAndTheLastOneRemovesIt) {
+// The records of a lock file: for each 64-byte slot, the computer name and the user name.
+std::vector<std::pair<std::string, std::string>> records(const fs::path& lock) {
+    std::ifstream in(lock, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::pair<std::string, std::string>> out;
+    for (std::size_t at = 0; at + 64 <= bytes.size(); at += 64)
+        out.emplace_back(std::string(bytes.c_str() + at), std::string(bytes.c_str() + at + 32));
+    return out;
+}
+
+TEST(LockFile, EveryoneWhoOpensTheFileTakesASlotAndTheLastOneRemovesIt) {
     DM_REQUIRE_FIXTURE("access/empty/empty2007.accdb");
     testenv::TempDir dir;
     const fs::path file = dir.copyFixture("access/empty/empty2007.accdb");
     const fs::path lock = dir.path() / "empty2007.laccdb";
     {
+        auto reader = jet::Database::open(file.string(), {});
+        ASSERT_TRUE(fs::exists(lock)) << "a reader holds no lock file, as Access keeps one";
+        const auto r = records(lock);
+        ASSERT_EQ(r.size(), 1u);
+        EXPECT_EQ(r[0].first, hostName().substr(0, 31));
+        EXPECT_FALSE(r[0].second.empty()) << "no user name";
+        EXPECT_EQ(reader->lock()->slot(), 0);
+    }
+    EXPECT_FALSE(fs::exists(lock)) << "the last reader left the lock file behind";
+    {
         auto db = jet::Database::open(file.string(), rw());
-        EXPECT_FALSE(fs::exists(lock)) << "opening made a lock file before anything was written";
         db->beginTransaction();
-        ASSERT_TRUE(fs::exists(lock));
         db->commitTransaction();
         EXPECT_TRUE(fs::exists(lock)) << "the writer let go of the file between transactions";
-        std::ifstream in(lock, std::ios::binary);
-        std::string record((std::istreambuf_iterator<char>(in)), {});
-        ASSERT_EQ(record.size(), 64u);
-        EXPECT_EQ(std::string(record.c_str()), hostName().substr(0, 31));
-        EXPECT_FALSE(std::string(record.c_str() + 32).empty()) << "no user name";
-        auto second = jet::Database::open(file.string(), rw());  // same program: shared
+        EXPECT_EQ(records(lock).size(), 1u);
+        auto second = jet::Database::open(file.string(), rw());  // same program: one slot
+        EXPECT_EQ(second->lock()->slot(), 0);
         second.reset();
         EXPECT_TRUE(fs::exists(lock)) << "removed while the first connection still has it";
+        // Another program that reads takes the next slot while this one writes... and is
+        // refused, letting its slot go.
+        EXPECT_EQ(
+            openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly)
+                .rfind("The database \"" + file.string() + "\" is being changed by another program",
+                       0),
+            0u);
     }
     EXPECT_FALSE(fs::exists(lock));
-    {
-        auto reader = jet::Database::open(file.string(), {});
-        EXPECT_FALSE(fs::exists(lock)) << "reading made a lock file";
-    }
+}
+
+TEST(LockFile, ReadersInTwoProgramsHoldTwoSlotsAndBlockAWriterNamingThem) {
+    DM_REQUIRE_FIXTURE("access/V2003/test2V2003.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/V2003/test2V2003.mdb");
+    const fs::path lock = dir.path() / "test2V2003.ldb";
+    ASSERT_FALSE(fs::exists(lock));
+    testenv::OtherProgram first({JET_TEST_CHILD, "hold-read", file.string()});
+    ASSERT_EQ(first.firstLine(), "ready");
+    testenv::OtherProgram second({JET_TEST_CHILD, "hold-read", file.string()});
+    ASSERT_EQ(second.firstLine(), "ready");
+    const auto r = records(lock);
+    ASSERT_EQ(r.size(), 2u) << "two readers, two records";
+    const std::string who = "user " + r[0].second + " on computer " + hostName();
+    EXPECT_EQ(writeInAnotherProcess(file.string()),
+              "The database \"" + file.string() + "\" is open in another program (" + who +
+                  ", and 1 other). Close it there and try again.");
+    first.kill();
+    EXPECT_EQ(writeInAnotherProcess(file.string()), "The database \"" + file.string() +
+                                                        "\" is open in another program (" + who +
+                                                        "). Close it there and try again.");
+    second.kill();
+    EXPECT_EQ(writeInAnotherProcess(file.string()), "wrote");
+}
+
+TEST(LockFile, ALockFileThatIsALinkOrNoPlainFileIsRefusedAndLeftAlone) {
+    DM_REQUIRE_FIXTURE("access/empty/empty.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty.mdb");
+    const fs::path lock = dir.path() / "empty.ldb";
+    const fs::path victim = dir.path() / "victim.txt";
+    std::ofstream(victim) << "keep me";
+    fs::create_symlink(victim, lock);
+    const std::string refusal = "The lock file \"" + lock.string() +
+                                "\" is a symbolic link; the database is not opened through it. "
+                                "Remove the link and try again.";
+    EXPECT_EQ(writeInAnotherProcess(file.string()), refusal);
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly), refusal);
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "keep me");
+    EXPECT_TRUE(fs::is_symlink(lock));
+
+    // A link to nowhere is not created through either.
+    fs::remove(lock);
+    fs::create_symlink(dir.path() / "made-through-the-link", lock);
+    EXPECT_EQ(writeInAnotherProcess(file.string()), refusal);
+    EXPECT_FALSE(fs::exists(dir.path() / "made-through-the-link"));
+
+    // A pipe would make the opening wait forever.
+    fs::remove(lock);
+    ASSERT_EQ(::mkfifo(lock.c_str(), 0644), 0);
+    EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadOnly),
+              "The lock file \"" + lock.string() +
+                  "\" is not a plain file; the database is not opened with it. Remove it and try "
+                  "again.");
+    fs::remove(lock);
+    EXPECT_EQ(writeInAnotherProcess(file.string()), "wrote");
 }
 
 TEST(LockFile, AnotherProgramIsRefusedWhileOneWrites) {
@@ -107,17 +184,13 @@ TEST(LockFile, AWriterIsRefusedWhileAnotherProgramHasTheFileOpen) {
     DM_REQUIRE_FIXTURE("access/empty/empty.mdb");
     testenv::TempDir dir;
     const fs::path file = dir.copyFixture("access/empty/empty.mdb");
-    auto db = jet::Database::open(file.string(), rw());
-    db->beginTransaction();  // makes the lock file
-    db->rollbackTransaction();
-    db.reset();
-    std::ofstream(dir.path() / "empty.ldb") << "";
     auto reader = jet::Database::open(file.string(), {});
     EXPECT_EQ(openInAnotherProcess(file.string(), jet::OpenMode::ReadWrite), "opened")
         << "opening for writing is not writing yet";
     EXPECT_EQ(writeInAnotherProcess(file.string()),
-              "The database \"" + file.string() +
-                  "\" is open in another program. Close it there and try again.");
+              "The database \"" + file.string() + "\" is open in another program (user " +
+                  records(dir.path() / "empty.ldb")[0].second + " on computer " + hostName() +
+                  "). Close it there and try again.");
     reader.reset();
     EXPECT_EQ(writeInAnotherProcess(file.string()), "wrote");
 }

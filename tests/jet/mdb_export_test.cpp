@@ -25,19 +25,12 @@ using jet::ColumnType;
 
 std::vector<std::string> fixtureFiles() {
     std::vector<std::string> out;
-    const fs::path root = testenv::fixturesDir() / "access";
-    std::error_code ec;
-    if (!fs::exists(root, ec)) return out;
-    for (const auto& e : fs::recursive_directory_iterator(root, ec)) {
-        if (!e.is_regular_file()) continue;
-        const std::string rel = fs::relative(e.path(), testenv::fixturesDir()).generic_string();
-        const std::string ext = e.path().extension().string();
-        if (ext != ".mdb" && ext != ".accdb") continue;
+    for (const std::string& rel : testenv::accessFixtureFiles()) {
         // Password-protected .accdb files are encrypted throughout; mdbtools cannot read them.
-        if (rel.find("encrypted/") != std::string::npos && ext == ".accdb") continue;
+        if (rel.find("encrypted/") != std::string::npos && fs::path(rel).extension() == ".accdb")
+            continue;
         out.push_back(rel);
     }
-    std::sort(out.begin(), out.end());
     return out;
 }
 

@@ -168,8 +168,8 @@ TEST_P(PagerWrite, SavepointRollbackRestoresPagesAndPageCount) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, PagerWrite, testing::ValuesIn(kWritableFixtures),
-                         [](const auto& info) {
-                             std::string n = fs::path(info.param).stem().string();
+                         [](const auto& testInfo) {
+                             std::string n = fs::path(testInfo.param).stem().string();
                              for (char& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return n;
@@ -333,8 +333,8 @@ INSTANTIATE_TEST_SUITE_P(
     Fixtures, EncryptedWrite,
     testing::Values(std::make_pair("access/encrypted/db2007-enc.accdb", "Test123"),
                     std::make_pair("access/encrypted/db2013-enc.accdb", "1234")),
-    [](const auto& info) {
-        std::string n = fs::path(info.param.first).stem().string();
+    [](const auto& testInfo) {
+        std::string n = fs::path(testInfo.param.first).stem().string();
         for (char& c : n)
             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
         return n;

@@ -92,8 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Versions, DatabasePassword,
                          testing::Values(Case{"access/V1997/testV1997.mdb", "Table1"},
                                          Case{"access/V2000/testV2000.mdb", "Table1"},
                                          Case{"access/V2003/test2V2003.mdb", "MSP_PROJECTS"}),
-                         [](const auto& info) {
-                             std::string n = fs::path(info.param.fixture).stem().string();
+                         [](const auto& testInfo) {
+                             std::string n = fs::path(testInfo.param.fixture).stem().string();
                              return n;
                          });
 

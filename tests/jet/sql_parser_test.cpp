@@ -273,4 +273,125 @@ TEST(SqlParser, NumbersRunningIntoWordsAreRefused) {
               "the word after it.");
 }
 
+TEST(SqlParser, ColumnDefaultsAndAutoNumberSeeds) {
+    const auto s = std::get<CreateTableStatement>(
+        parse("CREATE TABLE t (id COUNTER(100, 1), a TEXT(5) DEFAULT 'x' NOT NULL, b INT NOT NULL "
+              "DEFAULT -3, c DATETIME DEFAULT now(), d DATE DEFAULT Date ( ), e BIT DEFAULT "
+              "False, f DATETIME DEFAULT #2024-05-01#, g INT DEFAULT (7), h INT DEFAULT NULL)"));
+    ASSERT_EQ(s.columns.size(), 9u);
+    EXPECT_TRUE(s.columns[0].type.autoNumber);
+    EXPECT_EQ(s.columns[0].type.seed, 100u);
+    EXPECT_FALSE(s.columns[0].defaultValue.has_value());
+    const auto& a = *s.columns[1].defaultValue;
+    EXPECT_EQ(a.kind, ColumnDefault::Kind::Value);
+    EXPECT_EQ(a.value.kind, Literal::Kind::Text);
+    EXPECT_EQ(a.value.text, "x");
+    EXPECT_TRUE(s.columns[1].notNull);
+    EXPECT_EQ(s.columns[2].defaultValue->value.text, "-3");
+    EXPECT_TRUE(s.columns[2].notNull);
+    EXPECT_EQ(s.columns[3].defaultValue->kind, ColumnDefault::Kind::Now);
+    EXPECT_EQ(s.columns[4].defaultValue->kind, ColumnDefault::Kind::Date);
+    EXPECT_EQ(s.columns[5].defaultValue->value.kind, Literal::Kind::Boolean);
+    EXPECT_FALSE(s.columns[5].defaultValue->value.boolean);
+    EXPECT_EQ(s.columns[6].defaultValue->value.kind, Literal::Kind::Date);
+    EXPECT_EQ(s.columns[7].defaultValue->value.text, "7");
+    EXPECT_EQ(s.columns[8].defaultValue->value.kind, Literal::Kind::Null);
+    EXPECT_EQ(typeOf("AUTOINCREMENT").seed, 1u);
+    EXPECT_EQ(typeOf("DATETIME2").type, ColumnType::ExtDateTime);
+    EXPECT_EQ(errorOf("CREATE TABLE t (c DATETIME DEFAULT Now(1))"),
+              "Syntax error in the statement \"CREATE TABLE t (c DATETIME DEFAULT Now(1))\": "
+              "expected \")\" after Now( in the default of column 'c'.");
+    EXPECT_EQ(errorOf("CREATE TABLE t (c INT DEFAULT)"),
+              "Syntax error in the statement \"CREATE TABLE t (c INT DEFAULT)\": expected a "
+              "value.");
+}
+
+TEST(SqlParser, CreateIndexInEveryForm) {
+    auto s =
+        std::get<CreateIndexStatement>(parse("CREATE INDEX [By Name] ON `T` (a, b DESC, c ASC)"));
+    EXPECT_EQ(s.name, "By Name");
+    EXPECT_EQ(s.table, "T");
+    ASSERT_EQ(s.columns.size(), 3u);
+    EXPECT_EQ(s.columns[1].name, "b");
+    EXPECT_TRUE(s.columns[0].ascending);
+    EXPECT_FALSE(s.columns[1].ascending);
+    EXPECT_TRUE(s.columns[2].ascending);
+    EXPECT_FALSE(s.unique || s.primary || s.disallowNull || s.ignoreNull);
+    s = std::get<CreateIndexStatement>(parse("create unique index u on t (a) with primary;"));
+    EXPECT_TRUE(s.unique && s.primary);
+    EXPECT_TRUE(std::get<CreateIndexStatement>(parse("CREATE INDEX u ON t (a) WITH DISALLOW NULL"))
+                    .disallowNull);
+    EXPECT_TRUE(std::get<CreateIndexStatement>(parse("CREATE INDEX u ON t (a) WITH IGNORE NULL"))
+                    .ignoreNull);
+    EXPECT_EQ(errorOf("CREATE INDEX u ON t (a) WITH CLUSTER"),
+              "Syntax error in the statement \"CREATE INDEX u ON t (a) WITH CLUSTER\": expected "
+              "PRIMARY, DISALLOW NULL or IGNORE NULL after WITH.");
+    EXPECT_EQ(errorOf("CREATE INDEX u t (a)"),
+              "Syntax error in the statement \"CREATE INDEX u t (a)\": expected ON.");
+    EXPECT_EQ(errorOf("CREATE INDEX u ON t (a b)"),
+              "Syntax error in the statement \"CREATE INDEX u ON t (a b)\": expected a comma or "
+              "\")\" after the column 'a' of the index.");
+    EXPECT_EQ(errorOf("CREATE VIEW v AS SELECT * FROM t"),
+              "The statement \"CREATE VIEW v AS SELECT * FROM t\" is not one the Access engine can "
+              "run.");
+}
+
+TEST(SqlParser, AlterTableAddsConstraintsOnly) {
+    auto s = std::get<AddConstraintStatement>(
+        parse("ALTER TABLE `Orders` ADD CONSTRAINT `FK1` FOREIGN KEY (`a`, b) REFERENCES "
+              "[Customers] (x, `y`) ON UPDATE CASCADE ON DELETE SET NULL"));
+    EXPECT_EQ(s.table, "Orders");
+    EXPECT_EQ(s.name, "FK1");
+    EXPECT_EQ(s.kind, AddConstraintStatement::Kind::ForeignKey);
+    EXPECT_EQ(s.columns, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(s.referencedTable, "Customers");
+    EXPECT_EQ(s.referencedColumns, (std::vector<std::string>{"x", "y"}));
+    EXPECT_TRUE(s.cascadeUpdates);
+    EXPECT_EQ(s.onDelete, AddConstraintStatement::OnDelete::SetNull);
+    s = std::get<AddConstraintStatement>(
+        parse("alter table o add constraint f foreign key (a) references c (x) on delete cascade "
+              "on update no action;"));
+    EXPECT_FALSE(s.cascadeUpdates);
+    EXPECT_EQ(s.onDelete, AddConstraintStatement::OnDelete::Cascade);
+    s =
+        std::get<AddConstraintStatement>(parse("ALTER TABLE o ADD CONSTRAINT f FOREIGN KEY (a) "
+                                               "REFERENCES c (x) ON DELETE NO ACTION"));
+    EXPECT_EQ(s.onDelete, AddConstraintStatement::OnDelete::NoAction);
+    s = std::get<AddConstraintStatement>(
+        parse("ALTER TABLE o ADD CONSTRAINT pk PRIMARY KEY (a, b)"));
+    EXPECT_EQ(s.kind, AddConstraintStatement::Kind::PrimaryKey);
+    EXPECT_EQ(s.columns.size(), 2u);
+    s = std::get<AddConstraintStatement>(parse("ALTER TABLE o ADD CONSTRAINT u UNIQUE (a)"));
+    EXPECT_EQ(s.kind, AddConstraintStatement::Kind::Unique);
+
+    EXPECT_EQ(errorOf("ALTER TABLE o ADD CONSTRAINT f FOREIGN KEY (a, b) REFERENCES c (x)"),
+              "Syntax error in the statement \"ALTER TABLE o ADD CONSTRAINT f FOREIGN KEY (a, b) "
+              "REFERENCES c (x)\": the foreign key has 2 columns but references 1.");
+    EXPECT_EQ(errorOf("ALTER TABLE o ADD CONSTRAINT f FOREIGN KEY (a) REFERENCES c (x) ON "
+                      "DELETE RESTRICT"),
+              "Syntax error in the statement \"ALTER TABLE o ADD CONSTRAINT f FOREIGN KEY (a) "
+              "REFERENCES c (x) ON DELETE RESTRICT\": expected CASCADE, SET NULL or NO ACTION "
+              "after ON DELETE.");
+    EXPECT_EQ(errorOf("ALTER TABLE o ADD CONSTRAINT f FOREIGN KEY (a) REFERENCES c (x) ON "
+                      "UPDATE CASCADE ON UPDATE CASCADE"),
+              "Syntax error in the statement \"ALTER TABLE o ADD CONSTRAINT f FOREIGN KEY (a) "
+              "REFERENCES c (x) ON UPDATE CASCADE ON UPDATE CASCADE\": ON UPDATE is given twice.");
+    EXPECT_EQ(errorOf("ALTER TABLE o ADD CONSTRAINT f KEY (a)"),
+              "Syntax error in the statement \"ALTER TABLE o ADD CONSTRAINT f KEY (a)\": expected "
+              "PRIMARY KEY, UNIQUE or FOREIGN KEY after the constraint name.");
+    // Changes of columns stay outside what the engine runs.
+    EXPECT_EQ(errorOf("ALTER TABLE o DROP CONSTRAINT f"),
+              "The statement \"ALTER TABLE o DROP CONSTRAINT f\" is not one the Access engine can "
+              "run.");
+    try {
+        parse("ALTER TABLE o ADD CONSTRAINT c CHECK (a = 1)");
+        ADD_FAILURE() << "parsed";
+    } catch (const jet::Error& e) {
+        EXPECT_EQ(e.kind(), jet::ErrorKind::NotSupported);
+        EXPECT_EQ(e.message(),
+                  "The statement \"ALTER TABLE o ADD CONSTRAINT c CHECK (a = 1)\" "
+                  "adds a CHECK constraint, which the Access engine cannot create.");
+    }
+}
+
 }  // namespace

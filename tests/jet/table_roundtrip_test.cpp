@@ -489,8 +489,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "access/empty/empty2007.accdb", "access/empty/empty2010.accdb",
                       "access/empty/empty2016.accdb", "access/empty/empty2019.accdb",
                       "access/V2003/testUnicodeCompV2003.mdb"),
-    [](const auto& info) {
-        std::string n = info.param.substr(info.param.rfind('/') + 1);
+    [](const auto& testInfo) {
+        std::string n = testInfo.param.substr(testInfo.param.rfind('/') + 1);
         for (char& c : n)
             if (c == '.') c = '_';
         return n;

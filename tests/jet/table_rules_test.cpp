@@ -207,7 +207,14 @@ TEST_P(AccessTables, RowsGoIntoEveryIndexAndRelationshipsAreKept) {
     WritableCopy copy(GetParam());
     const std::size_t before = copy.rows("Table1").size();
     copy.exec("INSERT INTO Table1 VALUES (100, 1, 12, 'new row', 0)");
-    copy.exec("INSERT INTO Table1 (id, data) VALUES (101, 'no keys')");
+    // The key columns left out take their Default Value, 0, as in Access; Table3 has no row 0.
+    expectRefused(copy, "INSERT INTO Table1 (id, data) VALUES (101, 'no keys')",
+                  jet::ErrorKind::Constraint,
+                  "The row cannot be added: the relationship 'Table3Table1' requires a row of "
+                  "table 'Table3' with the same value in otherfk2, and there is none.");
+    copy.exec(
+        "INSERT INTO Table1 (id, otherfk1, otherfk2, data, otherfk3) VALUES (101, NULL, NULL, "
+        "'no keys', NULL)");
     copy.exec("INSERT INTO Table2 VALUES (50, 'parent')");
     copy.exec("INSERT INTO Table1 VALUES (102, 50, NULL, 'to the new parent', 0)");
     expectRefused(copy, "INSERT INTO Table1 VALUES (103, 99, 12, 'orphan', 0)",
@@ -248,8 +255,8 @@ INSTANTIATE_TEST_SUITE_P(IndexFixtures, AccessTables,
                          ::testing::Values("access/V2003/indexTestV2003.mdb",
                                            "access/V2007/indexTestV2007.accdb",
                                            "access/V2010/indexTestV2010.accdb"),
-                         [](const auto& info) {
-                             std::string n = info.param.substr(info.param.rfind('/') + 1);
+                         [](const auto& testInfo) {
+                             std::string n = testInfo.param.substr(testInfo.param.rfind('/') + 1);
                              for (char& c : n)
                                  if (c == '.') c = '_';
                              return n;
@@ -304,14 +311,15 @@ TEST(TableRules, RowsOfATableWithDeletedColumnsCarryTheirGaps) {
     EXPECT_EQ(rows[rows.size() - 2],
               (std::vector<db::Value>{db::Value::integer(7), db::Value::integer(8),
                                       db::Value::text("new"), db::Value::text("new2")}));
+    // The two numbers left out take their columns' Default Value (0), as Access gives them.
     EXPECT_EQ(rows.back(),
-              (std::vector<db::Value>{db::Value::null(), db::Value::null(), db::Value::null(),
-                                      db::Value::text("only the last")}));
+              (std::vector<db::Value>{db::Value::integer(0), db::Value::integer(0),
+                                      db::Value::null(), db::Value::text("only the last")}));
     EXPECT_EQ(tablewrite::checkAllTables(copy.db()), std::vector<std::string>{});
     copy.close();
     const auto exported = copy.mdbExport("Table1");
     EXPECT_EQ(exported[exported.size() - 2], "7\t8\tnew\tnew2");
-    EXPECT_EQ(exported.back(), "(null)\t(null)\t(null)\tonly the last");
+    EXPECT_EQ(exported.back(), "0\t0\t(null)\tonly the last");
 }
 
 TEST(TableRules, ColumnsAccessComputesOrKeepsElsewhereAreRefusedBeforeWriting) {

@@ -94,6 +94,25 @@ std::string WritableCopy::mdbTables() {
     return r.out;
 }
 
+std::vector<std::string> WritableCopy::mdbSchema() {
+    const auto r = testenv::runProgram({"mdb-schema", "--indexes", "--relations", "--not-null",
+                                        "--default-values", path_.string(), "mysql"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines;
+    for (const auto& line : splitLines(r.out)) {
+        std::string tidy;
+        for (char c : line) {
+            if (c == '\t') c = ' ';
+            if (c == ' ' && (tidy.empty() || tidy.back() == ' ')) continue;
+            tidy.push_back(c);
+        }
+        while (!tidy.empty() && tidy.back() == ' ')
+            tidy.pop_back();
+        if (!tidy.empty() && tidy.rfind("--", 0) != 0) lines.push_back(tidy);
+    }
+    return lines;
+}
+
 std::vector<std::uint8_t> WritableCopy::bytes() const {
     std::ifstream in(path_, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});

@@ -43,6 +43,10 @@ class WritableCopy {
     std::string mdbExportRaw(const std::string& table);
     // mdb-tables -1 of the file: one table name a line.
     std::string mdbTables();
+    // mdb-schema of the file for MySQL, with indexes, relationships, NOT NULL and defaults: the
+    // lines that are neither blank nor comments, each with its runs of blanks and tabs made one
+    // blank and none at its ends.
+    std::vector<std::string> mdbSchema();
 
     std::vector<std::uint8_t> bytes() const;
 

@@ -241,8 +241,8 @@ INSTANTIATE_TEST_SUITE_P(EveryWritableVersion, TableWrite,
                                            "access/empty/empty2010.accdb",
                                            "access/empty/empty2016.accdb",
                                            "access/empty/empty2019.accdb"),
-                         [](const auto& info) {
-                             std::string n = info.param.substr(info.param.rfind('/') + 1);
+                         [](const auto& testInfo) {
+                             std::string n = testInfo.param.substr(testInfo.param.rfind('/') + 1);
                              for (char& c : n)
                                  if (c == '.') c = '_';
                              return n;
@@ -286,8 +286,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::make_pair("access/encrypted/db-enc.mdb", ""),
                       std::make_pair("access/encrypted/db2007-enc.accdb", "Test123"),
                       std::make_pair("access/encrypted/db2013-enc.accdb", "1234")),
-    [](const auto& info) {
-        std::string n = std::string(info.param.first).substr(17);
+    [](const auto& testInfo) {
+        std::string n = std::string(testInfo.param.first).substr(17);
         for (char& c : n)
             if (c == '.' || c == '-') c = '_';
         return n;

@@ -4,6 +4,7 @@
 
 #include "db/jet/base/error.h"
 #include "db/jet/sql/ast.h"
+#include "db/jet/sql/literal_convert.h"
 #include "db/jet/write/value_convert.h"
 
 namespace {
@@ -165,6 +166,21 @@ TEST(ValueConvert, DatesInTheirForms) {
     EXPECT_EQ(refusal(text("0099-12-31"), dt),
               "The value '0099-12-31' cannot be stored in the column 'Col' (Date/Time) of table "
               "'T': Access keeps dates from the year 100 to 9999.");
+}
+
+// Date/Time keeps milliseconds: finer digits are cut, never rounded into the next second, day
+// or year. Date/Time Extended keeps ten-millionths of a second.
+TEST(ValueConvert, DigitsBelowAMillisecondAreCutFromADateTime) {
+    const ColumnDef dt = column(ColumnType::DateTime);
+    EXPECT_EQ(conv(text("9999-12-31 23:59:59.999999"), dt).asDateTime(),
+              (db::DateTime{9999, 12, 31, 23, 59, 59, 999000000}));
+    EXPECT_EQ(conv(text("2038-01-19 03:14:07.9996"), dt).asDateTime(),
+              (db::DateTime{2038, 1, 19, 3, 14, 7, 999000000}));
+    EXPECT_EQ(conv(text("2024-02-29 12:34:56.123456"), dt).asDateTime().nanosecond, 123000000);
+    EXPECT_EQ(conv(text("2024-02-29 12:34:56.000999"), dt).asDateTime().nanosecond, 0);
+    const ColumnDef ext = column(ColumnType::ExtDateTime);
+    EXPECT_EQ(conv(text("9999-12-31 23:59:59.9999999"), ext).asDateTime().nanosecond, 999999900);
+    EXPECT_EQ(conv(text("2024-02-29 12:34:56.123456"), ext).asDateTime().nanosecond, 123456000);
 }
 
 TEST(ValueConvert, TextLengthCountsUtf16Units) {

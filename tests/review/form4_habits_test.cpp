@@ -15,12 +15,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/settings.h"
 #include "db/jet/write/new_database.h"
 #include "review/form4.h"
 #include "review/form5.h"
 #include "review/script_editor.h"
 #include "tests/support/gui_fixture.h"
+#include "ui/settings.h"
 #include "ui/window_size.h"
 
 using review::Form4;
@@ -80,7 +80,7 @@ TEST_F(Form4HabitsTest, ASavedScriptClosesWithoutAQuestionUntilItChangesAgain) {
     EXPECT_FALSE(form.isSaved());
     const auto file = dir.path() / "script.sql";
     prompts.queueFile(qpath(file));
-    form.PushButton2_Click();
+    form.pushButton2Click();
     EXPECT_EQ(readFile(file), "SELECT 1\r\n");
     EXPECT_TRUE(form.isSaved());
     form.close();
@@ -103,7 +103,7 @@ TEST_F(Form4HabitsTest, ASaveThatFailsLeavesTheScriptUnsaved) {
     form.appendText("SELECT 1");
     showAndWait(form);
     prompts.queueFile(qpath(dir.path() / "no such folder" / "script.sql"));
-    form.PushButton2_Click();
+    form.pushButton2Click();
     EXPECT_FALSE(form.isSaved());
     prompts.queueAnswer(ui::Answer::No);
     form.close();
@@ -130,7 +130,7 @@ TEST_F(Form4HabitsTest, AnEmptyWindowAndAScriptThatRanCloseWithoutAQuestion) {
     form.m_SendType = 1;
     form.appendText("CREATE TABLE `t`(`id` INT)");
     showAndWait(form);
-    form.PushButton3_Click();
+    form.pushButton3Click();
     ui::setLoginProvider(nullptr);
     ASSERT_EQ(prompts.messages().size(), 1u);
     EXPECT_EQ(prompts.messages()[0].text, "Transfer finished.");
@@ -180,7 +180,7 @@ TEST_F(Form4HabitsTest, CtrlSSavesAndCtrlFOpensFindAndReplaceFromTheEditor) {
         seen = true;
         dialog->Text1->setText("`old`");
         dialog->Text2->setText("`new`");
-        dialog->PushButton3_Click();
+        dialog->pushButton3Click();
     });
     QTest::keyClick(form.RichTextBox1, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(seen);
@@ -207,7 +207,7 @@ TEST_F(Form4HabitsTest, ReplaceAllLeavesNoSelectionOverShiftedText) {
     review::Form5 dialog(editor, &form);
     dialog.Text1->setText("aa");
     dialog.Text2->setText("longer");
-    dialog.PushButton3_Click();
+    dialog.pushButton3Click();
     EXPECT_EQ(form.text(), "longer bb longer\r\ncc longer");
     EXPECT_FALSE(editor->hasSelection());
     EXPECT_EQ(editor->cursorPosition(), (TextPos{1, 2}));
@@ -251,7 +251,7 @@ TEST_F(Form4HabitsTest, EachWindowOpensAtTheSizeTheUserGaveItLastTime) {
         form.resize(designed + QSize(150, 0));
         form.done(QDialog::Rejected);
     }
-    EXPECT_EQ(app::getSetting(app::kKeyForm4Size), ui::windowSizeText(designed + QSize(150, 0)));
+    EXPECT_EQ(ui::getSetting(ui::kKeyForm4Size), ui::windowSizeText(designed + QSize(150, 0)));
     Form4 again;
     EXPECT_EQ(again.size(), designed + QSize(150, 0));
     const int designedTextWidth = again.RichTextBox1->width();
@@ -270,7 +270,7 @@ TEST_F(Form4HabitsTest, EachWindowOpensAtTheSizeTheUserGaveItLastTime) {
         EXPECT_EQ(dialog.Text1->width(), textWidth + 100);
         EXPECT_EQ(dialog.Text2->width(), textWidth + 100);
         EXPECT_EQ(dialog.PushButton1->geometry().right(), dialog.Text1->geometry().right());
-        dialog.PushButton1_Click();
+        dialog.pushButton1Click();
     }
     review::Form5 next(again.RichTextBox1, &again);
     EXPECT_EQ(next.size(), findDesigned + QSize(100, 0));
@@ -280,7 +280,7 @@ TEST_F(Form4HabitsTest, TheSaveDialogOffersTextAndSqlFiles) {
     Form4 form;
     form.appendText("SELECT 1");
     prompts.queueFile(QString());  // cancelled
-    form.PushButton2_Click();
+    form.pushButton2Click();
     ASSERT_EQ(prompts.records().size(), 1u);
     EXPECT_EQ(prompts.records()[0].file.filter,
               "Text Files(*.txt)|*.txt|SQL Files(*.sql)|*.sql|All Files (*.*)|*.*|");

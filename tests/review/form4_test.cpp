@@ -26,6 +26,7 @@
 #include "review/clipboard_retry.h"
 #include "review/form4.h"
 #include "review/script_editor.h"
+#include "tests/support/heartbeat.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/test_env.h"
 #include "ui/app_title.h"
@@ -200,7 +201,7 @@ TEST_F(Form4Test, SaveWritesTheTextAndOneLineBreakAsUtf8WithoutMark) {
     form.appendText(std::string(script));
     form.show();
     prompts_.queueFile(QString::fromStdString(file.string()));
-    form.PushButton2_Click();
+    form.pushButton2Click();
 
     ASSERT_EQ(prompts_.records().size(), 1u);
     const auto& dialog = prompts_.records()[0];
@@ -223,13 +224,13 @@ TEST_F(Form4Test, CancellingTheSaveDialogWritesNothingEvenAfterAnEarlierSave) {
     form.appendText(std::string("SELECT 1"));
     form.show();
     prompts_.queueFile(QString::fromStdString(file.string()));
-    form.PushButton2_Click();
+    form.pushButton2Click();
     ASSERT_EQ(readFile(file), "SELECT 1\r\n");
     const auto stamp = fs::last_write_time(file);
 
     form.setText("SELECT 2");
     prompts_.queueFile(QString());  // cancelled
-    form.PushButton2_Click();
+    form.pushButton2Click();
     EXPECT_EQ(readFile(file), "SELECT 1\r\n");
     EXPECT_EQ(fs::last_write_time(file), stamp);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
@@ -243,7 +244,7 @@ TEST_F(Form4Test, AnEmptyTextSavesAsOneLineBreak) {
     Form4 form;
     form.show();
     prompts_.queueFile(QString::fromStdString(file.string()));
-    form.PushButton2_Click();
+    form.pushButton2Click();
     EXPECT_EQ(readFile(file), "\r\n");
 }
 
@@ -254,7 +255,7 @@ TEST_F(Form4Test, AFileThatCannotBeCreatedIsReportedStepByStep) {
     form.appendText(std::string("SELECT 1"));
     form.show();
     prompts_.queueFile(QString::fromStdString(file.string()));
-    form.PushButton2_Click();
+    form.pushButton2Click();
     const auto m = messages();
     ASSERT_EQ(m.size(), 3u);
     EXPECT_TRUE(m[0].text.startsWith(
@@ -278,7 +279,7 @@ TEST_F(Form4Test, CopyPutsTheWholeTextOnTheClipboardAndSaysSo) {
     form.appendText(std::string(script));
     form.show();
     QGuiApplication::clipboard()->setText("something else");
-    form.PushButton4_Click();
+    form.pushButton4Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), script);
     const auto m = messages();
     ASSERT_EQ(m.size(), 1u);
@@ -289,7 +290,7 @@ TEST_F(Form4Test, CopyPutsTheWholeTextOnTheClipboardAndSaysSo) {
 
     // An empty text leaves the clipboard empty, and the message is the same.
     form.setText("");
-    form.PushButton4_Click();
+    form.pushButton4Click();
     EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
     ASSERT_EQ(messages().size(), 2u);
     EXPECT_EQ(messages()[1].text, "Data sent to clipboard.");
@@ -318,7 +319,7 @@ TEST_F(Form4Test, AnAccessFileThatCannotBeOpenedGivesAnEmptyLineAndTheError) {
     form.m_SendType = 1;
     form.appendText(std::string("CREATE TABLE `t`(`a` TEXT);\r\nINSERT INTO `t` VALUES('x')"));
     form.show();
-    form.PushButton3_Click();
+    form.pushButton3Click();
     EXPECT_TRUE(form.notes().startsWith("\r\n")) << form.notes().toStdString();
     EXPECT_GT(form.notes().size(), 2);
     EXPECT_FALSE(form.notes().mid(2).contains("CREATE TABLE"));
@@ -339,7 +340,7 @@ TEST_F(Form4Test, ASendTypeWithoutDestinationIsAFailureNotASuccess) {
     form.m_SendType = 2;
     form.appendText(std::string("SELECT 1"));
     form.show();
-    form.PushButton3_Click();
+    form.pushButton3Click();
     EXPECT_EQ(form.notes(),
               "\r\nThe statements have no destination: the send type 2 is neither 0 (MySQL) nor 1 "
               "(Access).");
@@ -365,7 +366,7 @@ class Form4MySqlTest : public Form4Test {
     void execute(Form4& form, const std::string& script) {
         form.appendText(std::string(script));
         form.show();
-        form.PushButton3_Click();
+        form.pushButton3Click();
     }
     void expectFinished(Form4& form) {
         const auto m = messages();
@@ -438,7 +439,7 @@ TEST_F(Form4MySqlTest, TenLinesWithTheFifthRejectedKeepTheFirstFour) {
     EXPECT_EQ(form.RichTextBox1->selectedText(), fifth);
 
     // A second Execute starts again from the first line, which is now a duplicate itself.
-    form.PushButton3_Click();
+    form.pushButton3Click();
     EXPECT_EQ(form.notes(), QString::fromStdString("INSERT INTO `t` VALUES('0', 'row 0')\r\n"
                                                    "Duplicate entry '0' for key 'PRIMARY'"));
     EXPECT_EQ(count(), "4");
@@ -484,9 +485,9 @@ TEST_F(Form4MySqlTest, NoOtherCommandInterleavesWithARun) {
         form.close();
         form.reject();
         EXPECT_TRUE(form.isVisible());
-        form.PushButton2_Click();  // no dialog
-        form.PushButton4_Click();  // no message
-        form.PushButton3_Click();  // no second run
+        form.pushButton2Click();  // no dialog
+        form.pushButton4Click();  // no message
+        form.pushButton3Click();  // no second run
         form.RichTextBox1->insertText("garbage");
     });
     execute(form, insertLines(0, 2000));
@@ -496,22 +497,58 @@ TEST_F(Form4MySqlTest, NoOtherCommandInterleavesWithARun) {
     EXPECT_EQ(prompts_.records().size(), 1u);
 }
 
+// A line that keeps the server busy for a second and a half: the window answers its events
+// within a tenth of a second all along, its commands disabled, and the bar moves on after it.
+TEST_F(Form4MySqlTest, TheWindowAnswersWithinATenthOfASecondWhileALongLineRuns) {
+    Form4 form;
+    form.executionSettings.progressInterval = std::chrono::milliseconds(0);
+    testenv::Heartbeat beat;
+    int busyBeats = 0;
+    std::vector<int> values;
+    QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged,
+                     [&](int v) { values.push_back(v); });
+    beat.onBeat = [&] {
+        bool allDisabled = form.isExecuting() && form.RichTextBox1->isReadOnly();
+        for (QPushButton* b :
+             {form.PushButton1, form.PushButton2, form.PushButton3, form.PushButton4})
+            allDisabled = allDisabled && !b->isEnabled();
+        if (allDisabled) ++busyBeats;
+    };
+    beat.start();
+    execute(form, "DO SLEEP(1.5)\r\n" + insertLines(0, 3));
+    beat.stop();
+    expectFinished(form);
+    EXPECT_GE(beat.elapsedMs(), 1500);
+    EXPECT_LT(beat.longestGapMs(), 100) << "beats: " << beat.beats();
+    EXPECT_GT(busyBeats, 50);
+    EXPECT_EQ(count(), "3");
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(values.back(), 100);
+    EXPECT_TRUE(form.ranStatements());
+}
+
 TEST_F(Form4MySqlTest, ALostConnectionIsToldWithTheFirstLineThatMayNotBeInEffect) {
     Form4 form;
     bool killed = false;
-    QTimer::singleShot(0, &form, [&] {
+    // The run goes on in a worker while the window handles events: its session is killed while
+    // the first line keeps the server busy.
+    QTimer killer;
+    killer.setInterval(5);
+    QObject::connect(&killer, &QTimer::timeout, [&] {
         // The window's session is the only other one on the scratch database.
-        const std::string id =
-            scratch_->scalar("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" +
-                             scratch_->name() + "' AND ID <> CONNECTION_ID()");
+        const std::string id = scratch_->scalar(
+            "SELECT COALESCE(MAX(ID), 0) FROM information_schema.PROCESSLIST WHERE DB = '" +
+            scratch_->name() + "' AND ID <> CONNECTION_ID() AND INFO LIKE 'DO SLEEP%'");
+        if (id == "0") return;
+        killer.stop();
         scratch_->exec("KILL " + id);
         killed = true;
     });
-    execute(form, insertLines(0, 500));
+    killer.start();
+    execute(form, "DO SLEEP(20)\r\n" + insertLines(0, 500));
     ASSERT_TRUE(killed);
     const QString notes = form.notes();
-    EXPECT_TRUE(notes.startsWith("INSERT INTO `t` VALUES('0', 'row 0')\r\n"))
-        << notes.toStdString();
+    EXPECT_TRUE(notes.startsWith("DO SLEEP(20)\r\n")) << notes.toStdString();
     EXPECT_TRUE(
         notes.endsWith("\r\nThe connection to the database was lost. The lines before line 1 "
                        "are in effect; line 1 (shown above) and the lines after it may not be."))
@@ -521,6 +558,8 @@ TEST_F(Form4MySqlTest, ALostConnectionIsToldWithTheFirstLineThatMayNotBeInEffect
     EXPECT_EQ(count(), "0");
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(ui::SqlExecuted);
+    EXPECT_FALSE(form.isExecuting());
+    EXPECT_TRUE(form.ranStatements());  // the destination may have changed: the list is reread
 }
 
 // ---- Execute against a real Access file ----
@@ -538,7 +577,7 @@ TEST_F(Form4Test, AccessStatementsRunOnACopyOfARealFile) {
     form.m_SendType = 1;
     form.appendText(std::string("SELECT * FROM `Table1`\r\n\r\nSELECT * FROM [Table2];\r\n"));
     form.show();
-    form.PushButton3_Click();
+    form.pushButton3Click();
     const auto m = messages();
     ASSERT_EQ(m.size(), 1u) << form.notes().toStdString();
     EXPECT_TRUE(isTransferFinished(m[0]));
@@ -561,7 +600,7 @@ TEST_F(Form4Test, ARejectedAccessStatementIsNamedInTheNotes) {
     const std::string bad = "SELECT * FROM `No Such Table`";
     form.appendText("SELECT * FROM `MSP_PROJECTS`\r\n" + bad + "\r\nSELECT * FROM `MSP_PROJECTS`");
     form.show();
-    form.PushButton3_Click();
+    form.pushButton3Click();
     EXPECT_TRUE(form.notes().startsWith(QString::fromStdString(bad + "\r\n")))
         << form.notes().toStdString();
     EXPECT_GT(form.notes().size(), static_cast<qsizetype>(bad.size() + 2));
@@ -591,7 +630,7 @@ class Form4AccessTest : public Form4Test {
         form.m_SendType = 1;
         form.appendText(std::string(script));
         form.show();
-        form.PushButton3_Click();
+        form.pushButton3Click();
     }
     // The ids of `table` in the file as a reader sees it, in row order.
     std::string ids(const std::string& table) {

@@ -36,7 +36,7 @@ class Form5Test : public ::testing::Test {
         dialog.show();
         dialog.Text1->setText(find);
         dialog.Text2->setText(with);
-        dialog.PushButton3_Click();
+        dialog.pushButton3Click();
         accepted_ = dialog.result() == QDialog::Accepted;
         return form4_.text();
     }
@@ -118,7 +118,7 @@ TEST_F(Form5Test, CancelChangesNothing) {
     dialog.show();
     dialog.Text1->setText("a");
     dialog.Text2->setText("b");
-    dialog.PushButton1_Click();
+    dialog.pushButton1Click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(form4_.text(), "aaaa");
@@ -141,10 +141,10 @@ TEST_F(Form5Test, TheReviewWindowOpensItEmptyEveryTime) {
         });
     };
     fill("text", "LONGTEXT");
-    form4_.PushButton1_Click();
+    form4_.pushButton1Click();
     EXPECT_EQ(form4_.text(), "CREATE TABLE `t`(`a` LONGTEXT)");
     fill("`a`", "`b`");
-    form4_.PushButton1_Click();
+    form4_.pushButton1Click();
     EXPECT_EQ(form4_.text(), "CREATE TABLE `t`(`b` LONGTEXT)");
     EXPECT_EQ(openings, 2);
 }

@@ -148,7 +148,7 @@ void measure(review::Form4& form, std::size_t longLineIndex, ui::ScriptedPrompts
 
     prompts.queueFile(QString::fromStdString(saveTo.string()));
     start = Clock::now();
-    form.PushButton2_Click();
+    form.pushButton2Click();
     std::snprintf(info, sizeof info, "%.1f MiB written",
                   static_cast<double>(fs::file_size(saveTo)) / (1 << 20));
     report("Save SQL Commands As Text File", since(start), info);

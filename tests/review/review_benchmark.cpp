@@ -149,20 +149,20 @@ int main(int argc, char** argv) {
         dialog.Text1->setText(QStringLiteral("Customer "));
         dialog.Text2->setText(QStringLiteral("Client "));
         start = Clock::now();
-        dialog.PushButton3_Click();
+        dialog.pushButton3Click();
         report("Replace All ('Customer ' by 'Client ')", since(start));
     }
 
     const fs::path saved = dir.path() / "script.txt";
     prompts.queueFile(QString::fromStdString(saved.string()));
     start = Clock::now();
-    form.PushButton2_Click();
+    form.pushButton2Click();
     std::snprintf(info, sizeof info, "%.1f MiB written",
                   static_cast<double>(fs::file_size(saved)) / (1 << 20));
     report("Save SQL Commands As Text File", since(start), info);
 
     start = Clock::now();
-    form.PushButton4_Click();
+    form.pushButton4Click();
     report("Copy SQL Commands To Clipboard", since(start));
     QGuiApplication::clipboard()->clear();  // the clipboard's copy would weigh on what follows
 
@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
             }
         }
         start = Clock::now();
-        form.PushButton3_Click();
+        form.pushButton3Click();
         const double seconds = since(start);
         const std::string rows = scratch.scalar("SELECT COUNT(*) FROM bench");
         std::snprintf(info, sizeof info, "%s rows, %.0f rows/s, %s", rows.c_str(),
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
             accessForm.show();
             ui::SqlExecuted = false;
             start = Clock::now();
-            accessForm.PushButton3_Click();
+            accessForm.pushButton3Click();
             report("Execute SQL Commands Now (new Access file)", since(start),
                    ui::SqlExecuted ? std::string("Transfer finished.")
                                    : "failed: " + accessForm.notes().toStdString().substr(0, 200));

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/connection.h"
@@ -284,8 +287,93 @@ TEST_P(ExecutorTest, ALostConnectionNamesTheFirstLineThatMayNotBeInEffect) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE id > 1234"), "0");
 }
 
+TEST_P(ExecutorTest, ALostConnectionInsideTheScriptsOwnTransactionNamesWhereItBegan) {
+    // The server undoes a transaction the script opened when the session dies: the lines since
+    // its START TRANSACTION (or since autocommit went off) are not in effect.
+    scratch_->exec("CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(20)) ENGINE=InnoDB");
+    struct Case {
+        const char* control;
+        std::size_t firstNotInEffect;  // the START TRANSACTION line, or the first line after SET
+    };
+    for (const Case& c : {Case{"START TRANSACTION", 10}, Case{"SET autocommit=0", 11}}) {
+        SCOPED_TRACE(c.control);
+        scratch_->exec("DELETE FROM t");
+        connection_ = std::make_unique<db::Connection>();
+        connection_->open(scratch_->connectionString());
+        const std::string session =
+            connection_->execute("SELECT CONNECTION_ID()")->field(0).value().toDebugString();
+        ExecutionSettings s = settings();
+        s.progressInterval = std::chrono::milliseconds(0);
+        text_.assign(rows("t", 0, 10) + c.control + "\r\n" + rows("t", 10, 30));
+        bool killed = false;
+        const ExecutionResult r =
+            review::executeScript(*connection_, text_, s, [&](const review::ExecutionProgress& p) {
+                if (!killed && p.line >= 25) {
+                    scratch_->exec("KILL " + session);
+                    killed = true;
+                }
+            });
+        ASSERT_TRUE(killed);
+        EXPECT_EQ(r.status, Status::ConnectionLost);
+        EXPECT_EQ(r.line, c.firstNotInEffect);
+        EXPECT_EQ(scalar("SELECT COUNT(*) FROM t"), "10");
+        EXPECT_EQ(scalar("SELECT MAX(id) FROM t"), "9");
+    }
+}
+
+TEST_P(ExecutorTest, AConnectionKilledWhileAStatementRunsNamesTheFirstLineNotCommitted) {
+    // A second session holds the row of line 2000, so the statement that inserts it waits; a
+    // third kills the runner's session while it waits.
+    scratch_->exec("CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(20)) ENGINE=InnoDB");
+    const std::string session =
+        connection_->execute("SELECT CONNECTION_ID()")->field(0).value().toDebugString();
+    db::Connection blocker;
+    blocker.open(scratch_->connectionString());
+    blocker.beginTrans();
+    blocker.execute("INSERT INTO t VALUES(2000, 'blocker')");
+
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+        db::Connection k;
+        k.open(scratch_->connectionString());
+        for (int i = 0; i < 3000 && !killed; ++i) {
+            // A statement of the runner's that has run for a third of a second is the one
+            // waiting for the row (the others take a few milliseconds).
+            auto rs = k.execute(
+                "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + session +
+                " AND COMMAND = 'Query' AND TIME_MS > 300 AND INFO LIKE 'INSERT%'");
+            if (rs->field(0).value().toDebugString() == "1") {
+                k.execute("KILL " + session);
+                killed = true;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+    });
+    text_.assign(rows("t", 0, 3000));
+    const ExecutionResult r = review::executeScript(*connection_, text_, settings());
+    killer.join();
+    blocker.rollbackTrans();
+    ASSERT_TRUE(killed);
+    EXPECT_EQ(r.status, Status::ConnectionLost);
+    EXPECT_EQ(r.errorNumber, db::errc::kConnectionLost);
+    EXPECT_LE(r.line, 2000u);
+    if (!GetParam().transactions) {
+        EXPECT_EQ(r.line, 2000u);
+    }
+    // Every line before the one named is in effect, nothing from it on.
+    const std::string before = std::to_string(r.line);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE id < " + before), before);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE id >= " + before), "0");
+    EXPECT_EQ(review::failureNotes(r, text_.line(r.line)),
+              std::string(text_.line(r.line)) + "\r\n" + r.description +
+                  "\r\nThe connection to the database was lost. The lines before line " +
+                  std::to_string(r.line + 1) + " are in effect; line " +
+                  std::to_string(r.line + 1) + " (shown above) and the lines after it may not be.");
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, ExecutorTest, ::testing::ValuesIn(kModes),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(FailureNotes, SayWhatIsInEffect) {
     ExecutionResult r;

@@ -191,7 +191,7 @@ TEST(StreamedLinesAccess, AStreamedRunIntoANewAccessFileKeepsEveryRow) {
         return "INSERT INTO t VALUES(" + std::to_string(i) + ", 'row " + std::to_string(i) + "')";
     });
     review::ExecutionSettings s;
-    s.target = review::ScriptTarget::Access;
+    s.direction = transfer::Direction::MySqlToAccess;
     const ExecutionResult r = review::executeScript(cn, lines, s);
     ASSERT_EQ(r.status, Status::Completed) << r.description;
     auto rs = cn.execute("SELECT * FROM t");

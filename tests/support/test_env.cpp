@@ -30,15 +30,31 @@ fs::path fixturesDir() {
     return source.parent_path() / "shared" / "fixtures";
 }
 
-std::vector<std::string> unencryptedJet4AndAceFixtures() {
+std::vector<std::string> accessFixtureFiles() {
     std::vector<std::string> out;
-    const fs::path root = fixturesDir() / "access";
-    for (const char* dir : {"V2000", "V2003", "V2007", "V2010", "V2019", "misc"}) {
-        if (!fs::exists(root / dir)) continue;
-        for (const auto& e : fs::directory_iterator(root / dir))
-            out.push_back(std::string("access/") + dir + "/" + e.path().filename().string());
+    const fs::path base = fixturesDir();
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(base / "access", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        // The name first, without touching the file: a lock file may be gone already.
+        const fs::path& p = it->path();
+        if (p.extension() != ".mdb" && p.extension() != ".accdb") continue;
+        std::error_code kindError;
+        if (!it->is_regular_file(kindError)) continue;
+        out.push_back(p.lexically_relative(base).generic_string());
     }
     std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<std::string> unencryptedJet4AndAceFixtures() {
+    std::vector<std::string> out;
+    for (const std::string& f : accessFixtureFiles()) {
+        const std::string folder = fs::path(f).parent_path().filename().string();
+        for (const char* dir : {"V2000", "V2003", "V2007", "V2010", "V2019", "misc"})
+            if (folder == dir && fs::path(f).parent_path().parent_path() == "access")
+                out.push_back(f);
+    }
     return out;
 }
 

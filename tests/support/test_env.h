@@ -12,6 +12,10 @@ namespace testenv {
 
 // The fixtures folder: $DM_FIXTURES, else ../shared/fixtures beside the checkout.
 std::filesystem::path fixturesDir();
+// Every Access file among the fixtures ("access/V2003/test2V2003.mdb", ...): the .mdb and .accdb
+// files under access/, sorted. Other files (the lock files readers keep beside a file while
+// other tests read it) are passed over, even as they come and go during the walk.
+std::vector<std::string> accessFixtureFiles();
 // The unencrypted Jet 4 and ACE fixtures ("access/V2000/testV2000.mdb", ...), sorted: the files
 // the round trips send whole.
 std::vector<std::string> unencryptedJet4AndAceFixtures();

@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
             db::Connection c;
             c.setCursorLocation(db::kAdUseClient);
             c.open(db::mySqlConnectionString(login(name)));
-            transfer::ScriptBuilder script(transfer::Target::Access);
+            transfer::ScriptBuilder script(transfer::Direction::MySqlToAccess);
             std::string statement;
             ui::Command cmd("Form2", "PushButton4_Click");
             cmd.attachSql(&statement);
@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
             long reports = 0;
             transfer::TableWindowHooks hooks;
             hooks.setProgress = [&](double) { ++reports; };
-            transfer::transferTable(cmd, transfer::Direction::MySqlToAccess, c, "big", 0, false,
-                                    form3, script, statement, hooks);
+            transfer::transferTable(cmd, transfer::Direction::MySqlToAccess, c, "big", std::nullopt,
+                                    false, form3, script, statement, hooks);
             const double took = seconds(start);
             std::printf(
                 "MySQL to Access: script of %ld rows in %.2f s (%.0f rows/s), %.1f MiB, "
@@ -121,9 +121,9 @@ int main(int argc, char** argv) {
             db::Recordset source;
             source.open("SELECT * FROM big", c);
             auto start = Clock::now();
-            transfer::ScriptBuilder script(transfer::Target::MySql);
+            transfer::ScriptBuilder script(transfer::Direction::AccessToMySql);
             std::string create = transfer::createTableHead("copy");
-            transfer::completeDefaultCreate(create, transfer::Target::MySql, source);
+            transfer::completeDefaultCreate(create, transfer::Direction::AccessToMySql, source);
             script.appendCreateTable(create);
             transfer::appendTableRows(script, source, "copy");
             script.endTable();

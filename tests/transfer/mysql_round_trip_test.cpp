@@ -18,7 +18,7 @@
 #include "transfer/value_render.h"
 
 using db::Value;
-using transfer::Target;
+using transfer::Direction;
 namespace ad = db::adtype;
 
 namespace {
@@ -38,10 +38,10 @@ db::FieldInfo field(std::string name, int type, int precision = 0, int scale = 0
 std::string scriptFor(const std::string& table, const std::vector<db::FieldInfo>& fields, Rows rows,
                       bool drop = false) {
     db::Recordset rs(std::make_unique<db::MemoryCursor>(fields, std::move(rows)));
-    transfer::ScriptBuilder script(Target::MySql);
+    transfer::ScriptBuilder script(Direction::AccessToMySql);
     if (drop) script.appendDropTable(table);
     std::string create = transfer::createTableHead(table);
-    transfer::completeDefaultCreate(create, Target::MySql, rs);
+    transfer::completeDefaultCreate(create, Direction::AccessToMySql, rs);
     script.appendCreateTable(create);
     transfer::appendTableRows(script, rs, table);
     script.endTable();
@@ -71,7 +71,7 @@ Rows readBack(testenv::MySqlScratch& db, const std::string& sql) {
 std::string denoted(const Value& v) {
     if (v.kind() == Value::Kind::Boolean) return v.asBoolean() ? "1" : "0";
     if (v.kind() == Value::Kind::DateTime) {  // a date's literal needs no escapes
-        const std::string literal = transfer::renderedValue(transfer::Target::MySql, v);
+        const std::string literal = transfer::renderedValue(transfer::Direction::AccessToMySql, v);
         return literal.substr(1, literal.size() - 2);
     }
     if (v.kind() == Value::Kind::Binary) {
@@ -257,4 +257,28 @@ TEST(MySqlRoundTrip, EmptyTablesNullRowsAndAnOverwrittenTable) {
     EXPECT_TRUE(back[0][1].isNull());
     EXPECT_EQ(back[1][1].asText(), " ");
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM `Empty`"), "0");
+}
+
+// An overwritten table whose name holds backquotes: the DROP line drops that one table, and
+// the tables its name would spell without the doubled quotes ("a1" and "c3") keep their rows.
+TEST(MySqlRoundTrip, AnOverwrittenTableWithBackquotesInItsNameDropsOnlyItself) {
+    DM_REQUIRE_MYSQL();
+    testenv::MySqlScratch db;
+    const std::string table = "a1`, `c3";
+    db.exec("CREATE TABLE `a1` (id INT)");
+    db.exec("INSERT INTO `a1` VALUES (11)");
+    db.exec("CREATE TABLE `c3` (id INT)");
+    db.exec("INSERT INTO `c3` VALUES (33)");
+    db.exec("CREATE TABLE `a1``, ``c3` (old INT)");
+    db.exec("INSERT INTO `a1``, ``c3` VALUES (1), (2)");
+    const std::vector<db::FieldInfo> fields{field("ID", ad::kInteger)};
+    EXPECT_EQ(runOn(db, scriptFor(table, fields, {{Value::integer(7)}}, /*drop=*/true)), 3);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
+                        "DATABASE()"),
+              "3");
+    EXPECT_EQ(db.scalar("SELECT id FROM `a1`"), "11");
+    EXPECT_EQ(db.scalar("SELECT id FROM `c3`"), "33");
+    const Rows back = readBack(db, "SELECT * FROM `a1``, ``c3`");
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0][0].asInteger(), 7);
 }

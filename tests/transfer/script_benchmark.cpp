@@ -102,9 +102,9 @@ class GeneratedTable : public db::Cursor {
 void build(db::Recordset& rs, const std::string& table, const char* what) {
     const long before = peakKiB();
     const auto start = Clock::now();
-    transfer::ScriptBuilder script(transfer::Target::MySql);
+    transfer::ScriptBuilder script(transfer::Direction::AccessToMySql);
     std::string create = transfer::createTableHead(table);
-    transfer::completeDefaultCreate(create, transfer::Target::MySql, rs);
+    transfer::completeDefaultCreate(create, transfer::Direction::AccessToMySql, rs);
     script.appendCreateTable(create);
     long reports = 0;
     transfer::appendTableRows(script, rs, table, [&](long, long) { ++reports; });

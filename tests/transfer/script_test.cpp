@@ -10,7 +10,7 @@
 
 using db::Value;
 using transfer::defaultColumnType;
-using transfer::Target;
+using transfer::Direction;
 namespace ad = db::adtype;
 
 namespace {
@@ -27,58 +27,78 @@ db::FieldInfo field(std::string name, int type, int precision = 0, int scale = 0
 }  // namespace
 
 TEST(MySqlMapping, KeepsEveryDigitAndByte) {
-    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kSingle, 7, 0), "FLOAT");
-    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kDouble, 15, 0), "DOUBLE");
-    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarWChar, 0, 0), "LONGTEXT");
-    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarChar, 0, 0), "LONGTEXT");
-    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kLongVarBinary, 0, 0), "LONGBLOB");
-    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kVarBinary, 16, 0), "LONGBLOB");
-    EXPECT_EQ(defaultColumnType(Target::MySql, ad::kBinary, 16, 0), "LONGBLOB");
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kSingle, 7, 0), "FLOAT");
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kDouble, 15, 0), "DOUBLE");
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kLongVarWChar, 0, 0), "LONGTEXT");
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kLongVarChar, 0, 0), "LONGTEXT");
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kLongVarBinary, 0, 0), "LONGBLOB");
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kVarBinary, 16, 0), "LONGBLOB");
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kBinary, 16, 0), "LONGBLOB");
 }
 
 TEST(MySqlMapping, OtherRowsAsTheTableSays) {
     for (int t : {ad::kVarWChar, ad::kWChar, ad::kChar, ad::kVarChar})
-        EXPECT_EQ(defaultColumnType(Target::MySql, t, 0, 0), "text") << t;
-    for (int t : {ad::kInteger, ad::kSmallInt, ad::kTinyInt, ad::kBigInt, ad::kUnsignedTinyInt,
+        EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, t, 0, 0), "text") << t;
+    for (int t : {ad::kInteger, ad::kSmallInt, ad::kTinyInt, ad::kUnsignedTinyInt,
                   ad::kUnsignedSmallInt, ad::kUnsignedInt, ad::kUnsignedBigInt})
-        EXPECT_EQ(defaultColumnType(Target::MySql, t, 0, 0), "INT") << t;
+        EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, t, 0, 0), "INT") << t;
+    // Access's Large Number holds 64 bits.
+    EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, ad::kBigInt, 19, 0), "BIGINT");
     for (int t : {ad::kDecimal, ad::kNumeric, ad::kCurrency, ad::kBoolean, ad::kDate,
                   ad::kDBTimeStamp, ad::kDBTime, ad::kGuid, 15, 0})
-        EXPECT_EQ(defaultColumnType(Target::MySql, t, 18, 4), "text") << t;
+        EXPECT_EQ(defaultColumnType(Direction::AccessToMySql, t, 18, 4), "text") << t;
 }
 
 TEST(AccessMapping, KeepsFractions) {
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kSingle, 7, 0), "REAL");
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 10, 2), "DECIMAL(10,2)");
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kDecimal, 18, 4), "DECIMAL(18,4)");
-    EXPECT_EQ(defaultColumnType(Target::Access, 139, 12, 3), "DECIMAL(12,3)");  // adVarNumeric
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kSingle, 7, 0), "REAL");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kNumeric, 10, 2), "DECIMAL(10,2)");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kDecimal, 18, 4), "DECIMAL(18,4)");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, 139, 12, 3),
+              "DECIMAL(12,3)");  // adVarNumeric
     // Access holds at most 28 digits; the scale never exceeds the precision.
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 65, 30), "DECIMAL(28,14)");
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 30, 29), "DECIMAL(28,27)");
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 40, 4), "DECIMAL(28,4)");
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kNumeric, 0, 0), "DECIMAL(1,0)");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kNumeric, 65, 30), "DECIMAL(28,14)");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kNumeric, 30, 29), "DECIMAL(28,27)");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kNumeric, 40, 4), "DECIMAL(28,4)");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kNumeric, 0, 0), "DECIMAL(1,0)");
 }
 
 TEST(AccessMapping, OtherRowsAsTheTableSays) {
     for (int t :
          {ad::kChar, ad::kWChar, ad::kVarChar, ad::kVarWChar, ad::kLongVarChar, ad::kLongVarWChar})
-        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "TEXT") << t;
-    for (int t : {ad::kInteger, ad::kSmallInt, ad::kTinyInt, ad::kBigInt, ad::kUnsignedTinyInt,
-                  ad::kUnsignedSmallInt, ad::kUnsignedInt, ad::kUnsignedBigInt})
-        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "INT") << t;
+        EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, t, 0, 0), "TEXT") << t;
+    for (int t :
+         {ad::kInteger, ad::kSmallInt, ad::kTinyInt, ad::kUnsignedTinyInt, ad::kUnsignedSmallInt})
+        EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, t, 0, 0), "INT") << t;
+    // Beyond Long Integer: Large Number where the file has it, else 20 digits of Decimal; an
+    // unsigned 64-bit value may pass Large Number and always takes the Decimal. MEDIUMINT
+    // UNSIGNED (8 digits) fits Long Integer, INT UNSIGNED (10) does not.
+    const db::AccessFileFeatures ace16{true, false};
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kUnsignedInt, 8, 0), "INT");
+    for (int t : {ad::kBigInt, ad::kUnsignedInt, ad::kUnsignedBigInt})
+        EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, t, 10, 0), "DECIMAL(20,0)") << t;
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kBigInt, 19, 0, ace16), "BIGINT");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kUnsignedInt, 10, 0, ace16),
+              "BIGINT");
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kUnsignedBigInt, 20, 0, ace16),
+              "DECIMAL(20,0)");
+    // Fractions of a second: Date/Time Extended where the file has it.
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kDBTimeStamp, 26, 6, {true, true}),
+              std::string(transfer::kExtendedDateTimeType));
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kDBTimeStamp, 26, 6, ace16),
+              "DATETIME");
     for (int t : {ad::kLongVarBinary, ad::kVarBinary, ad::kBinary})
-        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "OLEOBJECT") << t;
+        EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, t, 0, 0), "OLEOBJECT") << t;
     for (int t : {ad::kDate, ad::kDBDate, ad::kDBTimeStamp})
-        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "DATETIME") << t;
-    EXPECT_EQ(defaultColumnType(Target::Access, ad::kDouble, 0, 0), "FLOAT");
+        EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, t, 0, 0), "DATETIME") << t;
+    EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, ad::kDouble, 0, 0), "FLOAT");
     for (int t : {ad::kBoolean, ad::kCurrency, ad::kDBTime, ad::kGuid, 15, ad::kEmpty})
-        EXPECT_EQ(defaultColumnType(Target::Access, t, 0, 0), "VARCHAR") << t;
+        EXPECT_EQ(defaultColumnType(Direction::MySqlToAccess, t, 0, 0), "VARCHAR") << t;
 }
 
 TEST(CreateStatement, MySqlHasNoTerminatorAndBareCommas) {
     std::string s = transfer::createTableHead("Orders");
     std::vector<db::FieldInfo> f{field("ID", ad::kInteger), field("Name", ad::kVarWChar)};
-    transfer::completeDefaultCreate(s, Target::MySql, f);
+    transfer::completeDefaultCreate(s, Direction::AccessToMySql, f);
     EXPECT_EQ(s, "CREATE TABLE `Orders`(`ID` INT,`Name` text)");
 }
 
@@ -86,14 +106,14 @@ TEST(CreateStatement, AccessEndsWithSemicolon) {
     std::string s = transfer::createTableHead("orders");
     std::vector<db::FieldInfo> f{field("id", ad::kInteger), field("name", ad::kVarChar),
                                  field("price", ad::kNumeric, 10, 2)};
-    transfer::completeDefaultCreate(s, Target::Access, f);
+    transfer::completeDefaultCreate(s, Direction::MySqlToAccess, f);
     EXPECT_EQ(s, "CREATE TABLE `orders`(`id` INT,`name` TEXT,`price` DECIMAL(10,2));");
 }
 
 TEST(CreateStatement, NamesKeepTheirCharactersWithEveryBackquoteDoubled) {
     std::string s = transfer::createTableHead("a b");
     std::vector<db::FieldInfo> f{field("we`ird", ad::kInteger)};
-    transfer::completeDefaultCreate(s, Target::MySql, f);
+    transfer::completeDefaultCreate(s, Direction::AccessToMySql, f);
     EXPECT_EQ(s, "CREATE TABLE `a b`(`we``ird` INT)");
     EXPECT_EQ(transfer::dropTableStatement("Orders"), "DROP TABLE `Orders`");
 }
@@ -104,7 +124,7 @@ TEST(CreateStatement, AHostileColumnNameStaysOneNameAndMakesNoQueryOfItsOwn) {
     const std::string hostile = "x` text) SELECT CONCAT(user(),' on ',version()) AS x #";
     std::string s = transfer::createTableHead("t");
     std::vector<db::FieldInfo> f{field("id", ad::kInteger), field(hostile, ad::kVarWChar)};
-    transfer::completeDefaultCreate(s, Target::MySql, f);
+    transfer::completeDefaultCreate(s, Direction::AccessToMySql, f);
     EXPECT_EQ(s,
               "CREATE TABLE `t`(`id` INT,`x`` text) SELECT CONCAT(user(),' on ',version()) AS x "
               "#` text)");
@@ -129,15 +149,15 @@ TEST(RowStatement, NullToDefaultGivesTheDefaultOnlyForNull) {
 
 TEST(RowStatement, ValuesSeparatedByCommaAndSpace) {
     const std::vector<Value> row{Value::integer(7), Value::null(), Value::text("don't")};
-    EXPECT_EQ(transfer::rowStatement(Target::MySql, "Orders", row),
+    EXPECT_EQ(transfer::rowStatement(Direction::AccessToMySql, "Orders", row),
               "INSERT INTO `Orders` VALUES('7', NULL, 'don''t')");
     const std::vector<Value> nulls{Value::null(), Value::null()};
-    EXPECT_EQ(transfer::rowStatement(Target::Access, "T", nulls),
+    EXPECT_EQ(transfer::rowStatement(Direction::MySqlToAccess, "T", nulls),
               "INSERT INTO `T` VALUES(NULL, NULL)");
 }
 
 TEST(ScriptLayout, DropCreateRowsAndTheEmptyLines) {
-    transfer::ScriptBuilder b(Target::MySql);
+    transfer::ScriptBuilder b(Direction::AccessToMySql);
     b.appendDropTable("T");
     b.appendCreateTable("CREATE TABLE `T`(`a` INT,`b` text)");
     b.beginRows("T");
@@ -156,7 +176,7 @@ TEST(ScriptLayout, DropCreateRowsAndTheEmptyLines) {
 }
 
 TEST(ScriptLayout, AnEmptyTableAndASecondTable) {
-    transfer::ScriptBuilder b(Target::Access);
+    transfer::ScriptBuilder b(Direction::MySqlToAccess);
     b.appendCreateTable("CREATE TABLE `E`(`a` INT);");
     b.beginRows("E");
     b.endTable();

@@ -10,7 +10,7 @@
 #include "transfer/table_script.h"
 
 using db::Value;
-using transfer::Target;
+using transfer::Direction;
 
 namespace {
 
@@ -38,9 +38,9 @@ TEST(TableRows, EveryRowInOrderWithTheLastOneReported) {
         twoFields(), std::vector<std::vector<Value>>{{Value::integer(1), Value::text("a'b")},
                                                      {Value::integer(2), Value::null()},
                                                      {Value::null(), Value::text("\r\n")}}));
-    transfer::ScriptBuilder script(Target::MySql);
+    transfer::ScriptBuilder script(Direction::AccessToMySql);
     std::string create = transfer::createTableHead("T");
-    transfer::completeDefaultCreate(create, Target::MySql, rs);
+    transfer::completeDefaultCreate(create, Direction::AccessToMySql, rs);
     script.appendCreateTable(create);
     std::vector<std::pair<long, long>> reports;
     transfer::appendTableRows(script, rs, "T", [&](long d, long t) { reports.emplace_back(d, t); });
@@ -59,7 +59,7 @@ TEST(TableRows, EveryRowInOrderWithTheLastOneReported) {
 TEST(TableRows, AnEmptyTableWritesNoRowAndReportsNothing) {
     db::Recordset rs(
         std::make_unique<db::MemoryCursor>(twoFields(), std::vector<std::vector<Value>>{}));
-    transfer::ScriptBuilder script(Target::Access);
+    transfer::ScriptBuilder script(Direction::MySqlToAccess);
     int reports = 0;
     transfer::appendTableRows(script, rs, "E", [&](long, long) { ++reports; });
     EXPECT_EQ(script.text(), "");
@@ -69,7 +69,7 @@ TEST(TableRows, AnEmptyTableWritesNoRowAndReportsNothing) {
 TEST(TableRows, ARecordSetThatEndsEarlyFailsWithItsEndOfDataError) {
     db::Recordset rs(std::make_unique<ShortCursor>(
         twoFields(), std::vector<std::vector<Value>>{{Value::integer(1), Value::text("x")}}));
-    transfer::ScriptBuilder script(Target::MySql);
+    transfer::ScriptBuilder script(Direction::AccessToMySql);
     try {
         transfer::appendTableRows(script, rs, "T");
         FAIL() << "no error";

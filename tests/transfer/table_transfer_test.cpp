@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 
 #include "db/connection.h"
 #include "db/connection_string.h"
@@ -51,7 +52,18 @@ class TableTransferTest : public ::testing::Test {
         ui::setPromptService(nullptr);
         ui::setLoginProvider(nullptr);
     }
-    TableResult run(const std::string& table, int answer, bool customise) {
+    // Runs `act` once the customisation dialog is shown: the table is read in a worker, so the
+    // window's events run before the dialog appears.
+    void whenDialogShows(std::function<void()> act) {
+        dialogTimer_.setInterval(2);
+        QObject::connect(&dialogTimer_, &QTimer::timeout, [this, act] {
+            if (!form3_.window() || !form3_.window()->isVisible()) return;
+            dialogTimer_.stop();
+            act();
+        });
+        dialogTimer_.start();
+    }
+    TableResult run(const std::string& table, std::optional<ui::Answer> answer, bool customise) {
         ui::Command cmd("Form2", "PushButton4_Click");
         cmd.attachSql(&statement_);
         return transfer::transferTable(cmd, Direction::MySqlToAccess, connection_, table, answer,
@@ -62,11 +74,12 @@ class TableTransferTest : public ::testing::Test {
     std::unique_ptr<testenv::MySqlScratch> db_;
     db::Connection connection_;
     typecustom::Form3 form3_;
-    transfer::ScriptBuilder script_{transfer::Target::Access};
+    transfer::ScriptBuilder script_{transfer::Direction::MySqlToAccess};
     std::string statement_;
     transfer::TableWindowHooks hooks_;
     std::vector<double> progress_;
     int resets_ = 0, removals_ = 0, cursorRestores_ = 0;
+    QTimer dialogTimer_;
 };
 
 const char* const kOrderRows =
@@ -79,7 +92,7 @@ const char* const kOrderRows =
 
 TEST_F(TableTransferTest, DefaultStatementRowsAndProgress) {
     DM_REQUIRE_MYSQL();
-    EXPECT_EQ(run("orders", 0, false), TableResult::Added);
+    EXPECT_EQ(run("orders", std::nullopt, false), TableResult::Added);
     EXPECT_EQ(script_.text(),
               std::string("CREATE TABLE `orders`(`id` INT,`name` TEXT,`price` DECIMAL(10,2),"
                           "`flag` VARCHAR,`d` DATETIME);\r\n\r\n") +
@@ -97,14 +110,14 @@ TEST_F(TableTransferTest, DefaultStatementRowsAndProgress) {
 
 TEST_F(TableTransferTest, OverwriteAddsTheDropLineAndLeavesTheTargetList) {
     DM_REQUIRE_MYSQL();
-    EXPECT_EQ(run("orders", 6, false), TableResult::Added);
+    EXPECT_EQ(run("orders", ui::Answer::Yes, false), TableResult::Added);
     EXPECT_EQ(script_.text().rfind("DROP TABLE `orders`\r\n\r\nCREATE TABLE `orders`(", 0), 0u);
     EXPECT_EQ(removals_, 1);
 }
 
 TEST_F(TableTransferTest, AnEmptyTableGivesItsCreateLineAndTwoEmptyLines) {
     DM_REQUIRE_MYSQL();
-    EXPECT_EQ(run("empty", 0, false), TableResult::Added);
+    EXPECT_EQ(run("empty", std::nullopt, false), TableResult::Added);
     EXPECT_EQ(script_.text(), "CREATE TABLE `empty`(`id` INT,`t` TEXT);\r\n\r\n\r\n");
     EXPECT_TRUE(progress_.empty());
     EXPECT_EQ(resets_, 1);
@@ -113,15 +126,14 @@ TEST_F(TableTransferTest, AnEmptyTableGivesItsCreateLineAndTwoEmptyLines) {
 TEST_F(TableTransferTest, TheDialogsStatementReplacesTheDefaultOne) {
     DM_REQUIRE_MYSQL();
     ui::CustomizeCancelled = false;
-    QTimer::singleShot(0, [&] {
-        ASSERT_NE(form3_.window(), nullptr);
+    whenDialogShows([&] {
         EXPECT_EQ(form3_.mType, "ACCESS");
         EXPECT_EQ(form3_.mTableName, "orders");
         EXPECT_EQ(form3_.mSQL, "CREATE TABLE `orders`(");
         EXPECT_TRUE(ui::CustomizeCancelled);
         form3_.window()->pushButton2()->click();
     });
-    EXPECT_EQ(run("orders", 0, true), TableResult::Added);
+    EXPECT_EQ(run("orders", std::nullopt, true), TableResult::Added);
     EXPECT_EQ(script_.text(),
               std::string("CREATE TABLE `orders`([id] INT,[name] VARCHAR(20),"
                           "[price] decimal(10,2),[flag] BIT,[d] DATETIME)\r\n\r\n") +
@@ -130,8 +142,8 @@ TEST_F(TableTransferTest, TheDialogsStatementReplacesTheDefaultOne) {
 
 TEST_F(TableTransferTest, CancellingTheDialogEndsWithNothingAddedAndTheConnectionClosed) {
     DM_REQUIRE_MYSQL();
-    QTimer::singleShot(0, [&] { form3_.window()->pushButton4()->click(); });
-    EXPECT_EQ(run("orders", 6, true), TableResult::Cancelled);
+    whenDialogShows([&] { form3_.window()->pushButton4()->click(); });
+    EXPECT_EQ(run("orders", ui::Answer::Yes, true), TableResult::Cancelled);
     EXPECT_EQ(script_.text(), "");
     EXPECT_EQ(connection_.state(), db::kAdStateClosed);
     EXPECT_EQ(cursorRestores_, 1);
@@ -141,17 +153,17 @@ TEST_F(TableTransferTest, CancellingTheDialogEndsWithNothingAddedAndTheConnectio
 
 TEST_F(TableTransferTest, AConfirmedButUnchangedHeadTakesTheDefaultMapping) {
     DM_REQUIRE_MYSQL();
-    QTimer::singleShot(0, [&] {
+    whenDialogShows([&] {
         ui::CustomizeCancelled = false;
         form3_.window()->pushButton4()->click();
     });
-    EXPECT_EQ(run("orders", 0, true), TableResult::Added);
+    EXPECT_EQ(run("orders", std::nullopt, true), TableResult::Added);
     EXPECT_EQ(script_.text().substr(0, 46), "CREATE TABLE `orders`(`id` INT,`name` TEXT,`pr");
 }
 
 TEST_F(TableTransferTest, AMissingTableIsReportedWithTheStepAndTheStatement) {
     DM_REQUIRE_MYSQL();
-    run("gone", 0, false);
+    run("gone", std::nullopt, false);
     const auto boxes = prompts_.messages();
     ASSERT_GE(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Application Error");
@@ -172,7 +184,7 @@ TEST_F(TableTransferTest, WideDecimalsArriveInAccessWithTheirValues) {
     DM_REQUIRE_FIXTURE("access/empty/empty2003.mdb");
     db_->exec("CREATE TABLE wide (a DECIMAL(65,30), b DECIMAL(40,4))");
     db_->exec("INSERT INTO wide VALUES (12345.678, 1234567890.1234), (-0.5, 0)");
-    EXPECT_EQ(run("wide", 0, false), TableResult::Added);
+    EXPECT_EQ(run("wide", std::nullopt, false), TableResult::Added);
     EXPECT_EQ(script_.text().substr(0, script_.text().find("\r\n")),
               "CREATE TABLE `wide`(`a` DECIMAL(28,14),`b` DECIMAL(28,4));");
 

@@ -13,16 +13,16 @@
 #include "transfer/value_render.h"
 
 using db::Value;
+using transfer::Direction;
 using transfer::renderedValue;
-using transfer::Target;
 
 namespace {
 
 std::string my(const Value& v) {
-    return renderedValue(Target::MySql, v);
+    return renderedValue(Direction::AccessToMySql, v);
 }
 std::string acc(const Value& v) {
-    return renderedValue(Target::Access, v);
+    return renderedValue(Direction::MySqlToAccess, v);
 }
 Value text(std::string s) {
     return Value::text(std::move(s));
@@ -68,7 +68,7 @@ TEST(TextForAccess, OnlyApostrophesAreDoubled) {
 }
 
 TEST(TextForBothTargets, ApostrophesAreDoubledAndHostileTextStaysInsideTheLiteral) {
-    for (Target t : {Target::MySql, Target::Access}) {
+    for (Direction t : {Direction::AccessToMySql, Direction::MySqlToAccess}) {
         EXPECT_EQ(renderedValue(t, text("'; DROP TABLE x; --")), "'''; DROP TABLE x; --'");
         EXPECT_EQ(renderedValue(t, text("''")), "''''''");
         EXPECT_EQ(renderedValue(t, text("back`tick")), "'back`tick'");
@@ -79,7 +79,7 @@ TEST(TextForBothTargets, ApostrophesAreDoubledAndHostileTextStaysInsideTheLitera
 }
 
 TEST(TextForBothTargets, CrLfPairsBecomeOneSpaceLoneBreaksStay) {
-    for (Target t : {Target::MySql, Target::Access}) {
+    for (Direction t : {Direction::AccessToMySql, Direction::MySqlToAccess}) {
         EXPECT_EQ(renderedValue(t, text("a\r\nb\r\nc")), "'a b c'");
         // A value of only CR LF is a single space, not NULL.
         EXPECT_EQ(renderedValue(t, text("\r\n")), "' '");
@@ -89,8 +89,40 @@ TEST(TextForBothTargets, CrLfPairsBecomeOneSpaceLoneBreaksStay) {
     }
 }
 
+TEST(TextForBothTargets, EveryCharacterAtEveryPlaceOfALongTextFollowsItsRule) {
+    // Long runs are passed over many characters at a time: each character that may change,
+    // and its neighbours, at every place of texts around that step, for both targets.
+    const auto expected = [](const std::string& t, bool mysql) {
+        std::string out = "'";
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            const char c = t[i];
+            if (c == '\'')
+                out += "''";
+            else if (c == '\r' && i + 1 < t.size() && t[i + 1] == '\n')
+                out += ' ', ++i;
+            else if (mysql && c == '\\')
+                out += "\\\\";
+            else if (mysql && c == '\0')
+                out += "\\0";
+            else
+                out += c;
+        }
+        return out + "'";
+    };
+    const std::string specials[] = {"'",  "\r\n",     "\r", "\n", "\\", std::string(1, '\0'),
+                                    "\t", "\xC3\xA9", "&"};
+    for (std::size_t length : {15u, 16u, 17u, 31u, 32u, 40u})
+        for (std::size_t at = 0; at < length; ++at)
+            for (const auto& special : specials) {
+                std::string t(length, 'k');
+                t.replace(at, 1, special);
+                EXPECT_EQ(my(text(t)), expected(t, true)) << "at " << at << " of " << length;
+                EXPECT_EQ(acc(text(t)), expected(t, false)) << "at " << at << " of " << length;
+            }
+}
+
 TEST(TextForBothTargets, EmptyTextAndNullAreNull) {
-    for (Target t : {Target::MySql, Target::Access}) {
+    for (Direction t : {Direction::AccessToMySql, Direction::MySqlToAccess}) {
         EXPECT_EQ(renderedValue(t, text("")), "NULL");
         EXPECT_EQ(renderedValue(t, Value::null()), "NULL");
     }
@@ -180,6 +212,10 @@ TEST(Dates, DateAndTimeDateAloneAtMidnightTimeAloneOnTheZeroDate) {
     EXPECT_EQ(my(date(1899, 12, 29, 6)), "'1899-12-29 06:00:00'");
     EXPECT_EQ(my(date(100, 1, 1)), "'0100-01-01'");
     EXPECT_EQ(my(date(9999, 12, 31, 23, 59, 59)), "'9999-12-31 23:59:59'");
+    EXPECT_EQ(my(date(1, 2, 3, 0, 0, 1)), "'0001-02-03 00:00:01'");
+    // Fields past four and two digits (never read from a file) are written whole.
+    EXPECT_EQ(my(date(12345, 1, 2, 3, 4, 5)), "'12345-01-02 03:04:05'");
+    EXPECT_EQ(acc(date(2026, 8, 12, 100, 4, 5)), "'2026-08-12 100:04:05'");
 }
 
 TEST(Dates, ATimeAloneKeepsItsZeroDateForMySql) {

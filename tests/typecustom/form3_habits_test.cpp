@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include "app/settings.h"
 #include "tests/support/gui_fixture.h"
 #include "typecustom/form3.h"
+#include "ui/settings.h"
 #include "ui/window_size.h"
 
 using typecustom::Form3;
@@ -77,7 +77,7 @@ TEST_F(Form3HabitsTest, ALargerDialogGivesItsListsTheRoomAndRemembersItsSize) {
         EXPECT_EQ(w.pushButton3()->geometry(), help.adjusted(0, 0, 100, 0));
         w.pushButton4()->click();
     }
-    EXPECT_EQ(app::getSetting(app::kKeyForm3Size), ui::windowSizeText(designed + QSize(100, 80)));
+    EXPECT_EQ(ui::getSetting(ui::kKeyForm3Size), ui::windowSizeText(designed + QSize(100, 80)));
     Form3Window again(form_);
     EXPECT_EQ(again.size(), designed + QSize(100, 80));
 }

@@ -94,11 +94,11 @@ TEST_F(Form3Test, ProposesAccessTypesFromTheFirstMySqlRow) {
     EXPECT_EQ(items(w.list1()), kKindNames);
     EXPECT_EQ(
         items(w.list2()),
-        (Strings{"INT",         "VARCHAR(100)", "VARCHAR(10)", "TEXT",         "decimal(10,2)",
-                 "BIT",         "SMALLINT",     "SMALLINT",    "TINYINT",      "BIGINT",
-                 "INT",         "DATETIME",     "DATETIME",    "DATETIME",     "Real",
-                 "Float",       "Image",        "Image",       "VARCHAR(255)", "TEXT",
-                 "VARCHAR(20)", "VARCHAR(20)",  "VARCHAR(10)", "SMALLINT"}));
+        (Strings{"INT",           "VARCHAR(100)", "VARCHAR(10)", "TEXT",         "decimal(10,2)",
+                 "BIT",           "SMALLINT",     "INT",         "SMALLINT",     "decimal(20,0)",
+                 "decimal(20,0)", "DATETIME",     "DATETIME",    "VARCHAR(10)",  "Real",
+                 "Float",         "Image",        "Image",       "VARCHAR(255)", "TEXT",
+                 "VARCHAR(20)",   "VARCHAR(20)",  "VARCHAR(10)", "SMALLINT"}));
     // The first field is selected, and with it the first type.
     EXPECT_EQ(w.list1()->currentRow(), 0);
     EXPECT_EQ(w.list2()->currentRow(), 0);
@@ -114,11 +114,11 @@ TEST_F(Form3Test, AnEmptyMySqlTableSizesCharacterColumnsByTheirDeclaredSize) {
     Form3Window w(form_);
     EXPECT_EQ(
         items(w.list2()),
-        (Strings{"INT",         "VARCHAR(100)", "VARCHAR(10)", "TEXT",         "decimal(10,2)",
-                 "BIT",         "SMALLINT",     "SMALLINT",    "TINYINT",      "BIGINT",
-                 "INT",         "DATETIME",     "DATETIME",    "DATETIME",     "Real",
-                 "Float",       "Image",        "Image",       "VARCHAR(255)", "TEXT",
-                 "VARCHAR(20)", "VARCHAR(20)",  "VARCHAR(10)", "SMALLINT"}));
+        (Strings{"INT",           "VARCHAR(100)", "VARCHAR(10)", "TEXT",         "decimal(10,2)",
+                 "BIT",           "SMALLINT",     "INT",         "SMALLINT",     "decimal(20,0)",
+                 "decimal(20,0)", "DATETIME",     "DATETIME",    "VARCHAR(10)",  "Real",
+                 "Float",         "Image",        "Image",       "VARCHAR(255)", "TEXT",
+                 "VARCHAR(20)",   "VARCHAR(20)",  "VARCHAR(10)", "SMALLINT"}));
 }
 
 // A fixture file and the proposals for its Table1's text columns A and B. Their first values in
@@ -148,13 +148,13 @@ TEST_P(Form3AccessFiles, ProposesMySqlTypesFromTheFirstAccessRowAndOkUsesBacktic
     Form3Window w(form_);
     EXPECT_TRUE(prompts_.records().empty());
     EXPECT_EQ(items(w.list1()), (Strings{"A", "B", "C", "D", "E", "F", "G", "H", "I"}));
-    EXPECT_EQ(items(w.list2()), (Strings{a, b, "TINYINT", "SMALLINT", "INT", "Real", "DATETIME",
-                                         "decimal(19,4)", "BIT"}));
+    EXPECT_EQ(items(w.list2()), (Strings{a, b, "TINYINT UNSIGNED", "SMALLINT", "INT", "Real",
+                                         "DATETIME(3)", "decimal(19,4)", "BIT"}));
     w.pushButton2()->click();
-    EXPECT_EQ(form_.mSQL,
-              "CREATE TABLE `Table1`(`A` " + a + ",`B` " + b +
-                  ",`C` TINYINT,`D` SMALLINT,`E` INT,`F` Real,`G` DATETIME,`H` decimal(19,4),"
-                  "`I` BIT)");
+    EXPECT_EQ(form_.mSQL, "CREATE TABLE `Table1`(`A` " + a + ",`B` " + b +
+                              ",`C` TINYINT UNSIGNED,`D` SMALLINT,`E` INT,`F` Real,`G` DATETIME(3),"
+                              "`H` decimal(19,4),"
+                              "`I` BIT)");
     EXPECT_FALSE(ui::CustomizeCancelled);
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_TRUE(prompts_.records().empty());
@@ -165,8 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AccessCase{"access/V2000/testV2000.mdb", "VARCHAR(50)", "VARCHAR(100)"},
                       AccessCase{"access/V2007/testV2007.accdb", "VARCHAR(50)", "VARCHAR(100)"},
                       AccessCase{"access/V2010/testV2010.accdb", "VARCHAR(50)", "VARCHAR(100)"}),
-    [](const auto& info) {
-        const std::string path = info.param.fixture;
+    [](const auto& testInfo) {
+        const std::string path = testInfo.param.fixture;
         std::string name = path.substr(path.rfind('/') + 1);
         for (char& c : name)
             if (c == '.') c = '_';

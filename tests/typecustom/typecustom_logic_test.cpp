@@ -13,13 +13,13 @@
 #include "typecustom/type_vocabulary.h"
 
 using db::Value;
-using transfer::Target;
+using transfer::Direction;
 using typecustom::IsValidDataType;
 using typecustom::proposeType;
 
 namespace {
 
-std::string propose(Target t, std::string_view name, const Value* first = nullptr, int p = 0,
+std::string propose(Direction t, std::string_view name, const Value* first = nullptr, int p = 0,
                     int s = 0, long declared = 0) {
     return proposeType(t, name, p, s, declared, first);
 }
@@ -29,50 +29,82 @@ std::string propose(Target t, std::string_view name, const Value* first = nullpt
 TEST(Proposals, FixedProposalsForBothTargets) {
     const Value some = Value::text("whatever");
     for (const Value* first : {static_cast<const Value*>(nullptr), &some}) {
-        for (Target t : {Target::Access, Target::MySql}) {
+        for (Direction t : {Direction::MySqlToAccess, Direction::AccessToMySql}) {
             EXPECT_EQ(propose(t, "adBoolean", first), "BIT");
             EXPECT_EQ(propose(t, "adSmallInt", first), "SMALLINT");
-            EXPECT_EQ(propose(t, "adUnsignedSmallInt", first), "SMALLINT");
-            EXPECT_EQ(propose(t, "adTinyInt", first), "TINYINT");
-            EXPECT_EQ(propose(t, "adUnsignedTinyInt", first), "TINYINT");
-            EXPECT_EQ(propose(t, "adBigInt", first), "BIGINT");
-            EXPECT_EQ(propose(t, "adUnsignedBigInt", first), "BIGINT");
             EXPECT_EQ(propose(t, "adInteger", first), "INT");
-            EXPECT_EQ(propose(t, "adUnsignedInt", first), "INT");
-            for (auto d : {"adDBDate", "adDate", "adDBTime", "adDBTimeStamp", "adFileTime"})
+            for (auto d : {"adDBDate", "adFileTime"})
                 EXPECT_EQ(propose(t, d, first), "DATETIME") << d;
         }
     }
 }
 
+// Each whole-number type into one that holds its whole range: Access's Byte is 0 to 255, its
+// Integer 16 bits signed, its Long Integer 32; MySQL's TINYINT is signed.
+TEST(Proposals, WholeNumbersKeepTheirRange) {
+    const Direction a = Direction::MySqlToAccess, m = Direction::AccessToMySql;
+    EXPECT_EQ(propose(a, "adTinyInt"), "SMALLINT");
+    EXPECT_EQ(propose(m, "adTinyInt"), "TINYINT");
+    EXPECT_EQ(propose(a, "adUnsignedTinyInt"), "TINYINT");
+    EXPECT_EQ(propose(m, "adUnsignedTinyInt"), "TINYINT UNSIGNED");
+    EXPECT_EQ(propose(a, "adUnsignedSmallInt"), "INT");
+    EXPECT_EQ(propose(m, "adUnsignedSmallInt"), "SMALLINT UNSIGNED");
+    EXPECT_EQ(propose(a, "adUnsignedInt", nullptr, 8), "INT");  // MEDIUMINT UNSIGNED
+    EXPECT_EQ(propose(a, "adUnsignedInt", nullptr, 10), "decimal(20,0)");
+    EXPECT_EQ(propose(m, "adUnsignedInt", nullptr, 10), "INT UNSIGNED");
+    EXPECT_EQ(propose(a, "adBigInt", nullptr, 19), "decimal(20,0)");
+    EXPECT_EQ(propose(m, "adBigInt", nullptr, 19), "BIGINT");
+    EXPECT_EQ(propose(a, "adUnsignedBigInt", nullptr, 20), "decimal(20,0)");
+    EXPECT_EQ(propose(m, "adUnsignedBigInt", nullptr, 20), "BIGINT UNSIGNED");
+    const db::AccessFileFeatures ace16{true, false};
+    EXPECT_EQ(proposeType(a, "adBigInt", 19, 0, 0, nullptr, ace16), "BIGINT");
+    EXPECT_EQ(proposeType(a, "adUnsignedInt", 10, 0, 0, nullptr, ace16), "BIGINT");
+    EXPECT_EQ(proposeType(a, "adUnsignedBigInt", 20, 0, 0, nullptr, ace16), "decimal(20,0)");
+}
+
+// A TIME may pass 24 hours or be negative: text long enough for "-838:59:59" and its fraction.
+// Fractions of a second stay.
+TEST(Proposals, TimesAndFractionsOfASecondAreKept) {
+    const Direction a = Direction::MySqlToAccess, m = Direction::AccessToMySql;
+    EXPECT_EQ(propose(a, "adDBTime"), "VARCHAR(10)");
+    EXPECT_EQ(propose(a, "adDBTime", nullptr, 0, 3), "VARCHAR(14)");
+    EXPECT_EQ(propose(a, "adDBTimeStamp", nullptr, 0, 0), "DATETIME");
+    EXPECT_EQ(propose(a, "adDBTimeStamp", nullptr, 0, 6), "DATETIME");
+    EXPECT_EQ(proposeType(a, "adDBTimeStamp", 0, 6, 0, nullptr, {true, true}),
+              std::string(transfer::kExtendedDateTimeType));
+    EXPECT_EQ(propose(a, "adDate"), "DATETIME");
+    EXPECT_EQ(propose(m, "adDate"), "DATETIME(3)");  // Access keeps milliseconds
+    EXPECT_EQ(propose(m, "adDBTimeStamp"), "DATETIME(6)");
+}
+
 TEST(Proposals, NoneRoundsToWholeNumbers) {
-    EXPECT_EQ(propose(Target::Access, "adSingle"), "Real");
-    EXPECT_EQ(propose(Target::MySql, "adSingle"), "Float");
-    EXPECT_EQ(propose(Target::Access, "adDouble"), "Float");
-    EXPECT_EQ(propose(Target::MySql, "adDouble"), "Real");
-    EXPECT_EQ(propose(Target::Access, "adCurrency"), "MONEY");
-    EXPECT_EQ(propose(Target::MySql, "adCurrency"), "decimal(19,4)");
-    EXPECT_EQ(propose(Target::MySql, "adNumeric", nullptr, 18, 4), "decimal(18,4)");
-    EXPECT_EQ(propose(Target::Access, "adDecimal", nullptr, 10, 2), "decimal(10,2)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adSingle"), "Real");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adSingle"), "Float");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adDouble"), "Float");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adDouble"), "Real");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adCurrency"), "MONEY");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adCurrency"), "decimal(19,4)");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adNumeric", nullptr, 18, 4), "decimal(18,4)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adDecimal", nullptr, 10, 2), "decimal(10,2)");
     // Above Access's precision, whole numbers keep room beside the fraction.
-    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 65, 30), "decimal(28,14)");
-    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 40, 20), "decimal(28,14)");
-    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 30, 29), "decimal(28,27)");
-    EXPECT_EQ(propose(Target::Access, "adNumeric", nullptr, 28, 28), "decimal(28,28)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adNumeric", nullptr, 65, 30), "decimal(28,14)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adNumeric", nullptr, 40, 20), "decimal(28,14)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adNumeric", nullptr, 30, 29), "decimal(28,27)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adNumeric", nullptr, 28, 28), "decimal(28,28)");
 }
 
 TEST(Proposals, LongTextAndBinaryColumnsAreNotSizedByTheirFirstValue) {
     const Value longText = Value::text(std::string(3, 'x'));
     for (const Value* first : {static_cast<const Value*>(nullptr), &longText}) {
-        EXPECT_EQ(propose(Target::Access, "adLongVarWChar", first), "TEXT");
-        EXPECT_EQ(propose(Target::Access, "adLongVarChar", first), "TEXT");
-        EXPECT_EQ(propose(Target::MySql, "adLongVarWChar", first), "LongText");
-        EXPECT_EQ(propose(Target::MySql, "adLongVarChar", first), "LongText");
+        EXPECT_EQ(propose(Direction::MySqlToAccess, "adLongVarWChar", first), "TEXT");
+        EXPECT_EQ(propose(Direction::MySqlToAccess, "adLongVarChar", first), "TEXT");
+        EXPECT_EQ(propose(Direction::AccessToMySql, "adLongVarWChar", first), "LongText");
+        EXPECT_EQ(propose(Direction::AccessToMySql, "adLongVarChar", first), "LongText");
     }
     const Value bytes = Value::binary({1, 2, 3});
     for (auto b : {"adBinary", "adVarBinary", "adLongVarBinary"}) {
-        EXPECT_EQ(propose(Target::MySql, b, &bytes), "LongBlob") << b;
-        EXPECT_EQ(propose(Target::Access, b, nullptr), "Image") << b;
+        EXPECT_EQ(propose(Direction::AccessToMySql, b, &bytes), "LongBlob") << b;
+        EXPECT_EQ(propose(Direction::MySqlToAccess, b, nullptr), "Image") << b;
     }
 }
 
@@ -81,7 +113,7 @@ TEST(FirstRowSizing, LengthsAtTheThreshold) {
     const Value v255 = Value::text(std::string(255, 'b'));
     const Value v256 = Value::text(std::string(256, 'c'));
     const Value abc = Value::text("abc");
-    for (Target t : {Target::Access, Target::MySql}) {
+    for (Direction t : {Direction::MySqlToAccess, Direction::AccessToMySql}) {
         for (auto name : {"adVarChar", "adChar", "adVarWChar", "adWChar"}) {
             EXPECT_EQ(propose(t, name, &one), "VARCHAR(1)");
             EXPECT_EQ(propose(t, name, &v255), "VARCHAR(255)");
@@ -94,7 +126,7 @@ TEST(FirstRowSizing, LengthsAtTheThreshold) {
 TEST(FirstRowSizing, NoRowNullAndEmptyTextGive255) {
     const Value null = Value::null();
     const Value empty = Value::text("");
-    for (Target t : {Target::Access, Target::MySql}) {
+    for (Direction t : {Direction::MySqlToAccess, Direction::AccessToMySql}) {
         EXPECT_EQ(propose(t, "adVarWChar", nullptr), "VARCHAR(255)");
         EXPECT_EQ(propose(t, "adVarWChar", &null), "VARCHAR(255)");
         EXPECT_EQ(propose(t, "adVarWChar", &empty), "VARCHAR(255)");
@@ -109,7 +141,7 @@ TEST(FirstRowSizing, NeverBelowTheDeclaredSize) {
     const Value abc = Value::text("abc");
     const Value null = Value::null();
     const Value v200 = Value::text(std::string(200, 'x'));
-    for (Target t : {Target::Access, Target::MySql}) {
+    for (Direction t : {Direction::MySqlToAccess, Direction::AccessToMySql}) {
         EXPECT_EQ(propose(t, "adVarWChar", &abc, 0, 0, 100), "VARCHAR(100)");
         EXPECT_EQ(propose(t, "adChar", &abc, 0, 0, 2), "VARCHAR(3)");
         EXPECT_EQ(propose(t, "adVarChar", &v200, 0, 0, 255), "VARCHAR(255)");
@@ -124,31 +156,31 @@ TEST(FirstRowSizing, NeverBelowTheDeclaredSize) {
     // The declared size of other kinds counts bytes, not characters: a GUID keeps its 38.
     db::Guid g{};
     const Value guid = Value::guid(g);
-    EXPECT_EQ(propose(Target::MySql, "adGUID", &guid, 0, 0, 16), "VARCHAR(38)");
-    EXPECT_EQ(propose(Target::MySql, "adVariant", &abc, 0, 0, 500), "VARCHAR(3)");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adGUID", &guid, 0, 0, 16), "VARCHAR(38)");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adVariant", &abc, 0, 0, 500), "VARCHAR(3)");
 }
 
 TEST(FirstRowSizing, CountsCharactersNotBytes) {
     const Value accents = Value::text("Ødegård");                         // 7 characters, 9 bytes
     const Value emoji = Value::text("\xF0\x9F\x98\x80\xF0\x9F\x98\x81");  // 2 characters
-    EXPECT_EQ(propose(Target::MySql, "adVarWChar", &accents), "VARCHAR(7)");
-    EXPECT_EQ(propose(Target::Access, "adVarChar", &emoji), "VARCHAR(2)");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adVarWChar", &accents), "VARCHAR(7)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adVarChar", &emoji), "VARCHAR(2)");
     // 255 two-byte characters still fit.
     std::string s;
     for (int i = 0; i < 255; ++i)
         s += "\xC3\xA9";
     const Value wide = Value::text(s);
-    EXPECT_EQ(propose(Target::MySql, "adVarWChar", &wide), "VARCHAR(255)");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adVarWChar", &wide), "VARCHAR(255)");
 }
 
 TEST(FirstRowSizing, UnlistedTypesAreSizedByTheirTextForm) {
     db::Guid g{};
     ASSERT_TRUE(db::parseGuid("{6A4D0E8E-1C1F-4E2A-9B3C-0123456789AB}", g));
     const Value guid = Value::guid(g);
-    EXPECT_EQ(propose(Target::MySql, "adGUID", &guid), "VARCHAR(38)");
+    EXPECT_EQ(propose(Direction::AccessToMySql, "adGUID", &guid), "VARCHAR(38)");
     const Value num = Value::decimal(db::Decimal::parse("-12.50"));
-    EXPECT_EQ(propose(Target::Access, "adVarNumeric", &num), "VARCHAR(6)");
-    EXPECT_EQ(propose(Target::Access, "adEmpty", &num), "VARCHAR(6)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adVarNumeric", &num), "VARCHAR(6)");
+    EXPECT_EQ(propose(Direction::MySqlToAccess, "adEmpty", &num), "VARCHAR(6)");
 }
 
 TEST(IsValidDataType, AcceptsNamesFragmentsAndParameterisedTypes) {
@@ -259,16 +291,17 @@ TEST(ProposedStatement, AsTheDialogsOkMakesItWithNothingChanged) {
     using typecustom::ColumnProposal;
     const std::vector<ColumnProposal> columns = {
         {"ID", "INT"}, {"2021", "SMALLINT"}, {"Name`s", "VARCHAR(12)"}, {"7", "BIT"}};
-    EXPECT_EQ(
-        typecustom::proposedCreateStatement("CREATE TABLE `T`(", transfer::Target::MySql, columns),
-        "CREATE TABLE `T`(`ID` INT,`newfieldname0` SMALLINT,`Name``s` VARCHAR(12),"
-        "`newfieldname0` BIT)");
+    EXPECT_EQ(typecustom::proposedCreateStatement("CREATE TABLE `T`(",
+                                                  transfer::Direction::AccessToMySql, columns),
+              "CREATE TABLE `T`(`ID` INT,`newfieldname0` SMALLINT,`Name``s` VARCHAR(12),"
+              "`newfieldname0` BIT)");
     EXPECT_EQ(typecustom::proposedCreateStatement(
-                  "CREATE TABLE `T`(", transfer::Target::Access,
+                  "CREATE TABLE `T`(", transfer::Direction::MySqlToAccess,
                   {{"ID", "INT"}, {"newfieldname0", "TEXT"}, {"3", "BIT"}}),
               "CREATE TABLE `T`([ID] INT,[newfieldname0] TEXT,[tempid1] BIT)");
     // No columns: the head as it stands, for the default mapping to complete.
-    EXPECT_EQ(typecustom::proposedCreateStatement("CREATE TABLE `E`(", transfer::Target::MySql, {}),
+    EXPECT_EQ(typecustom::proposedCreateStatement("CREATE TABLE `E`(",
+                                                  transfer::Direction::AccessToMySql, {}),
               "CREATE TABLE `E`(");
 }
 

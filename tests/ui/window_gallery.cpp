@@ -6,11 +6,11 @@
 //
 // The windows are the program's own, filled as a user would see them: the connection window
 // with a long Access path, the table browser with sixteen MySQL tables and the tables of a new
-// Access file, the type customisation dialog for a MySQL table, the review window with a
-// 70,000-character line scrolled to its end and a failure in "Notes", the find-and-replace
-// dialog over it, the questions and error boxes through the program's own message boxes, and
-// the rename input box. Needs the test server of DM_TEST_MYSQL_*; settings go to a scratch
-// folder. Prints each picture's path.
+// Access file (and once as a send shows it while it works), the type customisation dialog for a
+// MySQL table, the review window with a 70,000-character line scrolled to its end and a failure in
+// "Notes", the find-and-replace dialog over it, the questions and error boxes through the program's
+// own message boxes, and the rename input box. Needs the test server of DM_TEST_MYSQL_*; settings
+// go to a scratch folder. Prints each picture's path.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -29,6 +29,7 @@
 #include "browser/form2.h"
 #include "browser/list_tables.h"
 #include "browser/table_list.h"
+#include "browser/text_progress_bar.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/jet/write/new_database.h"
@@ -39,9 +40,11 @@
 #include "tests/support/test_env.h"
 #include "typecustom/form3.h"
 #include "ui/app_title.h"
+#include "ui/busy_window.h"
 #include "ui/command.h"
 #include "ui/message_box.h"
 #include "ui/program_state.h"
+#include "ui/window_helpers.h"
 
 namespace {
 
@@ -182,6 +185,17 @@ int main(int argc, char** argv) {
     form2.list2()->setItemSelected(2, true);
     form2.list2()->setItemSelected(5, true);
     shootBoth(&form2, "form2-browser", QSize(360, 260));
+    {
+        // As a send shows it while a table is read: buttons and boxes disabled, the bar moving.
+        const ui::BusyWindow busy(&form2);
+        form2.progressBar1()->setValue(67);
+        ui::setMousePointer(&form2, ui::kPointerBusy);
+        form2.show();
+        shoot(&form2, "form2-browser-busy");
+        form2.hide();
+        ui::setMousePointer(&form2, ui::kPointerDefault);
+        form2.progressBar1()->setValue(0);
+    }
 
     typecustom::Form3& form3 = typecustom::form3();
     form3.mType = "ACCESS";

@@ -12,12 +12,12 @@
 #include <QSettings>
 #include <QTest>
 
-#include "app/settings.h"
 #include "tests/support/gui_fixture.h"
 #include "ui/command.h"
 #include "ui/file_dialog.h"
 #include "ui/message_box.h"
 #include "ui/prompt_service.h"
+#include "ui/settings.h"
 #include "ui/stretch_layout.h"
 #include "ui/window_helpers.h"
 #include "ui/window_size.h"
@@ -106,12 +106,12 @@ TEST_F(WindowSizeTest, TheSizeTheUserGivesIsStoredAndTheNextWindowOpensAtIt) {
             window.resize(320, 210);
         }
         window.hide();
-        EXPECT_EQ(app::getSetting(key, "none"), "none");
+        EXPECT_EQ(ui::getSetting(key, "none"), "none");
         window.show();
         window.resize(420, 260);  // as a user's drag ends
         EXPECT_TRUE(memory->userSized());
         window.hide();  // written at the latest now
-        EXPECT_EQ(app::getSetting(key), "420x260");
+        EXPECT_EQ(ui::getSetting(key), "420x260");
     }
     QWidget next;
     next.setMinimumSize(300, 200);
@@ -122,12 +122,12 @@ TEST_F(WindowSizeTest, TheSizeTheUserGivesIsStoredAndTheNextWindowOpensAtIt) {
 
     // A stored size smaller than the window allows, or one that is not a size, changes nothing
     // for the worse.
-    app::saveSetting(key, "10x10");
+    ui::saveSetting(key, "10x10");
     QWidget small;
     small.setMinimumSize(300, 200);
     EXPECT_TRUE((new ui::WindowSizeMemory(&small, key))->restore());
     EXPECT_EQ(small.size(), QSize(300, 200));
-    app::saveSetting(key, "wide");
+    ui::saveSetting(key, "wide");
     QWidget odd;
     odd.resize(333, 222);
     EXPECT_FALSE((new ui::WindowSizeMemory(&odd, key))->restore());
@@ -143,8 +143,8 @@ TEST_F(WindowSizeTest, ASizeIsWrittenOnceTheUserStopsChangingIt) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     for (int w = 310; w <= 350; w += 10)
         window.resize(w, 200);
-    EXPECT_EQ(app::getSetting(key, "none"), "none");  // not at every step of a drag
-    QTRY_COMPARE(app::getSetting(key, "none"), QStringLiteral("350x200"));
+    EXPECT_EQ(ui::getSetting(key, "none"), "none");  // not at every step of a drag
+    QTRY_COMPARE(ui::getSetting(key, "none"), QStringLiteral("350x200"));
 }
 
 // ---- message boxes ----

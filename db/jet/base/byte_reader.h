@@ -62,6 +62,16 @@ class ByteReader {
                (static_cast<std::uint64_t>(load32(bytes_.data() + offset + 4)) << 32);
     }
     std::int64_t i64(std::size_t offset) const { return static_cast<std::int64_t>(u64(offset)); }
+    // Big-endian, as index entries store their pointers.
+    std::uint32_t u24be(std::size_t offset) const {
+        check(offset, 3);
+        return (static_cast<std::uint32_t>(bytes_[offset]) << 16) |
+               (static_cast<std::uint32_t>(bytes_[offset + 1]) << 8) | bytes_[offset + 2];
+    }
+    std::uint32_t u32be(std::size_t offset) const {
+        check(offset, 4);
+        return (static_cast<std::uint32_t>(bytes_[offset]) << 24) | u24be(offset + 1);
+    }
     float f32(std::size_t offset) const {
         const std::uint32_t bits = u32(offset);
         float f;

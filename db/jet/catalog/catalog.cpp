@@ -13,32 +13,7 @@ namespace {
 
 constexpr std::int32_t kRootId = 0x0F000000;
 
-char32_t foldCodePoint(char32_t c) {
-    if (c >= 'a' && c <= 'z') return c - 32;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
-    if (c >= 0x430 && c <= 0x44F) return c - 32;
-    if (c >= 0x450 && c <= 0x45F) return c - 80;
-    return c;
-}
-
 }  // namespace
-
-std::string foldName(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    bool ascii = true;
-    for (char ch : utf8)
-        if (static_cast<unsigned char>(ch) >= 0x80) ascii = false;
-    if (ascii) {
-        for (char ch : utf8)
-            out.push_back(ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch);
-        return out;
-    }
-    for (char32_t c : decodeUtf8(utf8))
-        appendUtf8(out, foldCodePoint(c));
-    return out;
-}
 
 const char* tableKindName(TableKind kind) {
     switch (kind) {
@@ -77,7 +52,8 @@ Catalog::Catalog(Pager& pager, const CodePage& codePage) {
         decoders.push_back(w.column ? ColumnDecoder::make(*w.column, 0) : ColumnDecoder{});
 
     const ValueDecoder values(pager, codePage);
-    TableScan scan(pager, def);
+    // Every page of the catalogue must be its own: a page lost there loses tables unseen.
+    TableScan scan(pager, def, /*ownPagesOnly=*/true);
     const bool hasVar = def.varColumns > 0;
     auto intOf = [](const db::Value& v) -> std::int64_t {
         return v.kind() == db::Value::Kind::Integer ? v.asInteger() : 0;
@@ -105,9 +81,17 @@ Catalog::Catalog(Pager& pager, const CodePage& codePage) {
         entries_.push_back(std::move(e));
     }
 
+    bool found = false;
     tablesContainer_ = kRootId;
     for (const auto& e : entries_)
-        if (e.parentId == kRootId && e.name == "Tables") tablesContainer_ = e.id;
+        if (e.parentId == kRootId && e.name == "Tables") {
+            tablesContainer_ = e.id;
+            found = true;
+        }
+    // Every Access file lists its tables under this entry: without it the catalogue was lost
+    // (a catalogue with no rows at all is one of a database being made).
+    if (!found && !entries_.empty())
+        throwCorrupt("the catalogue has no entry for the tables of the file", kCatalogPage);
 }
 
 std::optional<TableKind> Catalog::kindOf(const CatalogEntry& e) const {

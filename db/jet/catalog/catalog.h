@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/jet/catalog/names.h"
 #include "db/jet/format/text_codec.h"
 #include "db/jet/page/pager.h"
 
@@ -86,9 +87,5 @@ class Catalog {
     std::vector<CatalogEntry> entries_;
     std::int32_t tablesContainer_ = 0;
 };
-
-// Letter case folded for comparisons of names (ASCII and Latin-1 letters; names of other
-// scripts compare exactly).
-std::string foldName(std::string_view utf8);
 
 }  // namespace jet

@@ -36,7 +36,7 @@ struct Property {
 struct PropertyMap {
     std::string name;  // "" for the object itself, else the column name
     std::vector<Property> properties;
-    const Property* find(std::string_view name) const;
+    const Property* find(std::string_view propertyName) const;
 };
 
 // Parses a property blob. Throws Corrupt when it does not have the layout above.

@@ -14,38 +14,15 @@
 // belong to the table, pages that belong to nothing until the file is compacted); they are
 // reported as notes, not problems, so files Access wrote pass the check.
 //
-// Other parts (the index entries against the rows) add their findings to the same report.
+// Other parts (the index entries against the rows, index_check.h) add their findings to the
+// same report (check_report.h).
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "db/jet/check/check_report.h"
 
 namespace jet {
 
 class Database;
-
-struct CheckFinding {
-    enum class Severity { Problem, Note };
-    Severity severity = Severity::Problem;
-    std::string area;     // "catalogue", "pages", "long values", "indexes"
-    std::string message;  // a sentence
-};
-
-struct CheckReport {
-    std::vector<CheckFinding> findings;
-    std::uint32_t pages = 0;        // pages in the file
-    std::uint32_t freePages = 0;    // listed free by the free-page map
-    std::uint32_t orphanPages = 0;  // neither free nor claimed
-    std::uint32_t tables = 0;       // tables checked (system tables included)
-    std::uint64_t rows = 0;         // rows read
-    std::uint64_t longValues = 0;   // Memo and OLE Object values outside their rows
-
-    bool ok() const;
-    std::vector<std::string> problems() const;  // "area: message" of every problem
-    void problem(std::string area, std::string message);
-    void note(std::string area, std::string message);
-};
 
 // Runs every part of the check. Reading errors do not stop it: each becomes a problem.
 CheckReport checkDatabase(Database& db);

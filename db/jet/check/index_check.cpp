@@ -6,7 +6,6 @@
 #include <set>
 
 #include "db/jet/base/error.h"
-#include "db/jet/check/check.h"
 #include "db/jet/database/database.h"
 #include "db/jet/index/index_btree.h"
 #include "db/jet/index/index_key.h"

@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "db/jet/check/check_report.h"
+
 namespace jet {
 
 class Database;
-struct CheckReport;
 
 struct IndexCheckReport {
     // One sentence per problem: "table 'T', index 'I': <what is wrong>".

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "db/jet/base/error.h"
-#include "db/jet/database/database.h"
+#include "db/jet/catalog/database_file.h"
 #include "db/jet/table/table_reader.h"
 
 namespace jet {
@@ -61,7 +61,8 @@ std::int64_t integerOf(const db::Value& v) {
 
 }  // namespace
 
-ComplexValueMap loadComplexValues(Database& db, const TableDef& table, const ColumnDef& column) {
+ComplexValueMap loadComplexValues(DatabaseFile& db, const TableDef& table,
+                                  const ColumnDef& column) {
     const Catalog& catalog = db.catalog();
     const CatalogEntry* complexColumns = nullptr;
     for (const auto& e : catalog.entries())
@@ -75,7 +76,7 @@ ComplexValueMap loadComplexValues(Database& db, const TableDef& table, const Col
     std::int32_t typeTableId = 0, flatTableId = 0;
     bool found = false;
     {
-        auto reader = db.openTable(*complexColumns, false);
+        auto reader = db.openStoredTable(*complexColumns);
         const auto& d = reader->def();
         const ColumnDef* idCol = d.column("ComplexID");
         const ColumnDef* typeCol = d.column("ComplexTypeObjectID");
@@ -108,7 +109,7 @@ ComplexValueMap loadComplexValues(Database& db, const TableDef& table, const Col
 
     const auto typeDef = db.tableDef(*typeEntry);
     const ComplexKind kind = kindOf(*typeDef);
-    auto flat = db.openTable(*flatEntry, false);
+    auto flat = db.openStoredTable(*flatEntry);
     const auto& cols = flat->columns();
 
     // The flat table holds the type table's columns plus a key and the owning row's id.
@@ -143,6 +144,9 @@ ComplexValueMap loadComplexValues(Database& db, const TableDef& table, const Col
             if (cols[i].def->type == ColumnType::DateTime && dateCol == cols.size()) dateCol = i;
             if (cols[i].def->type == ColumnType::Memo && textCol == cols.size()) textCol = i;
         }
+    if (kind == ComplexKind::VersionHistory && (dateCol == cols.size() || textCol == cols.size()))
+        throwCorrupt("the values table of the version history '" + column.name +
+                     "' lacks the date or the text of its versions");
 
     std::vector<db::Value> row;
     while (flat->next(row)) {

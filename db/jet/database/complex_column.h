@@ -20,10 +20,11 @@
 
 namespace jet {
 
-class Database;
+class DatabaseFile;
 
-// Reads the values of complex column `column` of `table`. Throws Corrupt when the supporting
-// tables cannot be found or read.
-ComplexValueMap loadComplexValues(Database& db, const TableDef& table, const ColumnDef& column);
+// Reads the values of complex column `column` of `table`, from the hidden tables as stored.
+// Throws Corrupt when the supporting tables cannot be found or read, or lack the columns their
+// kind needs.
+ComplexValueMap loadComplexValues(DatabaseFile& db, const TableDef& table, const ColumnDef& column);
 
 }  // namespace jet

@@ -1,64 +1,21 @@
 // An open Access database: the entry point of the engine.
 //
-// Opening identifies the version, reads the header, checks the password, sets up page decoding
-// and reads the catalogue; from then on tables can be listed and read. Table definitions are
-// read on first use and kept. A Database is used from one thread at a time; the table readers
-// it hands out must not outlive it.
-//
-// Opening a file by path also takes its lock file (lock_file.h) shared, and, when the file has a
-// rollback journal beside it left by a program that stopped in the middle of a transaction,
-// plays the journal back first (journal.h), so every open sees only committed transactions. The
-// first transaction of a connection opened for writing takes the lock exclusively (refused with
-// Locked while another program has the file open) and keeps it until the connection closes.
-//
-// Writing. Every change runs inside a statement, and statements inside transactions:
-//
-//   Database::Statement st(db);      // a savepoint, or a transaction of its own when none is
-//   ... pager().writablePage(n) ...  // open; see pager.h for pages, allocation and freeing
-//   st.commit();                     // keep it; without this the destructor undoes it all
-//
-// or, the same, db.writeStatement([&] { ... }). A statement that throws leaves the file, and
-// everything the engine reads, exactly as before it began. Explicit transactions group
-// statements into one durable step: beginTransaction(), any number of statements,
-// commitTransaction() (durable when it returns) or rollbackTransaction(). A statement run with
-// no transaction open commits on its own.
-//
-// Writers that change MSysObjects or a table definition tell the Database (schemaChanged(),
-// tableDefChanged()) so that what it has cached is read again.
+// A Database is a DatabaseFile (catalog/database_file.h says what opening, reading and writing
+// do) whose tables are read as the program shows them: every complex column of a table is
+// resolved through its hidden tables (complex_column.h) into the text of its values. The
+// engine's own layers read tables as stored (DatabaseFile::openStoredTable); everything above
+// the engine reads them here.
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <type_traits>
-#include <vector>
 
-#include "db/jet/catalog/catalog.h"
-#include "db/jet/catalog/properties.h"
-#include "db/jet/page/file.h"
-#include "db/jet/page/header.h"
-#include "db/jet/page/journal.h"
-#include "db/jet/page/lock_file.h"
-#include "db/jet/page/office_encryption.h"
-#include "db/jet/page/pager.h"
-#include "db/jet/table/table_def.h"
+#include "db/jet/catalog/database_file.h"
 
 namespace jet {
 
-class TableReader;
-
-struct OpenOptions {
-    std::string password;  // UTF-8; empty for none
-    // ReadWrite opens the file for writing and takes its lock exclusively. A file of a version
-    // the engine only reads (Jet 3) is opened all the same; its writes fail with ReadOnly.
-    OpenMode mode = OpenMode::ReadOnly;
-    std::size_t cachePages = Pager::kDefaultCachePages;
-};
-
-class Database {
+class Database : public DatabaseFile {
   public:
     // Opens the file at `path`. Throws jet::Error: NotDatabase (no such file, not an Access
     // file), WrongPassword (the database password of a .mdb, or the password of an encrypted
@@ -73,141 +30,15 @@ class Database {
     static std::unique_ptr<Database> open(std::unique_ptr<File> file,
                                           std::unique_ptr<JournalStore> journal,
                                           const OpenOptions& options);
-    // An open transaction is rolled back.
-    ~Database();
 
-    const Format& format() const { return pager_->format(); }
-    const DatabaseHeader& header() const { return header_; }
-    // How an encrypted .accdb is encrypted; nullopt for every other file.
-    const std::optional<OfficeEncryption>& encryption() const { return encryption_; }
-    Pager& pager() { return *pager_; }
-    const CodePage& codePage() const { return *codePage_; }
-    const Catalog& catalog() const { return *catalog_; }
-
-    struct SchemaEntry {
-        std::string name;
-        TableKind kind;
-    };
-    // Every table-like object (tables, system tables, linked tables, select queries), in
-    // catalogue order.
-    std::vector<SchemaEntry> schema() const;
-    // The names of the user tables, in catalogue order.
-    std::vector<std::string> userTableNames() const;
-
-    // The definition of the table `entry`, read once. Throws Corrupt.
-    std::shared_ptr<const TableDef> tableDef(const CatalogEntry& entry);
-    // The properties of `entry` (empty when it has none). Throws Corrupt.
-    std::vector<PropertyMap> properties(const CatalogEntry& entry);
-
-    // A reader over the rows of the table named `name` (letter case ignored). Throws
-    // NoSuchTable naming it, NotSupported for a saved query or a linked table of that name, or
-    // Corrupt when the definition cannot be read.
+    // A reader over the rows of the table named `name` (letter case ignored), complex columns
+    // resolved. Throws like readableTable(), and Corrupt when the definition, or a hidden table
+    // of a complex column, cannot be read.
     std::unique_ptr<TableReader> openTable(std::string_view name);
-    std::unique_ptr<TableReader> openTable(const CatalogEntry& entry, bool resolveComplex = true);
-
-    // ---- writing ----
-
-    // True when statements may write: opened read-write, of a version the engine writes.
-    bool writable() const { return pager_->writable(); }
-
-    // Opens a transaction. When another program changed the file since this connection opened
-    // it, the catalogue is read again here (so take CatalogEntry references after this call).
-    // On a database that cannot be written the transaction only reads:
-    // its statements fail with ReadOnly (naming why) before they change anything. Throws Locked
-    // when another program has the file open, or another connection of this program has a
-    // transaction open on it; ReadOnly when no lock file can be made beside the file; Usage
-    // when this connection has one open already.
-    void beginTransaction();
-    // Makes the transaction's statements durable. On failure (Io) nothing of it is kept, the
-    // transaction is over, and the error is rethrown. Throws Usage when none is open.
-    // REQUIRES: no Statement open.
-    void commitTransaction();
-    // Undoes every statement of the transaction. Throws Usage when none is open.
-    void rollbackTransaction();
-    bool inTransaction() const { return explicit_ || pager_->inTransaction(); }
-
-    // One atomic statement (see the top of this file). Begins a savepoint inside the open
-    // transaction, or a transaction of its own. Throws like beginTransaction().
-    class Statement {
-      public:
-        explicit Statement(Database& db);
-        // Undoes the statement unless commit() returned.
-        ~Statement();
-        Statement(const Statement&) = delete;
-        Statement& operator=(const Statement&) = delete;
-        // Keeps the statement; commits its own transaction when it has one (durable on
-        // return). Inside a transaction, an outermost statement may write dirty pages early
-        // (Pager::spillIfLarge). On failure the statement (or, when writing early failed, the
-        // whole transaction) is undone and the error rethrown.
-        void commit();
-
-      private:
-        Database& db_;
-        bool ownTransaction_ = false;
-        bool done_ = false;
-    };
-    // Runs `work` as one Statement and returns what it returns.
-    template <typename Work>
-    auto writeStatement(Work&& work) -> decltype(work()) {
-        Statement st(*this);
-        if constexpr (std::is_void_v<decltype(work())>) {
-            work();
-            st.commit();
-        } else {
-            auto result = work();
-            st.commit();
-            return result;
-        }
-    }
-
-    // MSysObjects changed: the catalogue is read again now, and every cached definition dropped.
-    void schemaChanged();
-    // The definition starting at page `tableDefPage` changed: it is read again on next use.
-    void tableDefChanged(std::uint32_t tableDefPage) { defs_.erase(tableDefPage); }
-    // Counts the times the catalogue and every definition were dropped and read anew (a change
-    // of the schema, a rollback, another connection's commit); writers that remember things
-    // about tables between statements forget them when it moves.
-    std::uint64_t schemaEpoch() const { return schemaEpoch_; }
-
-    // Sees what other connections of this program committed since this one last looked: the
-    // page cache, catalogue and definitions are dropped when there is anything new. Called by
-    // the statements of this class; callers between their own statements. Does nothing inside
-    // a transaction.
-    void refresh();
-
-    // The lock of the file (nullptr for files not opened by path).
-    DatabaseLock* lock() { return lock_.get(); }
-    // What replaying a journal at open found (found == false when there was none).
-    const ReplayResult& recovery() const { return recovery_; }
+    std::unique_ptr<TableReader> openTable(const CatalogEntry& entry);
 
   private:
     Database() = default;
-    void finishOpen(const OpenOptions& options);
-    // Takes the lock file exclusively, once, before the first write; reads the catalogue again
-    // when another program changed the file since it was opened.
-    void lockForWriting();
-    struct FileStamp {
-        std::uint64_t size = 0;
-        std::int64_t modified = 0;  // nanoseconds
-        bool operator==(const FileStamp&) const = default;
-    };
-    FileStamp fileStamp() const;
-    void afterRollback() noexcept;
-    void endWrite() noexcept;
-
-    std::unique_ptr<DatabaseLock> lock_;  // released last
-    std::string path_;
-    FileStamp stamp_;  // the file when it was opened
-    std::uint64_t seenGeneration_ = 0;
-    bool explicit_ = false;
-    ReplayResult recovery_;
-    std::unique_ptr<Pager> pager_;
-    DatabaseHeader header_;
-    std::optional<OfficeEncryption> encryption_;
-    const CodePage* codePage_ = nullptr;
-    std::unique_ptr<Catalog> catalog_;
-    std::map<std::uint32_t, std::shared_ptr<const TableDef>> defs_;
-    std::uint64_t schemaEpoch_ = 0;
 };
 
 }  // namespace jet

@@ -78,7 +78,6 @@ Format makeJet3() {
     f.longValueInlineMax = 64;
     f.longValueRowMax = 2032;
 
-    f.usageMapInlineHeader = 5;
     f.usageMapPageHeader = 4;
     f.usageMapInlineBytes = 128;
 

@@ -103,9 +103,8 @@ struct Format {
     std::size_t longValueRowMax;     // longest row of a long-value page (one part of a value)
 
     // ---- usage maps ----
-    std::size_t usageMapInlineHeader;  // map type byte and u32 first page
-    std::size_t usageMapPageHeader;    // header of a usage-map page (type 0x05)
-    std::size_t usageMapInlineBytes;   // bitmap bytes of an inline map written by Access
+    std::size_t usageMapPageHeader;   // header of a usage-map page (type 0x05)
+    std::size_t usageMapInlineBytes;  // bitmap bytes of an inline map written by Access
 
     // ---- index pages (types 0x03 and 0x04) ----
     std::size_t indexPrevPageOffset;

@@ -3,6 +3,10 @@
 
 #include <iconv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -101,20 +105,103 @@ void appendUtf8(std::string& out, char32_t cp) {
 }
 
 void appendUtf16le(std::string& out, ByteSpan bytes) {
-    Utf16ToUtf8 conv(out);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        conv.unit(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
-    conv.finish();
+    const std::size_t units = bytes.size() / 2;
+    out.reserve(out.size() + units);
+    // Written through a small buffer on the stack, appended when it is nearly full.
+    char buf[1024];
+    char* p = buf;
+    const std::uint8_t* in = bytes.data();
+    std::size_t i = 0;
+    while (i < units) {
+        if (p > buf + sizeof buf - 16) {
+            out.append(buf, static_cast<std::size_t>(p - buf));
+            p = buf;
+        }
+        // Most text is ASCII: eight units whose high bytes are zero and low bytes below 0x80
+        // are eight characters of one byte each.
+#if defined(__SSE2__)
+        // Sixteen at a time while the text goes on being ASCII.
+        if (i + 16 <= units) {
+            const __m128i mask = _mm_set1_epi16(static_cast<short>(0xFF80));
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i + 16));
+            const __m128i high = _mm_and_si128(_mm_or_si128(a, b), mask);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(high, _mm_setzero_si128())) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(a, b));
+                p += 16;
+                i += 16;
+                continue;
+            }
+        }
+#endif
+        if (i + 8 <= units) {
+#if defined(__SSE2__)
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+            const __m128i high = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80)));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(high, _mm_setzero_si128())) == 0xFFFF) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, v));
+#else
+            unsigned high = 0;
+            for (std::size_t k = 0; k < 16; k += 2)
+                high |= in[2 * i + k + 1] | (in[2 * i + k] & 0x80u);
+            if (high == 0) {
+                for (int k = 0; k < 8; ++k)
+                    p[k] = static_cast<char>(in[2 * i + 2 * static_cast<std::size_t>(k)]);
+#endif
+                p += 8;
+                i += 8;
+                continue;
+            }
+        }
+        const char32_t u = static_cast<char32_t>(in[2 * i] | (in[2 * i + 1] << 8));
+        ++i;
+        if (u < 0x80) {
+            *p++ = static_cast<char>(u);
+        } else if (u < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (u >> 6));
+            *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else if (u < 0xD800 || u > 0xDFFF) {
+            *p++ = static_cast<char>(0xE0 | (u >> 12));
+            *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            // A high surrogate followed by a low one is one character; any other surrogate
+            // is U+FFFD, and the unit after a lone high surrogate is read on its own.
+            char32_t cp = kReplacement;
+            if (u <= 0xDBFF && i < units) {
+                const char32_t low = static_cast<char32_t>(in[2 * i] | (in[2 * i + 1] << 8));
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+            if (cp < 0x10000) {
+                *p++ = static_cast<char>(0xE0 | (cp >> 12));
+                *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+            } else {
+                *p++ = static_cast<char>(0xF0 | (cp >> 18));
+                *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+            }
+        }
+    }
+    out.append(buf, static_cast<std::size_t>(p - buf));
 }
 
 std::string decodeUnicodeText(ByteSpan bytes) {
     std::string out;
+    appendUnicodeText(out, bytes);
+    return out;
+}
+
+void appendUnicodeText(std::string& out, ByteSpan bytes) {
     if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) {
-        out.reserve(bytes.size() / 2);
         appendUtf16le(out, bytes);
-        return out;
+        return;
     }
-    out.reserve(bytes.size());
+    out.reserve(out.size() + bytes.size());
     Utf16ToUtf8 conv(out);
     bool oneByte = true;
     std::size_t i = 2;
@@ -134,7 +221,6 @@ std::string decodeUnicodeText(ByteSpan bytes) {
         }
     }
     conv.finish();
-    return out;
 }
 
 std::u32string decodeUtf8(std::string_view s) {
@@ -324,6 +410,26 @@ std::vector<std::uint8_t> CodePage::encode(std::string_view utf8) const {
         out.push_back(byte);
     }
     return out;
+}
+
+std::size_t utf16Length(std::string_view utf8) {
+    std::size_t n = 0;
+    for (unsigned char c : utf8) {
+        if ((c & 0xC0) != 0x80) ++n;  // a lead byte: one character
+        if ((c & 0xF8) == 0xF0) ++n;  // four-byte sequences are two code units
+    }
+    return n;
+}
+
+bool asciiEqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
 }
 
 }  // namespace jet

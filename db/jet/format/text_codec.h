@@ -25,8 +25,9 @@ void appendUtf16le(std::string& out, ByteSpan bytes);
 
 // Decodes Jet 4/ACE text: the compressed form when it starts with FF FE, else UTF-16LE.
 std::string decodeUnicodeText(ByteSpan bytes);
+void appendUnicodeText(std::string& out, ByteSpan bytes);  // the same, appended to `out`
 
-// UTF-8 to UTF-16LE bytes (for comparing passwords and, later, writing text).
+// UTF-8 to UTF-16LE bytes, as Jet 4 and ACE store text and passwords.
 std::vector<std::uint8_t> encodeUtf16le(std::string_view utf8);
 
 // A single-byte (or, for the East Asian code pages, double-byte) Windows code page.
@@ -59,5 +60,12 @@ std::u32string decodeUtf8(std::string_view utf8);
 // stray continuation byte, a sequence cut short, an overlong form, a surrogate, a code point
 // above U+10FFFF), or std::string_view::npos when there is none.
 std::size_t invalidUtf8At(std::string_view utf8);
+
+// True when `a` and `b` are equal once their ASCII letters are in one case (keywords, names of
+// properties and types).
+bool asciiEqualNoCase(std::string_view a, std::string_view b);
+
+// The number of UTF-16 code units of `utf8`: what a Text column's length, and a name's, counts.
+std::size_t utf16Length(std::string_view utf8);
 
 }  // namespace jet

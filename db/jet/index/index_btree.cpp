@@ -50,13 +50,16 @@ std::vector<std::uint8_t> IndexTree::emptyRoot(const Format& format, std::uint32
 IndexPage IndexTree::load(std::uint32_t number) {
     if (number == 0) throwCorrupt("an index refers to page 0 as one of its pages");
     const PageRef ref = pages_.read(number);
-    return decodeIndexPage(format_, ref->span(), number);
+    IndexPage p = decodeIndexPage(format_, ref->span(), number);
+    ordered_.insert(number);
+    return p;
 }
 
 void IndexTree::store(const IndexPage& page) {
     IndexPage p = page;
     p.owner = owner_;
     pages_.write(p.number, encodeIndexPage(format_, p));
+    ordered_.insert(p.number);
 }
 
 bool IndexTree::fits(const IndexPage& p) const {
@@ -232,6 +235,7 @@ bool IndexTree::insertInPlace(const IndexEntry& entry) {
     std::uint32_t number = root_;
     for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
         const PageRef ref = pages_.read(number);
+        if (!ordered_.contains(number)) load(number);
         const IndexPageView view(format_, ref->span(), number);
         const std::size_t i = view.lowerBound(entry);
         if (view.leaf()) {

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "db/jet/index/index_page.h"
@@ -87,7 +88,9 @@ class IndexTree {
     };
     using Path = std::vector<Step>;
 
-    // Adds `entry` to its leaf in place when no bound and no other page changes.
+    // Adds `entry` to its leaf in place when no bound and no other page changes. Each page it
+    // goes through is read whole once first, so a page whose entries are out of order is
+    // reported as damaged instead of taking an entry at a place its order no longer gives.
     bool insertInPlace(const IndexEntry& entry);
     IndexPage load(std::uint32_t number);
     void store(const IndexPage& page);
@@ -115,6 +118,8 @@ class IndexTree {
     const Format& format_;
     std::uint32_t root_;
     std::uint32_t owner_;
+    // Pages known to hold their entries in order: read whole by load() or written by this tree.
+    std::unordered_set<std::uint32_t> ordered_;
 };
 
 }  // namespace jet

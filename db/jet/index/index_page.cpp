@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "db/jet/base/byte_writer.h"
+
 namespace jet {
 
 namespace {
@@ -13,21 +15,6 @@ constexpr std::size_t kRowPointerSize = 4;
 constexpr std::size_t kChildPointerSize = 4;
 constexpr std::size_t kFreeSpaceOffset = 2;
 constexpr std::size_t kOwnerOffset = 4;
-
-std::uint32_t bigEndian32(ByteSpan b) {
-    return (static_cast<std::uint32_t>(b[0]) << 24) | (static_cast<std::uint32_t>(b[1]) << 16) |
-           (static_cast<std::uint32_t>(b[2]) << 8) | b[3];
-}
-
-void put16(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
-    p[at] = static_cast<std::uint8_t>(v);
-    p[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void put32(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // Splits the stored form of one entry into its parts.
 IndexEntry parseEntry(const ByteReader& r, std::span<const std::uint8_t> whole, bool leaf,
@@ -40,25 +27,21 @@ IndexEntry parseEntry(const ByteReader& r, std::span<const std::uint8_t> whole, 
     IndexEntry e;
     const std::size_t keyLength = whole.size() - trailer;
     e.key.assign(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keyLength));
-    const auto ptr = whole.subspan(keyLength, kRowPointerSize);
-    e.row.page = (static_cast<std::uint32_t>(ptr[0]) << 16) |
-                 (static_cast<std::uint32_t>(ptr[1]) << 8) | ptr[2];
-    e.row.row = ptr[3];
-    if (!leaf) e.child = bigEndian32(whole.subspan(keyLength + kRowPointerSize));
+    const ByteReader entry(whole, r.what(), r.page());
+    e.row.page = entry.u24be(keyLength);
+    e.row.row = entry.u8(keyLength + 3);
+    if (!leaf) e.child = entry.u32be(keyLength + kRowPointerSize);
     return e;
 }
 
 }  // namespace
 
 void IndexEntry::appendTo(std::vector<std::uint8_t>& out, bool leaf) const {
-    out.insert(out.end(), key.begin(), key.end());
-    out.push_back(static_cast<std::uint8_t>(row.page >> 16));
-    out.push_back(static_cast<std::uint8_t>(row.page >> 8));
-    out.push_back(static_cast<std::uint8_t>(row.page));
-    out.push_back(row.row);
-    if (!leaf)
-        for (int shift = 24; shift >= 0; shift -= 8)
-            out.push_back(static_cast<std::uint8_t>(child >> shift));
+    ByteBuilder b(out, "index entry");
+    b.bytes(key);
+    b.u24be(row.page);
+    b.u8(row.row);
+    if (!leaf) b.u32be(child);
 }
 
 std::strong_ordering compareKeys(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
@@ -162,20 +145,21 @@ std::vector<std::uint8_t> encodeIndexPage(const Format& f, const IndexPage& p) {
         if (compareEntries(p.entries[i - 1], p.entries[i]) >= 0)
             throw std::logic_error("index entries out of order");
     std::vector<std::uint8_t> page(f.pageSize, 0);
-    page[0] = p.leaf ? page_type::kIndexLeaf : page_type::kIndexNode;
-    page[1] = 0x01;
-    put32(page, kOwnerOffset, p.owner);
-    put32(page, f.indexPrevPageOffset, p.prev);
-    put32(page, f.indexNextPageOffset, p.next);
-    put32(page, f.indexTailPageOffset, p.tail);
+    ByteWriter w(page, "index page", p.number);
+    w.u8(0, p.leaf ? page_type::kIndexLeaf : page_type::kIndexNode);
+    w.u8(1, 0x01);
+    w.u32(kOwnerOffset, p.owner);
+    w.u32(f.indexPrevPageOffset, p.prev);
+    w.u32(f.indexNextPageOffset, p.next);
+    w.u32(f.indexTailPageOffset, p.tail);
 
     std::vector<std::uint8_t> first, scratch;
     const std::size_t prefix = sharedPrefix(f, p, first, scratch);
     if (f.indexPrefixLengthSize == 1)
-        page[f.indexPrefixLengthOffset] = static_cast<std::uint8_t>(prefix);
+        w.u8(f.indexPrefixLengthOffset, static_cast<std::uint8_t>(prefix));
     else
-        put16(page, f.indexPrefixLengthOffset, static_cast<std::uint32_t>(prefix));
-    if (!p.leaf) page[f.indexPrefixLengthOffset + f.indexPrefixLengthSize] = 0x01;
+        w.u16(f.indexPrefixLengthOffset, static_cast<std::uint32_t>(prefix));
+    if (!p.leaf) w.u8(f.indexPrefixLengthOffset + f.indexPrefixLengthSize, 0x01);
 
     std::size_t pos = 0;  // from the first entry's start
     const std::size_t capacity = indexPageCapacity(f);
@@ -186,13 +170,11 @@ std::vector<std::uint8_t> encodeIndexPage(const Format& f, const IndexPage& p) {
         const std::size_t skip = i == 0 ? 0 : prefix;
         const std::size_t length = whole.size() - skip;
         if (pos + length > capacity) throw std::logic_error("index entries do not fit the page");
-        std::copy(whole.begin() + static_cast<std::ptrdiff_t>(skip), whole.end(),
-                  page.begin() + static_cast<std::ptrdiff_t>(f.indexFirstEntryOffset + pos));
+        w.bytes(f.indexFirstEntryOffset + pos, ByteSpan(whole).subspan(skip));
         pos += length;
         page[f.indexEntryMaskOffset + pos / 8] |= static_cast<std::uint8_t>(1u << (pos % 8));
     }
-    put16(page, kFreeSpaceOffset,
-          static_cast<std::uint32_t>(f.pageSize - f.indexFirstEntryOffset - pos));
+    w.u16(kFreeSpaceOffset, static_cast<std::uint32_t>(f.pageSize - f.indexFirstEntryOffset - pos));
     return page;
 }
 
@@ -289,10 +271,8 @@ std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
         const std::size_t keyLength = scratch_.size() - trailer;
         auto c = compareKeys(std::span(scratch_).first(keyLength), probe.key);
         if (c == 0) {
-            const auto* p = scratch_.data() + keyLength;
-            const RowId row{(static_cast<std::uint32_t>(p[0]) << 16) |
-                                (static_cast<std::uint32_t>(p[1]) << 8) | p[2],
-                            p[3]};
+            const ByteReader pointer(scratch_, "index entry", number_);
+            const RowId row{pointer.u24be(keyLength), pointer.u8(keyLength + 3)};
             c = row <=> probe.row;
         }
         if (c < 0)
@@ -347,14 +327,12 @@ bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
     std::fill(mask.begin(), mask.end(), 0);
     for (std::uint16_t end : ends)
         mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
+    ByteWriter w(page, "index page", number_);
     if (ends_.empty()) {
         // A page that was empty gets its one entry whole and shares no prefix.
-        page[format_.indexPrefixLengthOffset] = 0;
-        if (format_.indexPrefixLengthSize == 2) page[format_.indexPrefixLengthOffset + 1] = 0;
+        w.fill(format_.indexPrefixLengthOffset, format_.indexPrefixLengthSize);
     }
-    const std::size_t free = format_.pageSize - base - ends.back();
-    page[kFreeSpaceOffset] = static_cast<std::uint8_t>(free);
-    page[kFreeSpaceOffset + 1] = static_cast<std::uint8_t>(free >> 8);
+    w.u16(kFreeSpaceOffset, static_cast<std::uint16_t>(format_.pageSize - base - ends.back()));
     return true;
 }
 

@@ -19,6 +19,16 @@ namespace {
     throw Error(ErrorKind::Io, what + " \"" + name + "\": " + std::strerror(err) + ".");
 }
 
+FileLayer& fileLayer() {
+    static FileLayer layer;
+    return layer;
+}
+
+std::unique_ptr<File> layered(std::unique_ptr<File> f, const std::string& path) {
+    const FileLayer& layer = fileLayer();
+    return layer ? layer(std::move(f), path) : std::move(f);
+}
+
 class PosixFile : public File {
   public:
     PosixFile(int fd, std::string path, bool writable)
@@ -83,8 +93,9 @@ class PosixFile : public File {
 
 }  // namespace
 
-std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode) {
-    const int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode, bool followLinks) {
+    const int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC |
+                      (followLinks ? 0 : O_NOFOLLOW | O_NONBLOCK);
     int fd;
     do {
         fd = ::open(path.c_str(), flags);
@@ -92,6 +103,9 @@ std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode) {
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             throw Error(ErrorKind::NotDatabase, "Could not find file \"" + path + "\".");
+        if (errno == ELOOP && !followLinks)
+            throw Error(ErrorKind::Io,
+                        "\"" + path + "\" is a symbolic link, which is not followed.");
         ioError("Cannot open", path, errno);
     }
     struct stat st;
@@ -99,7 +113,7 @@ std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode) {
         ::close(fd);
         throw Error(ErrorKind::NotDatabase, "\"" + path + "\" is not a file.");
     }
-    return std::make_unique<PosixFile>(fd, path, mode == OpenMode::ReadWrite);
+    return layered(std::make_unique<PosixFile>(fd, path, mode == OpenMode::ReadWrite), path);
 }
 
 std::unique_ptr<File> createPosixFile(const std::string& path) {
@@ -108,7 +122,29 @@ std::unique_ptr<File> createPosixFile(const std::string& path) {
         fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) ioError("Cannot create", path, errno);
-    return std::make_unique<PosixFile>(fd, path, true);
+    return layered(std::make_unique<PosixFile>(fd, path, true), path);
+}
+
+std::unique_ptr<File> createPosixFileLike(const std::string& path, const std::string& model) {
+    struct stat like;
+    if (::stat(model.c_str(), &like) != 0) ioError("Cannot read the permissions of", model, errno);
+    const mode_t mode = like.st_mode & 0777;
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) ioError("Cannot replace", path, errno);
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) ioError("Cannot create", path, errno);
+    // The process's file-creation mask may have taken bits away: the model's mode exactly. A
+    // group the creator may not give keeps the creator's; the mode still holds.
+    if (::fchmod(fd, mode) != 0) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        ioError("Cannot set the permissions of", path, err);
+    }
+    [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), like.st_gid);
+    return layered(std::make_unique<PosixFile>(fd, path, true), path);
 }
 
 void syncParentDirectory(const std::string& path) {
@@ -130,6 +166,10 @@ bool removePosixFile(const std::string& path) {
     if (::unlink(path.c_str()) == 0) return true;
     if (errno == ENOENT) return false;
     ioError("Cannot remove", path, errno);
+}
+
+void setFileLayer(FileLayer layer) {
+    fileLayer() = std::move(layer);
 }
 
 // ---- MemoryFile ----
@@ -166,6 +206,13 @@ void FaultyFile::write(std::uint64_t offset, std::span<const std::uint8_t> data)
     ++writes_;
     if (writes_ == plan_.failWrite)
         throw Error(ErrorKind::Io, "Cannot write to \"" + name() + "\": injected write fault.");
+    if (plan_.freeSpace) {
+        const std::uint64_t size = inner_->size();
+        const std::uint64_t end = offset + data.size();
+        const std::uint64_t growth = end > size ? end - size : 0;
+        if (growth > *plan_.freeSpace) ioError("Cannot write to", name(), ENOSPC);
+        *plan_.freeSpace -= growth;
+    }
     inner_->write(offset, data);
 }
 
@@ -176,6 +223,15 @@ void FaultyFile::sync() {
 
 void FaultyFile::truncate(std::uint64_t length) {
     if (crashed()) throw Error(ErrorKind::Io, "Cannot change \"" + name() + "\": injected crash.");
+    const std::uint64_t size = inner_->size();
+    if (plan_.freeSpace) {
+        if (length > size && length - size > *plan_.freeSpace)
+            ioError("Cannot change the length of", name(), ENOSPC);
+        if (length > size)
+            *plan_.freeSpace -= length - size;
+        else
+            *plan_.freeSpace += size - length;
+    }
     inner_->truncate(length);
 }
 

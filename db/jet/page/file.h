@@ -36,11 +36,18 @@ class File {
 enum class OpenMode { ReadOnly, ReadWrite };
 
 // Opens the file at `path`. Throws jet::Error (NotDatabase when there is no such file, Io
-// otherwise) when it cannot be opened in that mode.
-std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode);
+// otherwise) when it cannot be opened in that mode. With `followLinks` false a symbolic link at
+// `path` is refused (Io).
+std::unique_ptr<File> openPosixFile(const std::string& path, OpenMode mode,
+                                    bool followLinks = true);
 // Creates the file at `path` (emptying it when it exists), open for reading and writing. Throws
 // Io when it cannot.
 std::unique_ptr<File> createPosixFile(const std::string& path);
+// Creates the file at `path` anew, removing whatever file or symbolic link was there, open for
+// reading and writing, with the permission bits (and, where it may, the group) of the file at
+// `model`: a file beside a private database is private too. Never writes through a link. Throws
+// Io when it cannot.
+std::unique_ptr<File> createPosixFileLike(const std::string& path, const std::string& model);
 // Makes the directory entries of the folder holding `path` durable (after a file in it was
 // created or removed). Throws Io.
 void syncParentDirectory(const std::string& path);
@@ -65,15 +72,26 @@ class MemoryFile : public File {
     std::string name_;
 };
 
+// A layer between the engine and the disk: every file the engine opens or creates by path
+// (databases and their journals) passes through it, with its path, before it is used. Tests put
+// a FaultyFile there to make the disk fail under a program that opens files by name; nullptr
+// (the default) leaves files as they are. Set it while no database is being opened.
+using FileLayer =
+    std::function<std::unique_ptr<File>(std::unique_ptr<File> file, const std::string& path)>;
+void setFileLayer(FileLayer layer);
+
 // Passes everything to the wrapped file until a fault is due. A fault is chosen by counting:
 // the read or write number N (counting from 1) fails with an Io error, or, once `crashAfterWrites`
-// writes went through, every later write and sync fails as if the machine had stopped.
+// writes went through, every later write and sync fails as if the machine had stopped. With
+// `freeSpace`, the files sharing it are on a disk with that many bytes left: a write that would
+// grow a file past them fails as a full disk does, and nothing of it is written.
 class FaultyFile : public File {
   public:
     struct Plan {
-        std::uint64_t failRead = 0;          // 0: never
-        std::uint64_t failWrite = 0;         // 0: never
-        std::uint64_t crashAfterWrites = 0;  // 0: never
+        std::uint64_t failRead = 0;                // 0: never
+        std::uint64_t failWrite = 0;               // 0: never
+        std::uint64_t crashAfterWrites = 0;        // 0: never
+        std::shared_ptr<std::uint64_t> freeSpace;  // nullptr: no limit
     };
     FaultyFile(std::unique_ptr<File> inner, Plan plan) : inner_(std::move(inner)), plan_(plan) {}
     std::uint64_t size() const override { return inner_->size(); }

@@ -1,9 +1,10 @@
 // Identifying the file, unmasking the header, and the password check.
 #include "db/jet/page/header.h"
 
+#include <array>
 #include <cstring>
 
-#include "db/jet/base/byte_reader.h"
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
 #include "db/jet/format/text_codec.h"
 #include "db/jet/page/crypto.h"
@@ -23,10 +24,8 @@ void applyDateMask(std::span<std::uint8_t> pwd, double creationDate) {
     std::int32_t whole = 0;
     if (creationDate > -2147483648.0 && creationDate < 2147483648.0)
         whole = static_cast<std::int32_t>(creationDate);
-    const auto w = static_cast<std::uint32_t>(whole);
-    const std::uint8_t dateMask[4] = {
-        static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
-        static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
+    std::array<std::uint8_t, 4> dateMask{};
+    ByteWriter(dateMask, "date mask").u32(0, static_cast<std::uint32_t>(whole));
     for (std::size_t i = 0; i < pwd.size(); ++i)
         pwd[i] ^= dateMask[i % 4];
 }

@@ -1,4 +1,4 @@
-// Lock files: open-file-description locks on "name.ldb"/"name.laccdb", shared per process.
+// Lock files and database-file locks: open-file-description locks, shared per process.
 #include "db/jet/page/lock_file.h"
 
 #include <fcntl.h>
@@ -22,6 +22,7 @@ namespace jet {
 namespace {
 
 constexpr std::size_t kNameField = 32;
+constexpr std::size_t kRecordSize = 2 * kNameField;
 
 [[noreturn]] void ioError(const std::string& what, const std::string& name, int err) {
     throw Error(ErrorKind::Io, what + " \"" + name + "\": " + std::strerror(err) + ".");
@@ -33,21 +34,45 @@ std::string lower(std::string s) {
     return s;
 }
 
-// Sets (type F_RDLCK, F_WRLCK) or drops (F_UNLCK) the lock on the whole of `fd` without
+bool permissionError(int err) {
+    return err == EACCES || err == EROFS || err == EPERM;
+}
+
+int openRetrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Sets (F_RDLCK, F_WRLCK) or drops (F_UNLCK) the lock on `length` bytes from `start` without
 // waiting. False when another holder prevents it.
-bool setLock(int fd, short type) {
+bool setLock(int fd, short type, std::uint64_t start, std::uint64_t length) {
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
+    fl.l_start = static_cast<off_t>(start);
+    fl.l_len = static_cast<off_t>(length);
     while (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN || errno == EACCES) return false;
         ioError("Cannot lock", "lock file", errno);
     }
     return true;
+}
+
+// True when a lock other than those of `fd` lies on the byte at `at`.
+bool heldByOther(int fd, std::uint64_t at) {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(at);
+    fl.l_len = 1;
+    if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+    return fl.l_type != F_UNLCK;
 }
 
 std::string field(const char* p, std::size_t n) {
@@ -71,7 +96,7 @@ std::string userName() {
 }
 
 std::vector<std::uint8_t> record() {
-    std::vector<std::uint8_t> r(2 * kNameField, 0);
+    std::vector<std::uint8_t> r(kRecordSize, 0);
     const std::string host = hostName().substr(0, kNameField - 1);
     const std::string user = userName().substr(0, kNameField - 1);
     std::copy(host.begin(), host.end(), r.begin());
@@ -79,21 +104,37 @@ std::vector<std::uint8_t> record() {
     return r;
 }
 
-[[noreturn]] void refuse(const std::string& databasePath, int fd, bool wantWrite) {
-    char buf[2 * kNameField] = {};
-    std::string who;
-    if (fd >= 0 && ::pread(fd, buf, sizeof buf, 0) == static_cast<ssize_t>(sizeof buf)) {
-        const std::string host = field(buf, kNameField);
-        const std::string user = field(buf + kNameField, kNameField);
-        if (!host.empty() && !user.empty())
-            who = " (user " + user + " on computer " + host + ")";
-        else if (!host.empty())
-            who = " (on computer " + host + ")";
+// "user U on computer C" from the record of slot `slot`, or "" when it says nothing.
+std::string holderOf(int fd, int slot) {
+    char buf[kRecordSize] = {};
+    const off_t at = static_cast<off_t>(slot) * static_cast<off_t>(kRecordSize);
+    if (::pread(fd, buf, sizeof buf, at) != static_cast<ssize_t>(sizeof buf)) return "";
+    const std::string host = field(buf, kNameField);
+    const std::string user = field(buf + kNameField, kNameField);
+    if (!host.empty() && !user.empty()) return "user " + user + " on computer " + host;
+    if (!host.empty()) return "on computer " + host;
+    return "";
+}
+
+// Who holds a slot of the lock file `fd` other than `ownSlot`, for a refusal: " (user U on
+// computer C)", with how many more there are; "" when the lock file names nobody.
+std::string holders(int fd, int ownSlot) {
+    if (fd < 0) return "";
+    std::string first;
+    int more = 0;
+    for (int s = 0; s < kUserSlots; ++s) {
+        if (s == ownSlot || !heldByOther(fd, kUserLockOffset + static_cast<std::uint64_t>(s)))
+            continue;
+        const std::string who = holderOf(fd, s);
+        if (who.empty()) continue;
+        if (first.empty())
+            first = who;
+        else
+            ++more;
     }
-    throw Error(ErrorKind::Locked,
-                "The database \"" + databasePath + "\" is " +
-                    (wantWrite ? "open in another program" : "being changed by another program") +
-                    who + ". Close it there and try again.");
+    if (first.empty()) return "";
+    if (more == 0) return " (" + first + ")";
+    return " (" + first + ", and " + std::to_string(more) + (more == 1 ? " other)" : " others)");
 }
 
 struct Key {
@@ -102,19 +143,127 @@ struct Key {
     bool operator<(const Key& o) const { return dev != o.dev ? dev < o.dev : ino < o.ino; }
 };
 
+bool sameFile(int fd, const std::string& path) {
+    struct stat a, b;
+    return ::fstat(fd, &a) == 0 && ::lstat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+// An open lock file with a slot taken in it.
+struct SlotHandle {
+    int fd = -1;  // -1: no lock file could be had (a reader in a read-only folder)
+    bool writable = false;
+    int slot = -1;
+};
+
+[[noreturn]] void noLockFile(const std::string& databasePath) {
+    throw Error(ErrorKind::ReadOnly, "The database \"" + databasePath +
+                                         "\" cannot be written: no lock file can be made beside "
+                                         "it (its folder is read-only).");
+}
+
+// Opens (creating it when it is missing and the folder allows) the lock file and takes the
+// lowest free slot in it, retrying when the file it locked was removed by its last holder
+// meanwhile. `writer`: the slot must be one whose record can be written.
+SlotHandle takeSlot(const std::string& databasePath, const std::string& lockPath, bool writer) {
+    constexpr int kNoFollow = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        bool writable = true;
+        int fd = openRetrying(lockPath.c_str(), O_RDWR | O_CREAT | kNoFollow, 0666);
+        if (fd < 0 && permissionError(errno)) {
+            // The folder is read-only, or the lock file is not ours to write.
+            fd = openRetrying(lockPath.c_str(), O_RDWR | kNoFollow);
+            if (fd < 0 && permissionError(errno)) {
+                writable = false;
+                fd = openRetrying(lockPath.c_str(), O_RDONLY | kNoFollow);
+            }
+        }
+        if (fd < 0) {
+            const int err = errno;
+            if (err == ELOOP)
+                throw Error(ErrorKind::Io, "The lock file \"" + lockPath +
+                                               "\" is a symbolic link; the database is not "
+                                               "opened through it. Remove the link and try again.");
+            if (err == ENOENT || permissionError(err)) {
+                if (writer) noLockFile(databasePath);
+                return {};
+            }
+            ioError("Cannot open the lock file", lockPath, err);
+        }
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            throw Error(ErrorKind::Io, "The lock file \"" + lockPath +
+                                           "\" is not a plain file; the database is not opened "
+                                           "with it. Remove it and try again.");
+        }
+        if (writer && !writable) {
+            ::close(fd);
+            throw Error(ErrorKind::ReadOnly, "The database \"" + databasePath +
+                                                 "\" cannot be written: the lock file \"" +
+                                                 lockPath + "\" beside it cannot be written.");
+        }
+        int slot = -1;
+        for (int s = 0; s < kUserSlots && slot < 0; ++s)
+            if (setLock(fd, writable ? F_WRLCK : F_RDLCK,
+                        kUserLockOffset + static_cast<std::uint64_t>(s), 1))
+                slot = s;
+        if (slot >= 0 && sameFile(fd, lockPath)) {
+            if (writable) {
+                // The record is a courtesy for other programs' messages; failing to write it
+                // changes nothing.
+                const auto r = record();
+                [[maybe_unused]] const ssize_t n =
+                    ::pwrite(fd, r.data(), r.size(), static_cast<off_t>(slot) * kRecordSize);
+            }
+            return {fd, writable, slot};
+        }
+        ::close(fd);
+        if (slot < 0) {
+            // Every slot is taken, or the last holder is deleting the file: wait a little.
+            if (attempt >= 100)
+                throw Error(ErrorKind::Locked, "The database \"" + databasePath +
+                                                   "\" is open by as many users as its lock "
+                                                   "file can hold. Try again later.");
+            ::usleep(2000);
+        }
+        // Otherwise the file was removed under us: lock the new one.
+    }
+    throw Error(ErrorKind::Locked,
+                "The lock file \"" + lockPath + "\" keeps changing; try again later.");
+}
+
+// Lets go of a slot; deletes the lock file when no other slot of it is held.
+void releaseSlot(SlotHandle& h, const std::string& lockPath) {
+    if (h.fd < 0) return;
+    // The whole row of slots, our own included (a lock of the same description never conflicts
+    // with itself): free only when nobody else holds one.
+    if (h.writable && setLock(h.fd, F_WRLCK, kUserLockOffset, kUserSlots) &&
+        sameFile(h.fd, lockPath))
+        ::unlink(lockPath.c_str());
+    ::close(h.fd);
+    h = {};
+}
+
 }  // namespace
 
 struct DatabaseLock::Entry {
     Key key{};
     std::string databasePath;
     std::string lockPath;
-    int fd = -1;  // -1: no lock file (a read-only folder)
-    bool fdWritable = false;
+    SlotHandle lockFile;
+    int dbFd = -1;
+    bool dbWritable = false;
     LockKind held = LockKind::Shared;
     int shared = 0;
     int exclusive = 0;
     std::uint64_t generation = 0;
     bool writing = false;
+
+    ~Entry() {
+        if (dbFd >= 0) ::close(dbFd);
+        releaseSlot(lockFile, lockPath);
+    }
 };
 
 namespace {
@@ -122,58 +271,37 @@ namespace {
 std::mutex gMutex;
 std::map<Key, std::weak_ptr<DatabaseLock::Entry>> gEntries;
 
-// Opens the lock file and takes the lock, retrying when the file it locked was removed by its
-// last holder meanwhile. A writer creates the lock file; a reader only locks one that exists,
-// so reading never leaves a file beside the database (nor needs a writable folder).
-void openAndLock(DatabaseLock::Entry& e, LockKind kind) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd;
-        bool writable = true;
-        if (kind == LockKind::Exclusive) {
-            fd = ::open(e.lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-            if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
-                throw Error(ErrorKind::ReadOnly,
-                            "The database \"" + e.databasePath +
-                                "\" cannot be written: no lock file can be made beside it (its "
-                                "folder is read-only).");
-        } else {
-            fd = ::open(e.lockPath.c_str(), O_RDWR | O_CLOEXEC);
-            if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-                writable = false;
-                fd = ::open(e.lockPath.c_str(), O_RDONLY | O_CLOEXEC);
-            }
-            if (fd < 0 && (errno == ENOENT || errno == EACCES)) return;  // nobody writes now
-        }
-        if (fd < 0) ioError("Cannot open the lock file", e.lockPath, errno);
-        if (!setLock(fd, kind == LockKind::Exclusive ? F_WRLCK : F_RDLCK)) {
-            try {
-                refuse(e.databasePath, fd, kind == LockKind::Exclusive);
-            } catch (...) {
-                ::close(fd);
-                throw;
-            }
-        }
-        struct stat a, b;
-        if (::fstat(fd, &a) == 0 && ::stat(e.lockPath.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-            a.st_ino == b.st_ino) {
-            e.fd = fd;
-            e.fdWritable = writable;
-            e.held = kind;
-            return;
-        }
-        ::close(fd);  // removed under us: lock the new one
-    }
+[[noreturn]] void refuse(const DatabaseLock::Entry& e, bool wantWrite) {
     throw Error(ErrorKind::Locked,
-                "The lock file \"" + e.lockPath + "\" keeps changing; try again later.");
+                "The database \"" + e.databasePath + "\" is " +
+                    (wantWrite ? "open in another program" : "being changed by another program") +
+                    holders(e.lockFile.fd, e.lockFile.slot) + ". Close it there and try again.");
 }
 
-void writeRecord(const DatabaseLock::Entry& e) {
-    if (e.fd < 0 || !e.fdWritable) return;
-    const auto r = record();
-    // The record is a courtesy for other programs' messages; failing to write it changes nothing.
-    if (::ftruncate(e.fd, 0) == 0) {
-        [[maybe_unused]] const ssize_t n = ::pwrite(e.fd, r.data(), r.size(), 0);
+// Opens the database file for its lock: for writing when it may be written.
+void openDatabase(DatabaseLock::Entry& e, bool writer) {
+    int fd = openRetrying(e.databasePath.c_str(), O_RDWR | O_CLOEXEC);
+    bool writable = true;
+    if (fd < 0 && permissionError(errno) && !writer) {
+        writable = false;
+        fd = openRetrying(e.databasePath.c_str(), O_RDONLY | O_CLOEXEC);
     }
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT || err == ENOTDIR)
+            throw Error(ErrorKind::NotDatabase, "Could not find file \"" + e.databasePath + "\".");
+        if (writer && permissionError(err))
+            throw Error(ErrorKind::ReadOnly,
+                        "The database \"" + e.databasePath + "\" is open for reading only.");
+        ioError("Cannot open", e.databasePath, err);
+    }
+    if (e.dbFd >= 0) ::close(e.dbFd);
+    e.dbFd = fd;
+    e.dbWritable = writable;
+}
+
+bool lockDatabase(DatabaseLock::Entry& e, LockKind kind) {
+    return setLock(e.dbFd, kind == LockKind::Exclusive ? F_WRLCK : F_RDLCK, kDatabaseLockOffset, 1);
 }
 
 }  // namespace
@@ -192,8 +320,8 @@ std::string lockFilePathFor(const std::string& databasePath) {
     return base + ".ldb";
 }
 
-std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const std::string& databasePath,
-                                                    LockKind kind) {
+std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const std::string& databasePath, LockKind kind,
+                                                    bool lockFile) {
     struct stat st;
     if (::stat(databasePath.c_str(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -201,6 +329,7 @@ std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const std::string& databaseP
         ioError("Cannot open", databasePath, errno);
     }
     const Key key{st.st_dev, st.st_ino};
+    const bool writer = kind == LockKind::Exclusive;
     std::lock_guard<std::mutex> guard(gMutex);
     std::shared_ptr<Entry> e;
     if (auto it = gEntries.find(key); it != gEntries.end()) e = it->second.lock();
@@ -209,27 +338,36 @@ std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const std::string& databaseP
         e->key = key;
         e->databasePath = databasePath;
         e->lockPath = lockFilePathFor(databasePath);
-        openAndLock(*e, kind);
+        openDatabase(*e, writer);
+        if (writer || lockFile) e->lockFile = takeSlot(databasePath, e->lockPath, writer);
+        if (!lockDatabase(*e, kind)) refuse(*e, writer);  // the entry's destructor lets go
+        e->held = kind;
         gEntries[key] = e;
-    } else if (kind == LockKind::Exclusive && (e->held == LockKind::Shared || e->fd < 0)) {
-        if (e->fd >= 0 && e->fdWritable) {
-            if (!setLock(e->fd, F_WRLCK)) refuse(databasePath, e->fd, true);
-            e->held = LockKind::Exclusive;
-        } else {
-            // The readers here hold no lock, or one through a descriptor that cannot write:
-            // drop it (locks of two descriptors conflict even in one process) and lock anew.
-            if (e->fd >= 0) ::close(e->fd);
-            e->fd = -1;
-            e->held = LockKind::Shared;
-            openAndLock(*e, LockKind::Exclusive);
+    } else if (writer && e->held == LockKind::Shared) {
+        if (e->lockFile.fd < 0 || !e->lockFile.writable) {
+            // The readers here hold no slot whose record can be written: take one that can.
+            SlotHandle mine = takeSlot(databasePath, e->lockPath, true);
+            releaseSlot(e->lockFile, e->lockPath);
+            e->lockFile = mine;
         }
+        if (!e->dbWritable) {
+            // A description that can only read cannot hold the lock exclusively: lock anew
+            // through one that can write (locks of two descriptions conflict even in one
+            // process, so the old one goes first).
+            openDatabase(*e, true);
+            if (!lockDatabase(*e, LockKind::Exclusive)) {
+                lockDatabase(*e, LockKind::Shared);
+                refuse(*e, true);
+            }
+        } else if (!lockDatabase(*e, LockKind::Exclusive)) {
+            refuse(*e, true);
+        }
+        e->held = LockKind::Exclusive;
     }
-    if (kind == LockKind::Exclusive) {
-        if (e->exclusive == 0) writeRecord(*e);
+    if (writer)
         ++e->exclusive;
-    } else {
+    else
         ++e->shared;
-    }
     return std::unique_ptr<DatabaseLock>(new DatabaseLock(std::move(e), kind));
 }
 
@@ -241,28 +379,25 @@ DatabaseLock::~DatabaseLock() {
         --e.exclusive;
     else
         --e.shared;
-    if (e.fd < 0) return;
     if (e.exclusive + e.shared == 0) {
-        // The last holder in this process: delete the lock file when nobody else holds it.
-        if (e.fdWritable && setLock(e.fd, F_WRLCK)) {
-            struct stat a, b;
-            if (::fstat(e.fd, &a) == 0 && ::stat(e.lockPath.c_str(), &b) == 0 &&
-                a.st_dev == b.st_dev && a.st_ino == b.st_ino)
-                ::unlink(e.lockPath.c_str());
-        }
-        ::close(e.fd);
-        e.fd = -1;
+        // The last holder in this process: the entry's destructor drops the locks and deletes
+        // the lock file when nobody else holds it.
         gEntries.erase(e.key);
         return;
     }
     if (e.exclusive == 0 && e.held == LockKind::Exclusive) {
         // Only readers are left here: let other programs read too.
-        if (setLock(e.fd, F_RDLCK)) e.held = LockKind::Shared;
+        if (lockDatabase(e, LockKind::Shared)) e.held = LockKind::Shared;
     }
 }
 
 const std::string& DatabaseLock::lockPath() const {
     return entry_->lockPath;
+}
+
+int DatabaseLock::slot() const {
+    std::lock_guard<std::mutex> guard(gMutex);
+    return entry_->lockFile.slot;
 }
 
 bool DatabaseLock::sharedInProcess() const {

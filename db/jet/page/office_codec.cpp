@@ -4,8 +4,12 @@
 #include <openssl/crypto.h>
 
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <list>
+#include <mutex>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
 #include "db/jet/format/text_codec.h"
 #include "db/jet/page/crypto.h"
@@ -19,14 +23,16 @@ constexpr std::uint32_t kStandardRounds = 50'000;
 
 using Block = std::array<std::uint8_t, 4>;
 
-Block le32(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-            static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+// The block number `v` as the key derivation hashes it: four bytes, little-endian.
+Block blockNumber(std::uint32_t v) {
+    Block b{};
+    ByteWriter(b, "block number").u32(0, v);
+    return b;
 }
 
 // The block number of page `page`: the encoding key XOR the page number.
 Block pageBlock(std::uint32_t encodingKey, std::uint32_t page) {
-    return le32(encodingKey ^ page);
+    return blockNumber(encodingKey ^ page);
 }
 
 ByteVector passwordBytes(std::string_view password) {
@@ -47,20 +53,95 @@ Hasher hasher(const std::string& name) {
     return std::move(*h);
 }
 
+bool sameBytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::atomic<std::uint64_t> gDerivations{0};
+
 // H0 = hash(salt + password), then `rounds` times H = hash(round number + H).
 ByteVector iteratedHash(Hasher& h, const ByteVector& salt, const ByteVector& password,
                         std::uint32_t rounds) {
+    ++gDerivations;
     ByteVector value = h.hash({salt, password});
     for (std::uint32_t i = 0; i < rounds; ++i) {
-        const Block n = le32(i);
+        const Block n = blockNumber(i);
         value = h.hash({n, value});
     }
     return value;
 }
 
-bool sameBytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
-    return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
-}
+// The iterated hashes of passwords that unlocked a file, for the rest of the run: the program
+// opens one file many times (listing, reading, executing), and a file may ask for millions of
+// rounds. An entry is found by the SHA-256 of everything the hash depends on (the hash, the
+// salt, the round count, the password), so only the same password of the same file finds it;
+// passwords themselves are not kept, and a wrong password is never remembered, so guessing
+// costs every round each time.
+class DerivedKeys {
+  public:
+    static DerivedKeys& instance() {
+        static DerivedKeys keys;
+        return keys;
+    }
+    std::optional<ByteVector> find(const ByteVector& id) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (!sameBytes(it->first, id)) continue;
+            entries_.splice(entries_.begin(), entries_, it);  // most recently used first
+            return it->second;
+        }
+        return std::nullopt;
+    }
+    void remember(const ByteVector& id, const ByteVector& value) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        for (const auto& e : entries_)
+            if (sameBytes(e.first, id)) return;
+        entries_.emplace_front(id, value);
+        if (entries_.size() > kEntries) {
+            OPENSSL_cleanse(entries_.back().second.data(), entries_.back().second.size());
+            entries_.pop_back();
+        }
+    }
+
+  private:
+    static constexpr std::size_t kEntries = 16;
+    std::mutex mutex_;
+    std::list<std::pair<ByteVector, ByteVector>> entries_;
+};
+
+// iteratedHash() through the cache of derived keys: call verified() once the result unlocked
+// the file, and the next opening with the same password skips the rounds.
+class RoundedHash {
+  public:
+    RoundedHash(Hasher& h, std::string_view algorithm, const ByteVector& salt,
+                const ByteVector& password, std::uint32_t rounds) {
+        Hasher sha256 = hasher("SHA256");
+        const auto name =
+            std::span(reinterpret_cast<const std::uint8_t*>(algorithm.data()), algorithm.size());
+        ByteVector what;
+        ByteBuilder b(what, "derived key id");
+        b.u32(static_cast<std::uint32_t>(name.size()));
+        b.bytes(name);
+        b.u32(static_cast<std::uint32_t>(salt.size()));
+        b.bytes(salt);
+        b.u32(rounds);
+        id_ = sha256.hash({what, password});
+        if (auto cached = DerivedKeys::instance().find(id_)) {
+            value_ = std::move(*cached);
+            return;
+        }
+        value_ = iteratedHash(h, salt, password, rounds);
+    }
+    ~RoundedHash() { OPENSSL_cleanse(value_.data(), value_.size()); }
+    RoundedHash(const RoundedHash&) = delete;
+    RoundedHash& operator=(const RoundedHash&) = delete;
+    const ByteVector& value() const { return value_; }
+    void verified() { DerivedKeys::instance().remember(id_, value_); }
+
+  private:
+    ByteVector id_;
+    ByteVector value_;
+};
 
 [[noreturn]] void wrongPassword() {
     throw Error(ErrorKind::WrongPassword, "Not a valid password.");
@@ -76,7 +157,7 @@ class Rc4CryptoApiCodec : public PageCodec {
         base_ = sha1_.hash({s.salt, password});
         ByteVector check = s.encryptedVerifier;
         check.insert(check.end(), s.encryptedVerifierHash.begin(), s.encryptedVerifierHash.end());
-        const ByteVector key = keyFor(le32(0));
+        const ByteVector key = keyFor(blockNumber(0));
         rc4(key, check);  // one key stream over the verifier and then its hash
         const std::span<const std::uint8_t> verifier(check.data(), 16);
         const ByteVector expected = sha1_.hash({verifier});
@@ -111,8 +192,9 @@ class AesStandardCodec : public PageCodec {
     AesStandardCodec(const StandardEncryption& s, std::uint32_t rounds, std::uint32_t encodingKey,
                      const ByteVector& password)
         : sha1_(hasher("SHA1")), keyBytes_(s.keyBits / 8), encodingKey_(encodingKey) {
-        rounded_ = iteratedHash(sha1_, s.salt, password, rounds);
-        const ByteVector key = keyFor(le32(0));
+        RoundedHash rounded(sha1_, "SHA1", s.salt, password, rounds);
+        rounded_ = rounded.value();
+        const ByteVector key = keyFor(blockNumber(0));
         ByteVector verifier = s.encryptedVerifier;
         ByteVector hash = s.encryptedVerifierHash;
         aesDecrypt(CipherMode::Ecb, key, {}, verifier);
@@ -121,6 +203,7 @@ class AesStandardCodec : public PageCodec {
         if (!sameBytes(std::span(expected).first(s.verifierHashSize),
                        std::span(hash).first(s.verifierHashSize)))
             wrongPassword();
+        rounded.verified();
     }
     void decode(std::uint32_t page, std::span<std::uint8_t> bytes) const override {
         aesDecrypt(CipherMode::Ecb, keyFor(pageBlock(encodingKey_, page)), {}, bytes);
@@ -168,7 +251,8 @@ class AgileCodec : public PageCodec {
                                                                        0xab, 0xac, 0xd0, 0xd6};
         const AgileCipherParams& pk = a.passwordKey;
         Hasher h = hasher(pk.hashAlgorithm);
-        const ByteVector rounded = iteratedHash(h, pk.salt, password, a.spinCount);
+        RoundedHash derived(h, pk.hashAlgorithm, pk.salt, password, a.spinCount);
+        const ByteVector& rounded = derived.value();
         const ByteVector iv = fixed(pk.salt, pk.blockSize, 0x36);
         auto unlock = [&](const std::array<std::uint8_t, 8>& block, ByteVector value) {
             const ByteVector key = fixed(h.hash({rounded, block}), pk.keyBits / 8, 0x36);
@@ -179,6 +263,7 @@ class AgileCodec : public PageCodec {
         const ByteVector value = unlock(kVerifierHashBlock, a.encryptedVerifierHashValue);
         const ByteVector expected = h.hash({std::span(input).first(pk.saltSize)});
         if (!sameBytes(expected, std::span(value).first(pk.hashSize))) wrongPassword();
+        derived.verified();
         key_ = unlock(kKeyValueBlock, a.encryptedKeyValue);
         key_.resize(a.keyData.keyBits / 8);
     }
@@ -202,6 +287,10 @@ class AgileCodec : public PageCodec {
 };
 
 }  // namespace
+
+std::uint64_t passwordKeyDerivations() {
+    return gDerivations.load();
+}
 
 std::unique_ptr<PageCodec> openOfficeCodec(const OfficeEncryption& encryption,
                                            std::uint32_t encodingKey, std::string_view password) {

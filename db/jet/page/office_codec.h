@@ -20,6 +20,7 @@
 // wrong password. Page 0 never passes through a codec.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -32,7 +33,14 @@ namespace jet {
 // the header. Throws WrongPassword ("Not a valid password.") when `password` does not unlock
 // the file, Engine when OpenSSL fails. The codec is used by one thread at a time (it keeps hash
 // state); encode(decode(p)) == p exactly, for every scheme.
+// The key a password gives (the costly part: up to 10,000,000 hash rounds) is derived once per
+// file and password for the whole run and kept in a small cache of the process, found by a
+// digest of the file's salt, its round count and the password; a password that fails is never
+// kept.
 std::unique_ptr<PageCodec> openOfficeCodec(const OfficeEncryption& encryption,
                                            std::uint32_t encodingKey, std::string_view password);
+
+// How many times this process derived a key from a password the long way (the rounds run).
+std::uint64_t passwordKeyDerivations();
 
 }  // namespace jet

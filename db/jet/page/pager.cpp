@@ -6,10 +6,10 @@
 #include <array>
 #include <string>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
 #include "db/jet/page/crypto.h"
 #include "db/jet/page/journal.h"
-#include "db/jet/table/free_pages.h"
 
 namespace jet {
 
@@ -22,10 +22,8 @@ namespace {
 }  // namespace
 
 void Rc4PageCodec::decode(std::uint32_t pageNumber, std::span<std::uint8_t> page) const {
-    const std::uint32_t k = key_ ^ pageNumber;
-    const std::array<std::uint8_t, 4> key = {
-        static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
-        static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
+    std::array<std::uint8_t, 4> key{};
+    ByteWriter(key, "page key").u32(0, key_ ^ pageNumber);
     rc4(key, page);
 }
 
@@ -125,7 +123,18 @@ PageRef Pager::load(std::uint32_t number) {
     if (number >= pageCount_)
         throwCorrupt("a reference to page " + std::to_string(number) + ", but the file has only " +
                      std::to_string(pageCount_) + " pages");
-    auto p = std::make_shared<Page>();
+    // A full cache gives up its least recently used page. When nothing outside the cache holds
+    // that page any more, its buffer takes the new page's bytes: a long scan then reads into the
+    // same few buffers instead of allocating and zeroing one per page.
+    std::shared_ptr<Page> p;
+    if (cache_.size() >= capacity_) {
+        const auto victim = cache_.find(lru_.back());
+        if (victim->second.page.use_count() == 1)
+            p = std::const_pointer_cast<Page>(std::move(victim->second.page));
+        cache_.erase(victim);
+        lru_.pop_back();
+    }
+    if (!p) p = std::make_shared<Page>();
     p->number = number;
     p->bytes.resize(format_->pageSize);
     ++reads_;
@@ -165,6 +174,12 @@ void Pager::begin() {
     startPages_ = pageCount_;
     startLength_ = file_->size();
     fileTouched_ = false;
+    try {
+        startHeader_ = pageCount_ > 0 ? page(0)->bytes : std::vector<std::uint8_t>{};
+    } catch (...) {
+        inTransaction_ = false;
+        throw;
+    }
     // A file that ends in part of a page loses those bytes to the first page appended: keep
     // them like any page's original, so a rollback restores the file byte for byte.
     const std::uint64_t whole = std::uint64_t{pageCount_} * format_->pageSize;
@@ -183,6 +198,9 @@ void Pager::endTransaction() {
     savepoints_.clear();
     journal_.reset();
     fileTouched_ = false;
+    newPages_.clear();
+    freedOldPages_.clear();
+    rowsOnNewPagesOnly_ = false;
 }
 
 void Pager::savepoint() {
@@ -296,35 +314,29 @@ PageHandle Pager::appendPage() {
     return p;
 }
 
+void Pager::setAllocator(std::unique_ptr<PageAllocator> allocator) {
+    if (inTransaction_)
+        throw Error(ErrorKind::Usage, "The page allocator changed in a transaction.");
+    allocator_ = std::move(allocator);
+}
+
 PageHandle Pager::allocatePage(std::uint8_t type) {
     requireTransaction("a page was allocated");
-    FreePageMap map(*this);
-    PageHandle p;
-    if (const auto reused = map.takeLowest()) {
-        p = writablePage(*reused);
-        std::fill(p->bytes.begin(), p->bytes.end(), 0);
-    } else {
-        p = appendPage();
-        map.markUsed(p->number);
-    }
-    p->bytes[0] = type;
-    p->bytes[1] = 0x01;
+    if (!allocator_) throw Error(ErrorKind::Engine, "Pages were allocated without an allocator.");
+    PageHandle p = allocator_->allocate(type);
+    newPages_.insert(p->number);  // reused or appended, the file's old state does not reach it
     return p;
 }
 
 void Pager::freePage(std::uint32_t number) {
     requireTransaction("a page was freed");
-    if (number <= 2)
-        throwCorrupt("an attempt to free page " + std::to_string(number) +
-                     ", which the file itself needs");
-    if (number >= pageCount_)
-        throwCorrupt("an attempt to free page " + std::to_string(number) +
-                     ", but the file has only " + std::to_string(pageCount_) + " pages");
-    FreePageMap(*this).markFree(number);
+    if (!allocator_) throw Error(ErrorKind::Engine, "A page was freed without an allocator.");
+    allocator_->release(number);
+    if (!isNew(number)) freedOldPages_.insert(number);
 }
 
 bool Pager::isFree(std::uint32_t number) {
-    return FreePageMap(*this).isFree(number);
+    return allocator_ && allocator_->isFree(number);
 }
 
 // ---- write-back ----
@@ -336,11 +348,7 @@ std::vector<std::uint8_t> Pager::stored(const Page& page) const {
 }
 
 void Pager::ensureJournal() {
-    if (!journal_) {
-        if (!journalFile_) journalFile_ = journalStore_->create();
-        journal_ = std::make_unique<Journal>(*journalFile_, format_->pageSize, startLength_);
-        journaled_.clear();
-    }
+    ensureJournalObject();
     for (const auto& [number, bytes] : originals_) {
         if (journaled_.count(number)) continue;
         journal_->append(number, bytes);
@@ -349,22 +357,87 @@ void Pager::ensureJournal() {
     journal_->sync();
 }
 
+namespace {
+
+// The order in which pages the old state of the file reaches are overwritten at commit: the
+// leaves first, what leads to them last, so that another program reading meanwhile meets each
+// table as it was or as it will be.
+constexpr std::uint32_t kCatalogueDefinition = 2;  // the page defining MSysObjects
+
+int writeRank(const Page& p, const Format& f) {
+    if (p.number == 0) return 6;  // the header
+    if (p.number == 1) return 5;  // the free-page map
+    const std::uint8_t type = p.bytes[0];
+    if (type == page_type::kTableDef) return 3;  // row counts, index roots, map references
+    if (type == page_type::kData) {
+        const std::uint32_t owner =
+            ByteReader(p.span(), "data page", p.number).u32(f.dataOwnerOffset);
+        if (owner == kCatalogueDefinition) return 4;  // the catalogue: tables appear and go here
+        return 2;  // rows, and the usage maps that make new pages of rows seen
+    }
+    return 1;  // index pages, usage-map bitmap pages, anything else
+}
+
+}  // namespace
+
 void Pager::writeBack(bool spilling) {
+    // What each page will hold in the file; pages the journal keeps an original of are
+    // announced to it first, so a later replay can tell this file from another.
+    struct Out {
+        std::uint32_t number;
+        int rank;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<Out> fresh, old;
+    ensureJournalObject();
+    for (const auto& [number, p] : dirty_) {
+        const bool isNewPage = isNew(number);
+        if (spilling && !isNewPage) continue;  // the old state must stay whole until commit
+        Out o{number, isNewPage ? 0 : writeRank(*p, *format_), stored(*p)};
+        if (std::uint64_t{number} * format_->pageSize < startLength_)
+            journal_->announce(number, o.bytes);
+        (isNewPage ? fresh : old).push_back(std::move(o));
+    }
+    if (spilling && fresh.empty()) return;
     ensureJournal();
     fileTouched_ = true;
-    for (const auto& [number, p] : dirty_)
-        file_->write(static_cast<std::uint64_t>(number) * format_->pageSize, stored(*p));
-    const std::uint64_t length = std::uint64_t{pageCount_} * format_->pageSize;
-    if (!spilling && file_->size() > length) file_->truncate(length);
-    if (!spilling) file_->sync();
+    for (const Out& o : fresh)
+        file_->write(static_cast<std::uint64_t>(o.number) * format_->pageSize, o.bytes);
+    if (!spilling) {
+        // New pages are durable before any page the old state reaches shows them.
+        if (!fresh.empty() && !old.empty()) file_->sync();
+        std::stable_sort(old.begin(), old.end(),
+                         [](const Out& a, const Out& b) { return a.rank < b.rank; });
+        for (const Out& o : old)
+            file_->write(static_cast<std::uint64_t>(o.number) * format_->pageSize, o.bytes);
+        const std::uint64_t length = std::uint64_t{pageCount_} * format_->pageSize;
+        if (file_->size() > length) file_->truncate(length);
+        file_->sync();
+    }
     // The written pages are clean now; a later write makes a new live copy.
-    for (auto& [number, p] : dirty_)
-        cacheClean(std::move(p));
-    dirty_.clear();
+    for (const std::vector<Out>* list : {&fresh, &old})
+        for (const Out& o : *list) {
+            auto it = dirty_.find(o.number);
+            cacheClean(std::move(it->second));
+            dirty_.erase(it);
+        }
+}
+
+void Pager::ensureJournalObject() {
+    if (journal_) return;
+    if (!journalFile_) journalFile_ = journalStore_->create();
+    journal_ =
+        std::make_unique<Journal>(*journalFile_, format_->pageSize, startLength_, startHeader_);
+    journaled_.clear();
 }
 
 void Pager::spillIfLarge() {
     if (!inTransaction_ || dirty_.size() <= spillLimit_) return;
+    // Only new pages may be written early; when most of what is held is old, the memory stays.
+    std::size_t fresh = 0;
+    for (const auto& [number, p] : dirty_)
+        if (isNew(number)) ++fresh;
+    if (fresh * 2 < spillLimit_) return;
     try {
         writeBack(true);
     } catch (...) {

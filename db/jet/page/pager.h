@@ -11,8 +11,12 @@
 //   PageHandle p = pager.writablePage(n);        // a private copy of page n, marked dirty
 //   p->bytes[...] = ...;                         // change it in place
 //   PageHandle q = pager.allocatePage(page_type::kData);   // a fresh page (reused or appended)
-//   pager.freePage(m);                           // back to the file's free-page map
+//   pager.freePage(m);                           // back to the file's free pages
 //   pager.commit();                              // durable when it returns
+//
+// Which pages are free is not the pager's to know: the file keeps them in a usage map, a layer
+// above reads and changes it (table/page_allocator.h), and the Database installs it as the
+// pager's PageAllocator. The pager itself only grows the file by whole pages (appendPage).
 //
 // Dirty pages stay in memory until commit (or until spillIfLarge() writes them early). Before
 // any page of the file is overwritten, its original bytes are in the rollback journal beside the
@@ -20,6 +24,19 @@
 // codec, so encoded files stay encoded), flushes the file and then voids the journal — that is
 // the moment of commit. A crash at any moment before it leaves a journal that the
 // next open plays back (journal.h), restoring the file as it was when the transaction began.
+//
+// Other programs never read the journal, so the pager also keeps what they see of each table
+// whole, before and after the commit. A page the file's old state cannot reach (one the
+// free-page map listed free when the transaction began, or one it appended) is "new"; only new
+// pages are written early, and a page freed by the transaction is not used again before it
+// commits. At commit the new pages go first, then (after a flush) the pages the old state
+// reaches, from the leaves up: index and usage-map pages and the table's pages of rows, table
+// definitions, then the catalogue, the free-page map and the header. Rows of a multi-statement
+// transaction go onto new pages only (setRowsOnNewPagesOnly), so a table's new rows appear to
+// other readers at the one write of the page holding its usage map, all at once. A program that
+// is killed in the middle of the commit therefore leaves each table to other readers as it was
+// before the transaction or as it is after it (its row count and indexes may lag until this
+// engine opens the file again and plays the journal back).
 //
 // Savepoints nest inside a transaction: rollbackToSavepoint() restores every page written since
 // the matching savepoint() to the bytes it had then, and the page count too; this is how a
@@ -41,6 +58,7 @@
 #include <set>
 #include <span>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "db/jet/format/format.h"
@@ -80,6 +98,17 @@ class Rc4PageCodec : public PageCodec {
     std::uint32_t key_;
 };
 
+class Pager;
+
+// Where new pages come from and where freed pages go (table/page_allocator.h).
+class PageAllocator {
+  public:
+    virtual ~PageAllocator() = default;
+    virtual PageHandle allocate(std::uint8_t type) = 0;
+    virtual void release(std::uint32_t number) = 0;
+    virtual bool isFree(std::uint32_t number) = 0;
+};
+
 class Pager {
   public:
     static constexpr std::size_t kDefaultCachePages = 1024;
@@ -100,6 +129,8 @@ class Pager {
     // Whole pages in the file, counting pages allocated by the open transaction; a partial page
     // at the end of the file does not count.
     std::uint32_t pageCount() const { return pageCount_; }
+    // The page count when the open transaction began (pageCount() outside one).
+    std::uint32_t pageCountAtBegin() const { return inTransaction_ ? startPages_ : pageCount_; }
     File& file() { return *file_; }
 
     // From now on pages other than page 0 are decoded and encoded with `codec` (nullptr: stored
@@ -149,18 +180,35 @@ class Pager {
     // page() for a page the file does not have. REQUIRES: inTransaction().
     PageHandle writablePage(std::uint32_t number);
 
-    // A page for new content: the lowest page the file's free-page map lists as free, else a new
-    // page at the end of the file. It is returned zero-filled with the page type `type` and the
-    // constant 0x01 in its first two bytes; the free-page map no longer lists it. Throws
-    // NotSupported when the file would pass the largest size Access allows (2 GiB).
+    // A zero-filled page appended at the end of the file, dirty: the one way the file grows.
+    // Throws NotSupported when the file would pass the largest size Access allows (2 GiB).
     // REQUIRES: inTransaction().
+    PageHandle appendPage();
+
+    // From now on allocatePage(), freePage() and isFree() go to `allocator`, which must not
+    // outlive the pager. REQUIRES: no transaction is open.
+    void setAllocator(std::unique_ptr<PageAllocator> allocator);
+    // A page for new content, from the allocator (page_allocator.h says which page it takes):
+    // zero-filled, with the page type `type` and the constant 0x01 in its first two bytes.
+    // Throws Engine when no allocator is installed. REQUIRES: inTransaction().
     PageHandle allocatePage(std::uint8_t type);
-    // Returns page `number` to the free-page map; its bytes are left as they are (Access does
-    // the same). Throws Corrupt for page 0, 1 or 2 (header, free-page map, catalogue) or a page
-    // the file does not have. REQUIRES: inTransaction(), and that nothing refers to the page.
+    // Gives page `number` back to the allocator. REQUIRES: inTransaction(), and that nothing
+    // refers to the page.
     void freePage(std::uint32_t number);
-    // True when the file's free-page map lists `number` as free.
+    // True when the allocator holds `number` as free (never, without an allocator).
     bool isFree(std::uint32_t number);
+    // True when page `number` is new in the open transaction: the file as it was when the
+    // transaction began does not reach it (it was free then, or appended since).
+    bool isNew(std::uint32_t number) const {
+        return number >= startPages_ || newPages_.count(number) != 0;
+    }
+    // True when the open transaction freed page `number` while the file's old state still
+    // reaches it: an allocator does not hand it out again before the commit.
+    bool freedSinceBegin(std::uint32_t number) const { return freedOldPages_.count(number) != 0; }
+    // While set, rows go onto new pages only (see the top of this file); cleared when the
+    // transaction ends. REQUIRES: inTransaction().
+    void setRowsOnNewPagesOnly(bool on) { rowsOnNewPagesOnly_ = on; }
+    bool rowsOnNewPagesOnly() const { return rowsOnNewPagesOnly_; }
 
     // Writes dirty pages to the file early (behind the journal) when more than the spill limit
     // are held, to bound the memory of a long transaction (Database statements do it between
@@ -176,13 +224,9 @@ class Pager {
     std::uint64_t hits() const { return hits_; }
     std::uint64_t commits() const { return commits_; }
 
-    // ---- for the free-page map, the journal and the database (not for table code) ----
-
-    // Where the journal lives (nullptr for a pager that cannot write).
+    // Where the journal lives (nullptr for a pager that cannot write): the database plays it
+    // back when another program left one behind.
     JournalStore* journalStore() { return journalStore_.get(); }
-
-    // A zero-filled page appended at the end of the file, dirty. REQUIRES: inTransaction().
-    PageHandle appendPage();
 
   private:
     PageRef load(std::uint32_t number);
@@ -194,6 +238,7 @@ class Pager {
     std::vector<std::uint8_t> stored(const Page& page) const;
     void writeBack(bool spilling);
     void ensureJournal();
+    void ensureJournalObject();
     void voidJournal();
     void restoreFileFromOriginals();
     void endTransaction();
@@ -202,6 +247,7 @@ class Pager {
     const Format* format_;
     std::uint32_t pageCount_;
     std::unique_ptr<PageCodec> codec_;
+    std::unique_ptr<PageAllocator> allocator_;
     std::size_t capacity_;
     std::list<std::uint32_t> lru_;  // most recently used first
     struct Slot {
@@ -221,6 +267,10 @@ class Pager {
     bool broken_ = false;            // a failed commit or rollback left the file to the journal
     std::uint32_t startPages_ = 0;   // page count at begin()
     std::uint64_t startLength_ = 0;  // file length in bytes at begin()
+    std::vector<std::uint8_t> startHeader_;       // page 0 as stored at begin(), for the journal
+    std::unordered_set<std::uint32_t> newPages_;  // taken from the free-page map since begin()
+    std::unordered_set<std::uint32_t> freedOldPages_;  // freed since begin(), reached before it
+    bool rowsOnNewPagesOnly_ = false;
     std::map<std::uint32_t, std::vector<std::uint8_t>> originals_;  // stored bytes at begin()
     std::set<std::uint32_t> journaled_;                             // originals in the journal
     std::map<std::uint32_t, PageHandle> dirty_;                     // live copies, not yet written

@@ -73,6 +73,8 @@ constexpr Name kNames[] = {
     {"DATE", Family::Fixed, ColumnType::DateTime},
     {"TIME", Family::Fixed, ColumnType::DateTime},
     {"TIMESTAMP", Family::Fixed, ColumnType::DateTime},
+    {"DATETIME2", Family::Fixed, ColumnType::ExtDateTime},
+    {"DATETIMEEXTENDED", Family::Fixed, ColumnType::ExtDateTime},
     {"DECIMAL", Family::Decimal, ColumnType::Decimal},
     {"NUMERIC", Family::Decimal, ColumnType::Decimal},
     {"DEC", Family::Decimal, ColumnType::Decimal},
@@ -128,11 +130,23 @@ std::optional<DeclaredType> resolveType(std::string_view upper,
             if (!noArgs()) return std::nullopt;
             return t;
         case Family::Counter:
-            // A seed and an increment other than the default would need properties the engine
-            // does not keep.
-            if (!args.empty() && !(args.size() == 2 && args[0] == 1 && args[1] == 1)) {
-                problem = "an AutoNumber column can only start at 1 and count by 1";
-                return std::nullopt;
+            // The numbering starts where the definition says; an increment other than 1 would
+            // need a property the engine does not keep.
+            if (!args.empty()) {
+                if (args.size() != 2) {
+                    problem = "the type " + name + " takes a seed and an increment";
+                    return std::nullopt;
+                }
+                if (args[1] != 1) {
+                    problem = "an AutoNumber column can only count by 1";
+                    return std::nullopt;
+                }
+                if (args[0] < 1 || args[0] > 0x7FFFFFFF) {
+                    problem = "an AutoNumber column starts at a number from 1 to 2147483647, not " +
+                              std::to_string(args[0]);
+                    return std::nullopt;
+                }
+                t.seed = static_cast<std::uint32_t>(args[0]);
             }
             t.autoNumber = true;
             return t;

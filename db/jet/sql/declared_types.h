@@ -10,13 +10,15 @@
 //   BYTE TINYINT INTEGER1                                       Byte
 //   SMALLINT SHORT INTEGER2                                     Integer
 //   INT INTEGER LONG INTEGER4                                   Long Integer
-//   COUNTER AUTOINCREMENT                                       Long Integer, AutoNumber
+//   COUNTER AUTOINCREMENT [(seed, 1)]                           Long Integer, AutoNumber
 //   BIGINT                                                      Large Number (where the file
 //                                                               version has it)
 //   REAL SINGLE FLOAT4 IEEESINGLE                               Single
 //   FLOAT DOUBLE FLOAT8 IEEEDOUBLE NUMBER                       Double
 //   MONEY CURRENCY                                              Currency
 //   DATETIME DATE TIME TIMESTAMP                                Date/Time
+//   DATETIME2 DATETIMEEXTENDED                                  Date/Time Extended (where the
+//                                                               file version has it)
 //   DECIMAL NUMERIC DEC [(p[, s])]                              Decimal, precision 1..28 (default
 //                                                               18), scale 0..p (default 0)
 //   BINARY VARBINARY [(n)], BINARY VARYING, BIT VARYING         Binary, 1..510 bytes (default 510)
@@ -43,6 +45,7 @@ struct DeclaredType {
     std::uint8_t precision = 0;
     std::uint8_t scale = 0;
     bool autoNumber = false;  // COUNTER, AUTOINCREMENT
+    std::uint32_t seed = 1;   // the first number an AutoNumber hands out: COUNTER(seed, 1)
     std::string written;      // the type as the statement wrote it, for messages
 };
 

@@ -34,6 +34,12 @@ std::unique_ptr<QueryResult> Session::execute(std::string_view sql) {
                 writer_->dropTable(s.table);
             } else if constexpr (std::is_same_v<T, SelectIntoStatement>) {
                 writer_->selectInto(s);
+            } else if constexpr (std::is_same_v<T, CreateIndexStatement>) {
+                writer_->createIndex(s);
+            } else if constexpr (std::is_same_v<T, AddConstraintStatement>) {
+                writer_->addConstraint(s);
+            } else {
+                static_assert(sizeof(T) == 0, "a statement without its writer");
             }
             return nullptr;
         },

@@ -36,7 +36,8 @@ class Session {
     explicit Session(Database& db);
     ~Session();
     // Parses and runs `sql`. Returns the rows of a query, nullptr for a statement that writes
-    // (CREATE TABLE, INSERT INTO, DROP TABLE, SELECT … INTO), which is atomic. Throws
+    // (CREATE TABLE, INSERT INTO, DROP TABLE, SELECT … INTO, CREATE INDEX, ALTER TABLE … ADD
+    // CONSTRAINT), which is atomic. Throws
     // jet::Error: Syntax for a statement the engine does not know, NoSuchTable (naming the
     // table), TableExists, Constraint (a value or a row that breaks a rule, naming the column or
     // index), NotSupported, ReadOnly, Corrupt, Io.

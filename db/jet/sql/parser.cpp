@@ -4,22 +4,12 @@
 #include <vector>
 
 #include "db/jet/base/error.h"
+#include "db/jet/format/text_codec.h"
 #include "db/jet/sql/lexer.h"
 
 namespace jet::sql {
 
 namespace {
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::string upper(std::string_view s) {
     std::string out(s);
@@ -56,7 +46,8 @@ class Parser {
         const bool query = isWord("SELECT");
         Statement s = [&]() -> Statement {
             if (query) return select();
-            if (isWord("CREATE")) return createTable();
+            if (isWord("CREATE")) return create();
+            if (isWord("ALTER")) return alterTable();
             if (isWord("INSERT")) return insert();
             if (isWord("DROP")) return dropTable();
             unknown();
@@ -115,7 +106,7 @@ class Parser {
         } else if (peek().kind == TokenKind::QuotedName) {
             alias = name("an alias");
         }
-        if (!starAlias.empty() && !equalsNoCase(starAlias, alias.empty() ? source : alias))
+        if (!starAlias.empty() && !asciiEqualNoCase(starAlias, alias.empty() ? source : alias))
             fail("'" + starAlias + ".*' names no table of the FROM clause");
         if (!into) return SelectStatement{std::move(source), top};
         return SelectIntoStatement{std::move(target), std::move(source)};
@@ -123,10 +114,15 @@ class Parser {
 
     // ---- CREATE TABLE ----
 
-    Statement createTable() {
+    Statement create() {
         advance();
+        if (isWord("UNIQUE") || isWord("INDEX")) return createIndex();
         if (!isWord("TABLE")) unknown();
         advance();
+        return createTable();
+    }
+
+    Statement createTable() {
         CreateTableStatement s;
         s.table = name("a table name after CREATE TABLE");
         expectSymbol("(", "a column list in parentheses after the table name");
@@ -212,8 +208,11 @@ class Parser {
                 if (c.type.type != ColumnType::Text && c.type.type != ColumnType::Memo)
                     fail("only text columns can be kept compressed, not column '" + c.name + "'");
                 c.compressed = true;
-            } else if (isWord("UNIQUE") || isWord("DEFAULT") || isWord("REFERENCES") ||
-                       isWord("CHECK")) {
+            } else if (isWord("DEFAULT")) {
+                advance();
+                if (c.defaultValue) fail("the column '" + c.name + "' has more than one default");
+                c.defaultValue = columnDefault(c);
+            } else if (isWord("UNIQUE") || isWord("REFERENCES") || isWord("CHECK")) {
                 throw Error(ErrorKind::NotSupported,
                             "The statement \"" + shown(sql_) + "\" uses " + upper(peek().text) +
                                 " on column '" + c.name +
@@ -223,6 +222,36 @@ class Parser {
             }
         }
         return c;
+    }
+
+    // DEFAULT literal, DEFAULT (literal), DEFAULT Now(), DEFAULT Date().
+    ColumnDefault columnDefault(const ColumnDefinition& c) {
+        ColumnDefault d;
+        if (isWord("NOW") || isWord("DATE")) {
+            d.kind = isWord("NOW") ? ColumnDefault::Kind::Now : ColumnDefault::Kind::Date;
+            const std::string function = peek().text;
+            advance();
+            expectSymbol("(",
+                         "\"()\" after " + function + " in the default of column '" + c.name + "'");
+            expectSymbol(")",
+                         "\")\" after " + function + "( in the default of column '" + c.name + "'");
+            return d;
+        }
+        if (peek().kind == TokenKind::Word && !isWord("NULL") && !isWord("TRUE") &&
+            !isWord("FALSE") && !isWord("YES") && !isWord("NO") && !isWord("ON") && !isWord("OFF"))
+            throw Error(ErrorKind::NotSupported,
+                        "The statement \"" + shown(sql_) + "\" gives the column '" + c.name +
+                            "' the default " + peek().text +
+                            ", which the Access engine cannot store; a default is a number, a "
+                            "text, TRUE or FALSE, a date, Now() or Date().");
+        if (isSymbol("(")) {
+            advance();
+            d.value = literal();
+            expectSymbol(")", "\")\" after the default of column '" + c.name + "'");
+        } else {
+            d.value = literal();
+        }
+        return d;
     }
 
     void tableConstraint(CreateTableStatement& s) {
@@ -252,6 +281,157 @@ class Parser {
             break;
         }
         s.primaryKeyName = constraintName;
+    }
+
+    // ---- CREATE INDEX ----
+
+    Statement createIndex() {
+        CreateIndexStatement s;
+        if (isWord("UNIQUE")) {
+            s.unique = true;
+            advance();
+        }
+        expectWord("INDEX");
+        s.name = name("an index name after CREATE INDEX");
+        expectWord("ON");
+        s.table = name("a table name after ON");
+        expectSymbol("(", "the index's columns in parentheses after the table name");
+        while (true) {
+            IndexColumnName c;
+            c.name = name("a column name of the index");
+            if (isWord("ASC")) {
+                advance();
+            } else if (isWord("DESC")) {
+                c.ascending = false;
+                advance();
+            }
+            s.columns.push_back(std::move(c));
+            if (isSymbol(",")) {
+                advance();
+                continue;
+            }
+            expectSymbol(")", "a comma or \")\" after the column '" + s.columns.back().name +
+                                  "' of the index");
+            break;
+        }
+        if (isWord("WITH")) {
+            advance();
+            if (isWord("PRIMARY")) {
+                s.primary = true;
+                advance();
+            } else if (isWord("DISALLOW")) {
+                advance();
+                expectWord("NULL");
+                s.disallowNull = true;
+            } else if (isWord("IGNORE")) {
+                advance();
+                expectWord("NULL");
+                s.ignoreNull = true;
+            } else {
+                fail("expected PRIMARY, DISALLOW NULL or IGNORE NULL after WITH");
+            }
+        }
+        return s;
+    }
+
+    // ---- ALTER TABLE … ADD CONSTRAINT ----
+
+    Statement alterTable() {
+        advance();
+        if (!isWord("TABLE")) unknown();
+        advance();
+        AddConstraintStatement s;
+        s.table = name("a table name after ALTER TABLE");
+        // Other changes of a table (columns added, dropped or altered) the engine cannot make.
+        if (!isWord("ADD") ||
+            !(at(1).kind == TokenKind::Word && asciiEqualNoCase(at(1).text, "CONSTRAINT")))
+            unknown();
+        advance();
+        advance();
+        s.name = name("a constraint name after CONSTRAINT");
+        if (isWord("PRIMARY")) {
+            advance();
+            expectWord("KEY");
+            s.kind = AddConstraintStatement::Kind::PrimaryKey;
+        } else if (isWord("UNIQUE")) {
+            advance();
+            s.kind = AddConstraintStatement::Kind::Unique;
+        } else if (isWord("FOREIGN")) {
+            advance();
+            expectWord("KEY");
+            s.kind = AddConstraintStatement::Kind::ForeignKey;
+        } else if (isWord("CHECK")) {
+            throw Error(ErrorKind::NotSupported,
+                        "The statement \"" + shown(sql_) +
+                            "\" adds a CHECK constraint, which the Access engine cannot create.");
+        } else {
+            fail("expected PRIMARY KEY, UNIQUE or FOREIGN KEY after the constraint name");
+        }
+        s.columns = columnList("the constraint's columns");
+        if (s.kind != AddConstraintStatement::Kind::ForeignKey) return s;
+
+        expectWord("REFERENCES");
+        s.referencedTable = name("a table name after REFERENCES");
+        s.referencedColumns = columnList("the referenced columns");
+        if (s.referencedColumns.size() != s.columns.size())
+            fail("the foreign key has " + std::to_string(s.columns.size()) +
+                 " columns but references " + std::to_string(s.referencedColumns.size()));
+        bool update = false, remove = false;
+        while (isWord("ON")) {
+            advance();
+            if (isWord("UPDATE")) {
+                if (update) fail("ON UPDATE is given twice");
+                update = true;
+                advance();
+                if (isWord("CASCADE")) {
+                    advance();
+                    s.cascadeUpdates = true;
+                } else if (!noAction()) {
+                    fail("expected CASCADE or NO ACTION after ON UPDATE");
+                }
+            } else if (isWord("DELETE")) {
+                if (remove) fail("ON DELETE is given twice");
+                remove = true;
+                advance();
+                if (isWord("CASCADE")) {
+                    advance();
+                    s.onDelete = AddConstraintStatement::OnDelete::Cascade;
+                } else if (isWord("SET")) {
+                    advance();
+                    expectWord("NULL");
+                    s.onDelete = AddConstraintStatement::OnDelete::SetNull;
+                } else if (!noAction()) {
+                    fail("expected CASCADE, SET NULL or NO ACTION after ON DELETE");
+                }
+            } else {
+                fail("expected UPDATE or DELETE after ON");
+            }
+        }
+        return s;
+    }
+
+    // NO ACTION, read when it comes next.
+    bool noAction() {
+        if (!isWord("NO")) return false;
+        advance();
+        expectWord("ACTION");
+        return true;
+    }
+
+    // "(name, ...)": at least one name.
+    std::vector<std::string> columnList(const std::string& what) {
+        expectSymbol("(", what + " in parentheses");
+        std::vector<std::string> names;
+        while (true) {
+            names.push_back(name("a column name"));
+            if (isSymbol(",")) {
+                advance();
+                continue;
+            }
+            expectSymbol(")", "a comma or \")\" after the column '" + names.back() + "'");
+            break;
+        }
+        return names;
     }
 
     // ---- INSERT INTO ----
@@ -374,7 +554,7 @@ class Parser {
         if (pos_ + 1 < tokens_.size()) ++pos_;
     }
     bool isWord(std::string_view w) const {
-        return peek().kind == TokenKind::Word && equalsNoCase(peek().text, w);
+        return peek().kind == TokenKind::Word && asciiEqualNoCase(peek().text, w);
     }
     bool isSymbol(std::string_view s) const {
         return peek().kind == TokenKind::Symbol && peek().text == s;
@@ -399,7 +579,7 @@ class Parser {
     static bool isReserved(std::string_view w) {
         for (const char* r : {"SELECT", "FROM", "WHERE", "TOP", "ORDER", "GROUP", "INTO", "AS",
                               "VALUES", "TABLE", "PRIMARY", "CONSTRAINT", "NOT", "NULL"})
-            if (equalsNoCase(w, r)) return true;
+            if (asciiEqualNoCase(w, r)) return true;
         return false;
     }
     static bool isWholeNumber(const std::string& digits) {

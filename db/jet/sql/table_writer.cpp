@@ -7,10 +7,13 @@
 #include "db/jet/base/error.h"
 #include "db/jet/format/text_codec.h"
 #include "db/jet/index/text_collation.h"
+#include "db/jet/sql/literal_convert.h"
 #include "db/jet/table/row_codec.h"
 #include "db/jet/table/table_reader.h"
+#include "db/jet/write/column_default.h"
 #include "db/jet/write/properties_writer.h"
 #include "db/jet/write/row_store.h"
+#include "db/jet/write/table_def_editor.h"
 #include "db/jet/write/value_convert.h"
 
 namespace jet {
@@ -18,7 +21,6 @@ namespace jet {
 namespace {
 
 constexpr std::uint32_t kWithheldRights = 983294;  // 0xF01FE: not inherited by new tables
-constexpr std::size_t kMaxNameLength = 64;
 constexpr const char* kDefaultPrimaryKeyName = "PrimaryKey";
 
 db::DateTime now() {
@@ -38,7 +40,7 @@ bool isSystemEntry(const CatalogEntry& e) {
 
 // Reads every row of a table as values (small system tables).
 std::vector<std::vector<db::Value>> allRows(Database& db, const CatalogEntry& e) {
-    auto reader = db.openTable(e, false);
+    auto reader = db.openStoredTable(e);
     std::vector<std::vector<db::Value>> rows;
     std::vector<db::Value> row;
     while (reader->next(row))
@@ -53,38 +55,6 @@ int columnIndex(const TableDef& def, const char* name) {
 }
 
 }  // namespace
-
-bool isSystemTableName(std::string_view name) {
-    // Access keeps names beginning with MSys for its system tables and hides such tables.
-    return foldName(name).rfind("MSYS", 0) == 0;
-}
-
-std::string nameProblem(std::string_view name) {
-    if (name.empty()) return "it is empty";
-    if (invalidUtf8At(name) != std::string_view::npos) return "it is not valid UTF-8 text";
-    if (utf16Length(name) > kMaxNameLength) return "it is longer than 64 characters";
-    if (name.front() == ' ') return "it starts with a blank";
-    for (unsigned char c : name) {
-        if (c < 0x20) return "it holds a control character";
-        if (c == '.' || c == '!' || c == '`' || c == '[' || c == ']')
-            return std::string("it holds the character \"") + static_cast<char>(c) + '"';
-    }
-    return {};
-}
-
-void validateName(std::string_view name, const char* what) {
-    const std::string why = nameProblem(name);
-    if (why.empty()) return;
-    std::string shown;
-    if (invalidUtf8At(name) != std::string_view::npos) {
-        for (char32_t c : decodeUtf8(name))
-            appendUtf8(shown, c);
-    } else {
-        shown = name;
-    }
-    throw Error(ErrorKind::Syntax,
-                "'" + shown + "' is not a valid " + what + " name: " + why + ".");
-}
 
 TableWriter::TableWriter(Database& db) : db_(db) {}
 TableWriter::~TableWriter() = default;
@@ -173,12 +143,17 @@ void TableWriter::requireFreeName(std::string_view name) const {
 
 void TableWriter::addCatalogRows(const std::string& name, std::uint32_t tdefPage,
                                  const std::vector<std::uint8_t>& properties) {
+    addObjectRows(name, static_cast<std::int32_t>(tdefPage), object_type::kTable,
+                  db_.catalog().tablesContainer(), properties, false);
+}
+
+void TableWriter::addObjectRows(const std::string& name, std::int32_t id, std::int16_t type,
+                                std::int32_t parent, const std::vector<std::uint8_t>& properties,
+                                bool ownerTakesCreatorRights) {
     const CatalogEntry& objects = systemTable("MSysObjects");
     const CatalogEntry& aces = systemTable("MSysACEs");
-    const std::int32_t tables = db_.catalog().tablesContainer();
-    const auto id = static_cast<std::int32_t>(tdefPage);
 
-    // The owner of a new table is the owner of the database object (MSysDb).
+    // The owner of a new object is the owner of the database object (MSysDb).
     TableStore& objectStore = store(objects);
     const TableDef& od = objectStore.def();
     const int nameCol = columnIndex(od, "Name"), ownerCol = columnIndex(od, "Owner");
@@ -197,9 +172,9 @@ void TableWriter::addCatalogRows(const std::string& name, std::uint32_t tdefPage
     };
     const db::DateTime when = now();
     set("Id", db::Value::integer(id));
-    set("ParentId", db::Value::integer(tables));
+    set("ParentId", db::Value::integer(parent));
     set("Name", db::Value::text(name));
-    set("Type", db::Value::integer(object_type::kTable));
+    set("Type", db::Value::integer(type));
     set("DateCreate", db::Value::dateTime(when));
     set("DateUpdate", db::Value::dateTime(when));
     set("Owner", owner);
@@ -214,16 +189,27 @@ void TableWriter::addCatalogRows(const std::string& name, std::uint32_t tdefPage
     const int objectCol = columnIndex(ad, "ObjectId"), sidCol = columnIndex(ad, "SID"),
               acmCol = columnIndex(ad, "ACM"), inheritCol = columnIndex(ad, "FInheritable");
     if (objectCol < 0 || sidCol < 0 || acmCol < 0 || inheritCol < 0) return;
+    const auto at = [](int column) { return static_cast<std::size_t>(column); };
     std::vector<std::vector<db::Value>> inherited;
+    std::optional<std::vector<db::Value>> creator;
+    bool ownerNamed = false;
     for (auto& row : allRows(db_, aces)) {
-        const db::Value& object = row[static_cast<std::size_t>(objectCol)];
-        const db::Value& acm = row[static_cast<std::size_t>(acmCol)];
-        if (object != db::Value::integer(tables)) continue;
-        if (row[static_cast<std::size_t>(inheritCol)] != db::Value::boolean(true)) continue;
-        if (acm == db::Value::integer(kWithheldRights)) continue;
-        row[static_cast<std::size_t>(objectCol)] = db::Value::integer(id);
-        row[static_cast<std::size_t>(inheritCol)] = db::Value::boolean(false);
+        const db::Value& object = row[at(objectCol)];
+        const db::Value& acm = row[at(acmCol)];
+        if (object != db::Value::integer(parent)) continue;
+        if (row[at(inheritCol)] != db::Value::boolean(true)) continue;
+        row[at(objectCol)] = db::Value::integer(id);
+        row[at(inheritCol)] = db::Value::boolean(false);
+        if (acm == db::Value::integer(kWithheldRights)) {
+            creator = std::move(row);
+            continue;
+        }
+        if (row[at(sidCol)] == owner) ownerNamed = true;
         inherited.push_back(std::move(row));
+    }
+    if (ownerTakesCreatorRights && creator && !ownerNamed && !owner.isNull()) {
+        (*creator)[at(sidCol)] = owner;
+        inherited.push_back(std::move(*creator));
     }
     aceStore.requireWritable();
     for (auto& row : inherited)
@@ -258,7 +244,7 @@ bool TableWriter::inRelationship(const CatalogEntry& table) {
         if (li.kind == 0x02) return true;
     const CatalogEntry* rel = db_.catalog().findTable("MSysRelationships");
     if (!rel) return false;
-    auto reader = db_.openTable(*rel, false);
+    auto reader = db_.openStoredTable(*rel);
     const TableDef& def = reader->def();
     const int a = columnIndex(def, "szObject"), b = columnIndex(def, "szReferencedObject");
     const std::string folded = foldName(table.name);
@@ -274,6 +260,16 @@ bool TableWriter::inRelationship(const CatalogEntry& table) {
 }
 
 // ---- statements ----
+
+SortOrder TableWriter::sortOrder() const {
+    const DatabaseHeader& h = db_.header();
+    SortOrder order;
+    order.language = static_cast<std::uint16_t>(h.sortOrder & 0xFFFF);
+    // The version is the header field's last byte (0x01000409: General, 0x00000409: Legacy).
+    order.version = static_cast<std::uint8_t>((h.sortOrder >> 24) & 0xFF);
+    if (order.language == 0) order.language = 0x0409;
+    return order;
+}
 
 std::uint32_t TableWriter::create(const std::string& name, const std::vector<ColumnPlan>& columns,
                                   const std::vector<NewIndex>& indexes,
@@ -300,13 +296,7 @@ std::uint32_t TableWriter::create(const std::string& name, const std::vector<Col
                                                      "' cannot be Date/Time Extended in " + f.name +
                                                      ".");
     }
-    const DatabaseHeader& h = db_.header();
-    SortOrder order;
-    order.language = static_cast<std::uint16_t>(h.sortOrder & 0xFFFF);
-    // The version is the header field's last byte (0x01000409: General, 0x00000409: Legacy).
-    order.version = static_cast<std::uint8_t>((h.sortOrder >> 24) & 0xFF);
-    if (order.language == 0) order.language = 0x0409;
-    const std::uint32_t page = createTableStorage(db_.pager(), columns, indexes, order);
+    const std::uint32_t page = createTableStorage(db_.pager(), columns, indexes, sortOrder());
     addCatalogRows(name, page, properties);
     db_.schemaChanged();
     return page;
@@ -316,6 +306,7 @@ void TableWriter::createTable(const sql::CreateTableStatement& s) {
     db_.writeStatement([&] {
         std::vector<ColumnPlan> plans;
         std::vector<ColumnFlagProperty> props;
+        const sql::ColumnDefinition* counter = nullptr;
         for (const auto& c : s.columns) {
             ColumnPlan p;
             p.name = c.name;
@@ -326,7 +317,26 @@ void TableWriter::createTable(const sql::CreateTableStatement& s) {
             p.autoNumber = c.type.autoNumber;
             p.compressed = c.compressed;
             plans.push_back(std::move(p));
-            if (c.notNull) props.push_back({c.name, "Required", true});
+            if (c.type.autoNumber) {
+                if (counter)
+                    throw Error(ErrorKind::Syntax, "The table '" + s.table +
+                                                       "' cannot have two AutoNumber columns ('" +
+                                                       counter->name + "' and '" + c.name + "').");
+                counter = &c;
+            }
+        }
+        // The columns as the definition will lay them out, for the defaults' conversions.
+        const std::vector<ColumnDef> laidOut = layoutColumns(plans, sortOrder());
+        for (std::size_t i = 0; i < s.columns.size(); ++i) {
+            const sql::ColumnDefinition& c = s.columns[i];
+            if (c.defaultValue) {
+                if (auto expression = defaultPropertyText(c, laidOut[i], s.table))
+                    props.push_back({c.name, "DefaultValue", true, ColumnType::Memo, *expression});
+            }
+            if (c.notNull) props.push_back({c.name, "Required", true, ColumnType::Boolean, {}});
+            // New text columns take '' as a value of its own, not as a refused or a Null value.
+            if (c.type.type == ColumnType::Text || c.type.type == ColumnType::Memo)
+                props.push_back({c.name, "AllowZeroLength", true, ColumnType::Boolean, {}});
         }
         std::vector<NewIndex> indexes;
         if (!s.primaryKey.empty()) {
@@ -350,13 +360,49 @@ void TableWriter::createTable(const sql::CreateTableStatement& s) {
             }
             indexes.push_back(std::move(pk));
         }
-        create(s.table, plans, indexes, encodeColumnProperties(db_.format(), props));
+        const std::uint32_t page =
+            create(s.table, plans, indexes, encodeColumnProperties(db_.format(), props));
+        if (counter && counter->type.seed > 1)
+            setLastAutoNumber(db_.pager(), page, counter->type.seed - 1);
         if (!indexes.empty()) {
             // An index whose keys cannot be made is refused now, not at the first row.
             TableStore& st = store(findTable(s.table));
             st.requireWritable();
         }
     });
+}
+
+std::optional<std::string> TableWriter::defaultPropertyText(const sql::ColumnDefinition& c,
+                                                            const ColumnDef& column,
+                                                            const std::string& table) const {
+    const sql::ColumnDefault& d = *c.defaultValue;
+    auto refuse = [&](const std::string& why) {
+        throw Error(ErrorKind::NotSupported, "The column '" + c.name + "' of table '" + table +
+                                                 "' cannot have a default: " + why + ".");
+    };
+    if (c.type.autoNumber) refuse("an AutoNumber column numbers its rows itself");
+    switch (column.type) {
+        case ColumnType::Binary:
+        case ColumnType::Ole:
+        case ColumnType::Guid:
+            refuse("Access keeps defaults of " + describeColumnType(column) +
+                   " columns only as expressions the engine does not write");
+            break;
+        default:
+            break;
+    }
+    if (d.kind != sql::ColumnDefault::Kind::Value) {
+        const bool date = d.kind == sql::ColumnDefault::Kind::Date;
+        if (column.type != ColumnType::DateTime && column.type != ColumnType::ExtDateTime &&
+            column.type != ColumnType::Text && column.type != ColumnType::Memo)
+            refuse(std::string(date ? "Date()" : "Now()") + " is a date, and the column is " +
+                   describeColumnType(column));
+        return defaultExpression(date ? ColumnDefaultValue::Kind::Date
+                                      : ColumnDefaultValue::Kind::Now);
+    }
+    // The literal as the column stores it: refused now when it does not fit.
+    const db::Value value = convertLiteral(d.value, column, table);
+    return defaultExpression(value, column);
 }
 
 std::uint64_t TableWriter::insert(sql::InsertStatement s) {
@@ -386,6 +432,9 @@ std::uint64_t TableWriter::insert(sql::InsertStatement s) {
                 given[at] = true;
                 values[at] = convertLiteral(std::move(s.values[k]), def.columns[at], st.name());
             }
+            // The columns the statement leaves out take their defaults.
+            for (std::size_t i = 0; i < def.columns.size(); ++i)
+                if (!given[i]) values[i] = st.defaultValue(i);
         }
         st.insert(std::move(values));
         return 1;
@@ -443,10 +492,14 @@ std::uint64_t TableWriter::selectInto(const sql::SelectIntoStatement& s) {
             p.hyperlink = c.hyperlink();
             plans.push_back(std::move(p));
         }
-        create(s.target, plans, {}, {});
+        std::vector<ColumnFlagProperty> props;
+        for (const auto& p : plans)
+            if (p.type == ColumnType::Text || p.type == ColumnType::Memo)
+                props.push_back({p.name, "AllowZeroLength", true, ColumnType::Boolean, {}});
+        create(s.target, plans, {}, encodeColumnProperties(db_.format(), props));
         TableStore& target = store(findTable(s.target));
         const TableDef& def = target.def();
-        auto reader = db_.openTable(*db_.catalog().findTable(source.name), false);
+        auto reader = db_.openStoredTable(*db_.catalog().findTable(source.name));
         std::vector<db::Value> row;
         std::uint64_t copied = 0;
         while (reader->next(row)) {

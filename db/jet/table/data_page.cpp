@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
 
 namespace jet {
@@ -51,15 +52,6 @@ namespace jet {
 
 namespace {
 
-void put16(std::span<std::uint8_t> page, std::size_t offset, std::uint16_t v) {
-    page[offset] = static_cast<std::uint8_t>(v);
-    page[offset + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-std::uint16_t get16(std::span<const std::uint8_t> page, std::size_t offset) {
-    return static_cast<std::uint16_t>(page[offset] | (page[offset + 1] << 8));
-}
-
 // The row area of a page: each row's flags and bytes, in slot order.
 struct Rows {
     std::vector<std::uint16_t> flags;
@@ -73,7 +65,7 @@ Rows readRows(std::span<const std::uint8_t> page, const Format& format) {
     std::uint16_t end = static_cast<std::uint16_t>(page.size());
     for (std::uint16_t i = 0; i < dp.rowCount(); ++i) {
         const std::uint16_t raw =
-            get16(page, format.dataRowTableOffset + std::size_t{i} * format.rowSlotSize);
+            r.u16(format.dataRowTableOffset + std::size_t{i} * format.rowSlotSize);
         const std::uint16_t start = raw & kRowOffsetMask;
         const std::size_t slotsEnd =
             format.dataRowTableOffset + std::size_t{dp.rowCount()} * format.rowSlotSize;
@@ -95,6 +87,7 @@ Rows readRows(std::span<const std::uint8_t> page, const Format& format) {
 
 // Lays `rows` out from the end of `page`. Returns false, changing nothing, when they do not fit.
 bool writeRows(std::span<std::uint8_t> page, const Format& format, const Rows& rows) {
+    ByteWriter w(page, "data page");
     std::size_t total = 0;
     for (const auto& b : rows.bytes)
         total += b.size();
@@ -106,16 +99,14 @@ bool writeRows(std::span<std::uint8_t> page, const Format& format, const Rows& r
         const std::size_t start = end - rows.bytes[i].size();
         std::copy(rows.bytes[i].begin(), rows.bytes[i].end(),
                   area.begin() + static_cast<std::ptrdiff_t>(start - (page.size() - total)));
-        put16(page, format.dataRowTableOffset + i * format.rowSlotSize,
+        w.u16(format.dataRowTableOffset + i * format.rowSlotSize,
               static_cast<std::uint16_t>(start | rows.flags[i]));
         end = start;
     }
-    std::fill(page.begin() + static_cast<std::ptrdiff_t>(slotsEnd),
-              page.end() - static_cast<std::ptrdiff_t>(total), 0);
-    std::copy(area.begin(), area.end(), page.end() - static_cast<std::ptrdiff_t>(total));
-    put16(page, format.dataRowCountOffset, static_cast<std::uint16_t>(rows.bytes.size()));
-    put16(page, format.dataFreeSpaceOffset,
-          static_cast<std::uint16_t>(page.size() - slotsEnd - total));
+    w.fill(slotsEnd, page.size() - total - slotsEnd);
+    w.bytes(page.size() - total, area);
+    w.u16(format.dataRowCountOffset, static_cast<std::uint16_t>(rows.bytes.size()));
+    w.u16(format.dataFreeSpaceOffset, static_cast<std::uint16_t>(page.size() - slotsEnd - total));
     return true;
 }
 
@@ -139,13 +130,46 @@ bool replaceDataPageRow(std::span<std::uint8_t> page, const Format& format, std:
     return writeRows(page, format, rows);
 }
 
+void startDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner) {
+    ByteWriter w(page, "data page");
+    w.u8(0, page_type::kData);
+    w.u8(1, 0x01);
+    w.u16(format.dataFreeSpaceOffset,
+          static_cast<std::uint16_t>(page.size() - format.dataRowTableOffset));
+    w.u32(format.dataOwnerOffset, owner);
+}
+
 int appendDataPageRow(std::span<std::uint8_t> page, const Format& format,
                       std::span<const std::uint8_t> bytes) {
-    Rows rows = readRows(page, format);
-    rows.flags.push_back(0);
-    rows.bytes.emplace_back(bytes.begin(), bytes.end());
-    if (!writeRows(page, format, rows)) return -1;
-    return static_cast<int>(rows.bytes.size() - 1);
+    ByteWriter w(page, "data page");
+    const ByteReader r = w.reader();
+    const std::size_t rows = r.u16(format.dataRowCountOffset);
+    if (rows >= format.maxRowsPerDataPage) return -1;
+    const std::size_t slotsEnd = format.dataRowTableOffset + (rows + 1) * format.rowSlotSize;
+    if (slotsEnd > page.size()) throwCorrupt("the slot table of a data page runs past the page");
+    // Rows are packed: the new one ends where the lowest row starts.
+    std::size_t end = page.size();
+    for (std::size_t i = 0; i < rows; ++i) {
+        const std::size_t start =
+            r.u16(format.dataRowTableOffset + i * format.rowSlotSize) & kRowOffsetMask;
+        if (start >= slotsEnd - format.rowSlotSize && start < end) end = start;
+    }
+    const std::size_t free = r.u16(format.dataFreeSpaceOffset);
+    if (bytes.size() + format.rowSlotSize > free || end < slotsEnd || end - slotsEnd < bytes.size())
+        return -1;
+    const std::size_t start = end - bytes.size();
+    w.bytes(start, bytes);
+    w.u16(format.dataRowTableOffset + rows * format.rowSlotSize, static_cast<std::uint16_t>(start));
+    w.u16(format.dataRowCountOffset, static_cast<std::uint16_t>(rows + 1));
+    w.u16(format.dataFreeSpaceOffset,
+          static_cast<std::uint16_t>(free - bytes.size() - format.rowSlotSize));
+    return static_cast<int>(rows);
+}
+
+void markDataPageRowDeleted(std::span<std::uint8_t> page, const Format& format, std::uint16_t row) {
+    ByteWriter w(page, "data page");
+    const std::size_t at = format.dataRowTableOffset + std::size_t{row} * format.rowSlotSize;
+    w.u16(at, static_cast<std::uint16_t>(w.reader().u16(at) | kRowDeletedFlag | kRowOverflowFlag));
 }
 
 }  // namespace jet

@@ -73,9 +73,18 @@ std::size_t dataPageFreeSpace(std::span<const std::uint8_t> page, const Format& 
 bool replaceDataPageRow(std::span<std::uint8_t> page, const Format& format, std::uint16_t row,
                         std::span<const std::uint8_t> bytes);
 
-// Appends a row holding `bytes` to the data page `page` and returns its row number, or -1 when
-// the page has no room for it and its slot. Throws Corrupt when the slot table does not fit.
+// Makes the zero-filled page image `page` an empty data page of `owner` (a table definition's
+// page, or "LVAL"): its type, the constant 0x01, the free space, the owner, no rows.
+void startDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner);
+
+// Appends `bytes` as a row to the data page `page` when it fits (its bytes and a slot, and fewer
+// rows than the format allows), packed below the lowest row; returns the row number, or -1 and
+// changes nothing. Throws Corrupt when the slot table does not fit the page.
 int appendDataPageRow(std::span<std::uint8_t> page, const Format& format,
                       std::span<const std::uint8_t> bytes);
+
+// Marks row `row` deleted, as Access does: its slot gets the deleted and overflow flags, its
+// bytes stay. REQUIRES: row < the row count.
+void markDataPageRowDeleted(std::span<std::uint8_t> page, const Format& format, std::uint16_t row);
 
 }  // namespace jet

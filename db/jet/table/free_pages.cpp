@@ -1,57 +1,38 @@
 // Reading and changing the free-page map on page 1, inline or by reference.
 #include "db/jet/table/free_pages.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "db/jet/base/error.h"
 #include "db/jet/page/pager.h"
 #include "db/jet/table/data_page.h"
+#include "db/jet/table/usage_map.h"
 
 namespace jet {
 
 namespace {
 
-constexpr std::uint8_t kInlineMap = 0x00;
-constexpr std::uint8_t kReferenceMap = 0x01;
 constexpr std::uint32_t kFirstAllocatable = 3;  // pages 0-2: header, this map, the catalogue
 // Inline maps grow by this many pages at a time.
 constexpr std::uint32_t kInlineGrowthPages = 256;
 
-std::uint32_t load32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[at + 2]) << 16) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-void store32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-// Where row 0 of page 1 lies.
-struct MapRow {
-    std::size_t start = 0;
-    std::size_t end = 0;
+const UsageMapRow::Kind kFreeMap = {
+    "free-page map",
+    "page 1 is not a data page",
+    "page 1 holds no free-page map",
+    "the free-page map row is too short",
+    "the free-page map is of an unknown kind",
+    "the free-page map row is too short",
+    "the free-page map refers to a page that is not a usage-map page",
+    5,
 };
 
-MapRow locate(const Page& page, const Format& f) {
-    const ByteReader r(page.span(), "free-page map", kFreePageMapPage);
-    const DataPage dp(r, f);
-    if (dp.type() != page_type::kData) r.fail("page 1 is not a data page", 0);
-    if (dp.rowCount() == 0) r.fail("page 1 holds no free-page map", f.dataRowCountOffset);
-    const RowSlot s = dp.slot(kFreePageMapRow);
-    if (s.deleted || s.end - s.start < 5) r.fail("the free-page map row is too short", s.start);
-    const std::uint8_t kind = page.bytes[s.start];
-    if (kind != kInlineMap && kind != kReferenceMap)
-        r.fail("the free-page map is of an unknown kind", s.start);
-    return {s.start, s.end};
+UsageMapRow readMap(Pager& pager) {
+    return UsageMapRow::read(pager, kFreePageMapPage, kFreePageMapRow, kFreeMap);
 }
-
-// Pages covered by one bitmap page of a reference map.
-std::uint32_t pagesPerBitmapPage(const Format& f) {
-    return (f.pageSize - static_cast<std::uint32_t>(f.usageMapPageHeader)) * 8;
+UsageMapRow writeMap(Pager& pager) {
+    return UsageMapRow::write(pager, kFreePageMapPage, kFreePageMapRow, kFreeMap);
 }
 
 // Bitmap page pointers in a reference map row, as Access sizes the row.
@@ -59,76 +40,52 @@ std::size_t referenceSlots(const Format& f) {
     return (f.usageMapInlineBytes + 4) / 4;
 }
 
-bool bit(std::span<const std::uint8_t> bitmap, std::uint32_t i) {
-    return (bitmap[i / 8] >> (i % 8)) & 1u;
-}
-
-void setBit(std::span<std::uint8_t> bitmap, std::uint32_t i, bool on) {
-    const auto mask = static_cast<std::uint8_t>(1u << (i % 8));
-    if (on)
-        bitmap[i / 8] |= mask;
-    else
-        bitmap[i / 8] &= static_cast<std::uint8_t>(~mask);
+[[noreturn]] void fileTooLarge(Pager& pager) {
+    throw Error(ErrorKind::NotSupported,
+                "The database \"" + pager.file().name() +
+                    "\" has reached the largest size its free-page map can describe.");
 }
 
 }  // namespace
 
 bool FreePageMap::isFree(std::uint32_t page) {
     if (page < kFirstAllocatable || page >= pager_.pageCount()) return false;
-    const Format& f = pager_.format();
-    const PageRef p = pager_.page(kFreePageMapPage);
-    const MapRow row = locate(*p, f);
-    const auto bytes = p->span();
-    if (bytes[row.start] == kInlineMap) {
-        const std::uint32_t first = load32(bytes, row.start + 1);
-        const std::uint64_t bits = std::uint64_t{row.end - row.start - 5} * 8;
-        if (page < first || page - first >= bits) return false;
-        return bit(bytes.subspan(row.start + 5), page - first);
-    }
-    const std::uint32_t per = pagesPerBitmapPage(f);
+    const UsageMapRow map = readMap(pager_);
+    if (map.isInline()) return map.inWindow(page) && map.test(page);
+    const std::uint32_t per = UsageMapRow::pagesPerBitmapPage(pager_.format());
     const std::size_t slot = page / per;
-    if (1 + (slot + 1) * 4 > row.end - row.start) return false;
-    const std::uint32_t mapPage = load32(bytes, row.start + 1 + slot * 4);
-    if (mapPage == 0) return false;
-    const PageRef m = pager_.page(mapPage);
-    if (m->bytes[0] != page_type::kUsageMap)
-        throwCorrupt("the free-page map refers to a page that is not a usage-map page", mapPage);
-    return bit(m->span().subspan(f.usageMapPageHeader), page % per);
+    if (slot >= map.slots()) return false;
+    const std::uint32_t bitmapPage = map.bitmapPage(slot);
+    if (bitmapPage == 0) return false;
+    PageRef keep;
+    return testUsageBit(map.readBitmap(pager_, bitmapPage, keep), page % per);
 }
 
-std::optional<std::uint32_t> FreePageMap::takeLowest() {
-    const Format& f = pager_.format();
+std::optional<std::uint32_t> FreePageMap::takeLowest(
+    const std::function<bool(std::uint32_t)>& skip) {
     const std::uint32_t count = pager_.pageCount();
-    const PageRef p = pager_.page(kFreePageMapPage);
-    const MapRow row = locate(*p, f);
-    const auto bytes = p->span();
     std::optional<std::uint32_t> found;
-    auto scan = [&](std::span<const std::uint8_t> bitmap, std::uint64_t first) {
-        for (std::size_t i = 0; i < bitmap.size() && !found; ++i) {
-            if (bitmap[i] == 0) continue;
-            for (std::uint32_t b = 0; b < 8; ++b) {
-                const std::uint64_t page = first + i * 8 + b;
-                if (page >= count) return;
-                if (page >= kFirstAllocatable && ((bitmap[i] >> b) & 1u)) {
-                    found = static_cast<std::uint32_t>(page);
-                    return;
-                }
-            }
-        }
+    auto scan = [&](std::uint64_t page) {
+        if (page >= count) return false;
+        if (page < kFirstAllocatable) return true;
+        if (skip && skip(static_cast<std::uint32_t>(page))) return true;
+        found = static_cast<std::uint32_t>(page);
+        return false;
     };
-    if (bytes[row.start] == kInlineMap) {
-        scan(bytes.subspan(row.start + 5, row.end - row.start - 5), load32(bytes, row.start + 1));
-    } else {
-        const std::uint32_t per = pagesPerBitmapPage(f);
-        for (std::size_t slot = 0; 1 + (slot + 1) * 4 <= row.end - row.start && !found; ++slot) {
-            const std::uint32_t mapPage = load32(bytes, row.start + 1 + slot * 4);
-            if (mapPage == 0) continue;
-            if (std::uint64_t{slot} * per >= count) break;
-            const PageRef m = pager_.page(mapPage);
-            if (m->bytes[0] != page_type::kUsageMap)
-                throwCorrupt("the free-page map refers to a page that is not a usage-map page",
-                             mapPage);
-            scan(m->span().subspan(f.usageMapPageHeader), std::uint64_t{slot} * per);
+    {
+        const UsageMapRow map = readMap(pager_);
+        if (map.isInline()) {
+            forEachUsageBit(map.bytes().subspan(kInlineUsageMapHeader), map.firstPage(), scan);
+        } else {
+            const std::uint32_t per = UsageMapRow::pagesPerBitmapPage(pager_.format());
+            for (std::size_t slot = 0; slot < map.slots() && !found; ++slot) {
+                if (std::uint64_t{slot} * per >= count) break;
+                const std::uint32_t bitmapPage = map.bitmapPage(slot);
+                if (bitmapPage == 0) continue;
+                PageRef keep;
+                forEachUsageBit(map.readBitmap(pager_, bitmapPage, keep), std::uint64_t{slot} * per,
+                                scan);
+            }
         }
     }
     if (found) set(*found, false);
@@ -144,46 +101,44 @@ void FreePageMap::markFree(std::uint32_t page) {
 }
 
 void FreePageMap::set(std::uint32_t page, bool free) {
-    const PageRef p = pager_.page(kFreePageMapPage);
-    const MapRow row = locate(*p, pager_.format());
-    if (p->bytes[row.start] == kInlineMap)
+    if (readMap(pager_).isInline())
         setInline(page, free);
     else
         setReference(page, free);
 }
 
 void FreePageMap::setInline(std::uint32_t page, bool free) {
-    const Format& f = pager_.format();
-    PageHandle p = pager_.writablePage(kFreePageMapPage);
-    const MapRow row = locate(*p, f);
-    const std::uint32_t first = load32(p->span(), row.start + 1);
-    const std::uint64_t bits = std::uint64_t{row.end - row.start - 5} * 8;
-    if (page >= first && page - first < bits) {
-        setBit(p->mutableSpan().subspan(row.start + 5), page - first, free);
-        return;
+    {
+        UsageMapRow map = writeMap(pager_);
+        if (map.inWindow(page)) {
+            map.set(page, free);
+            return;
+        }
+        // Out of range: a page before the map's start stays used; one past its end is covered
+        // by growing the map when it becomes used (a page past the end counts as used already).
+        if (free || page < map.firstPage()) return;
     }
-    // Out of range: a page before the map's start stays used; one past its end is covered by
-    // growing the map when it becomes used (a page past the end counts as used already).
-    if (free || page < first) return;
     growInline(page);
     set(page, false);
 }
 
 void FreePageMap::growInline(std::uint32_t page) {
     const Format& f = pager_.format();
+    std::vector<std::uint8_t> newRow;
+    {
+        const UsageMapRow map = writeMap(pager_);
+        const std::uint32_t first = map.firstPage();
+        const auto oldBits = static_cast<std::uint32_t>(map.windowPages());
+        std::uint32_t newBits = page - first + 1;
+        newBits = (newBits + kInlineGrowthPages - 1) / kInlineGrowthPages * kInlineGrowthPages;
+        newRow.assign(kInlineUsageMapHeader + newBits / 8, 0);
+        ByteWriter(newRow, "free-page map").bytes(0, map.bytes());
+        const std::uint32_t count = pager_.pageCount();
+        auto bitmap = std::span<std::uint8_t>(newRow).subspan(kInlineUsageMapHeader);
+        for (std::uint32_t i = oldBits; i < newBits; ++i)
+            setUsageBit(bitmap, i, std::uint64_t{first} + i >= count);
+    }
     PageHandle p = pager_.writablePage(kFreePageMapPage);
-    const MapRow row = locate(*p, f);
-    const std::uint32_t first = load32(p->span(), row.start + 1);
-    const std::uint32_t oldBits = static_cast<std::uint32_t>((row.end - row.start - 5) * 8);
-    std::uint32_t newBits = page - first + 1;
-    newBits = (newBits + kInlineGrowthPages - 1) / kInlineGrowthPages * kInlineGrowthPages;
-    std::vector<std::uint8_t> newRow(5 + newBits / 8, 0);
-    std::copy(p->bytes.begin() + static_cast<std::ptrdiff_t>(row.start),
-              p->bytes.begin() + static_cast<std::ptrdiff_t>(row.end), newRow.begin());
-    const std::uint32_t count = pager_.pageCount();
-    auto bitmap = std::span<std::uint8_t>(newRow).subspan(5);
-    for (std::uint32_t i = oldBits; i < newBits; ++i)
-        setBit(bitmap, i, std::uint64_t{first} + i >= count);
     if (replaceDataPageRow(p->mutableSpan(), f, kFreePageMapRow, newRow)) return;
     convertToReference();
 }
@@ -192,145 +147,114 @@ std::uint32_t FreePageMap::newBitmapPage(std::uint32_t rangeIndex) {
     // A range without a bitmap page holds no page of the file yet, except pages appended just
     // now: those below the page count are used, the rest free.
     const Format& f = pager_.format();
-    const std::uint32_t per = pagesPerBitmapPage(f);
+    const std::uint32_t per = UsageMapRow::pagesPerBitmapPage(f);
     PageHandle m = pager_.appendPage();
-    m->bytes[0] = page_type::kUsageMap;
-    m->bytes[1] = 0x01;
+    ByteWriter w(m->mutableSpan(), "usage map page", m->number);
+    w.u8(0, page_type::kUsageMap);
+    w.u8(1, 0x01);
     const std::uint32_t count = pager_.pageCount();
     auto bitmap = m->mutableSpan().subspan(f.usageMapPageHeader);
     const std::uint64_t first = std::uint64_t{rangeIndex} * per;
     for (std::uint32_t i = 0; i < per; ++i)
-        setBit(bitmap, i, first + i >= count);
+        setUsageBit(bitmap, i, first + i >= count);
     return m->number;
 }
 
 void FreePageMap::setReference(std::uint32_t page, bool free) {
-    const Format& f = pager_.format();
-    const std::uint32_t per = pagesPerBitmapPage(f);
+    const std::uint32_t per = UsageMapRow::pagesPerBitmapPage(pager_.format());
     const std::uint32_t slot = page / per;
-    std::uint32_t mapPage;
+    std::uint32_t bitmapPage;
     {
-        PageHandle p = pager_.writablePage(kFreePageMapPage);
-        const MapRow row = locate(*p, f);
-        if (1 + (std::size_t{slot} + 1) * 4 > row.end - row.start) {
+        const UsageMapRow map = writeMap(pager_);
+        if (slot >= map.slots()) {
             if (free) return;
-            throw Error(ErrorKind::NotSupported,
-                        "The database \"" + pager_.file().name() +
-                            "\" has reached the largest size its free-page map can describe.");
+            fileTooLarge(pager_);
         }
-        mapPage = load32(p->span(), row.start + 1 + std::size_t{slot} * 4);
+        bitmapPage = map.bitmapPage(slot);
     }
-    if (mapPage == 0) {
+    if (bitmapPage == 0) {
         if (free) return;  // a range without its bitmap page counts as used
-        mapPage = newBitmapPage(slot);
-        {
-            PageHandle p = pager_.writablePage(kFreePageMapPage);
-            const MapRow row = locate(*p, f);
-            store32(p->mutableSpan(), row.start + 1 + std::size_t{slot} * 4, mapPage);
-        }
+        bitmapPage = newBitmapPage(slot);
+        writeMap(pager_).setBitmapPage(slot, bitmapPage);
         // The bitmap page itself may fall in another range.
-        if (mapPage / per != slot) set(mapPage, false);
+        if (bitmapPage / per != slot) set(bitmapPage, false);
     }
-    PageHandle m = pager_.writablePage(mapPage);
-    if (m->bytes[0] != page_type::kUsageMap)
-        throwCorrupt("the free-page map refers to a page that is not a usage-map page", mapPage);
-    setBit(m->mutableSpan().subspan(f.usageMapPageHeader), page % per, free);
+    PageHandle keep;
+    setUsageBit(readMap(pager_).writeBitmap(pager_, bitmapPage, keep), page % per, free);
 }
 
 void FreePageMap::convertToReference() {
     const Format& f = pager_.format();
     // What the inline map says, before its row is replaced.
     std::vector<std::uint8_t> oldRow;
+    std::uint32_t first = 0;
+    std::uint64_t oldBits = 0;
     {
-        const PageRef p = pager_.page(kFreePageMapPage);
-        const MapRow row = locate(*p, f);
-        oldRow.assign(p->bytes.begin() + static_cast<std::ptrdiff_t>(row.start),
-                      p->bytes.begin() + static_cast<std::ptrdiff_t>(row.end));
+        const UsageMapRow map = readMap(pager_);
+        oldRow.assign(map.bytes().begin(), map.bytes().end());
+        first = map.firstPage();
+        oldBits = map.windowPages();
     }
-    const std::uint32_t first = load32(oldRow, 1);
-    const std::uint64_t oldBits = std::uint64_t{oldRow.size() - 5} * 8;
+    const ByteSpan oldBitmap = ByteSpan(oldRow).subspan(kInlineUsageMapHeader);
     auto wasFree = [&](std::uint64_t page) {
         if (page < first || page - first >= oldBits) return false;
-        return bit(std::span<const std::uint8_t>(oldRow).subspan(5),
-                   static_cast<std::uint32_t>(page - first));
+        return testUsageBit(oldBitmap, page - first);
     };
 
     std::vector<std::uint8_t> newRow(1 + referenceSlots(f) * 4, 0);
-    newRow[0] = kReferenceMap;
+    newRow[0] = kReferenceUsageMap;
     {
         PageHandle p = pager_.writablePage(kFreePageMapPage);
         if (!replaceDataPageRow(p->mutableSpan(), f, kFreePageMapRow, newRow))
             throwCorrupt("page 1 has no room for the free-page map", kFreePageMapPage);
     }
-    const std::uint32_t per = pagesPerBitmapPage(f);
+    const std::uint32_t per = UsageMapRow::pagesPerBitmapPage(f);
     for (std::uint32_t slot = 0; std::uint64_t{slot} * per < pager_.pageCount(); ++slot) {
-        if (slot >= referenceSlots(f))
-            throw Error(ErrorKind::NotSupported,
-                        "The database \"" + pager_.file().name() +
-                            "\" has reached the largest size its free-page map can describe.");
+        if (slot >= referenceSlots(f)) fileTooLarge(pager_);
+        if (readMap(pager_).bitmapPage(slot) != 0) continue;
+        const std::uint32_t bitmapPage = newBitmapPage(slot);
         {
-            const PageRef p = pager_.page(kFreePageMapPage);
-            const MapRow row = locate(*p, f);
-            if (load32(p->span(), row.start + 1 + std::size_t{slot} * 4) != 0) continue;
-        }
-        const std::uint32_t mapPage = newBitmapPage(slot);
-        {
-            PageHandle m = pager_.writablePage(mapPage);
+            PageHandle m = pager_.writablePage(bitmapPage);
             auto bitmap = m->mutableSpan().subspan(f.usageMapPageHeader);
             const std::uint64_t start = std::uint64_t{slot} * per;
             for (std::uint32_t i = 0; i < per; ++i)
-                if (wasFree(start + i) && start + i < mapPage) setBit(bitmap, i, true);
+                if (wasFree(start + i) && start + i < bitmapPage) setUsageBit(bitmap, i, true);
         }
-        PageHandle p = pager_.writablePage(kFreePageMapPage);
-        const MapRow row = locate(*p, f);
-        store32(p->mutableSpan(), row.start + 1 + std::size_t{slot} * 4, mapPage);
+        writeMap(pager_).setBitmapPage(slot, bitmapPage);
     }
     // Bitmap pages appended for later ranges are used in the ranges that hold them: the loop
     // above built those ranges after the pages existed, so their bits are clear already.
 }
 
 std::vector<std::uint32_t> FreePageMap::freePages() {
-    const Format& f = pager_.format();
     const std::uint32_t count = pager_.pageCount();
-    const PageRef p = pager_.page(kFreePageMapPage);
-    const MapRow row = locate(*p, f);
-    const auto bytes = p->span();
+    const UsageMapRow map = readMap(pager_);
     std::vector<std::uint32_t> out;
-    auto collect = [&](std::span<const std::uint8_t> bitmap, std::uint64_t first) {
-        for (std::size_t i = 0; i < bitmap.size(); ++i) {
-            if (bitmap[i] == 0) continue;
-            for (std::uint32_t b = 0; b < 8; ++b) {
-                const std::uint64_t page = first + i * 8 + b;
-                if (page < count && ((bitmap[i] >> b) & 1u))
-                    out.push_back(static_cast<std::uint32_t>(page));
-            }
-        }
+    auto collect = [&](std::uint64_t page) {
+        if (page < count) out.push_back(static_cast<std::uint32_t>(page));
+        return true;
     };
-    if (bytes[row.start] == kInlineMap) {
-        collect(bytes.subspan(row.start + 5, row.end - row.start - 5),
-                load32(bytes, row.start + 1));
+    if (map.isInline()) {
+        forEachUsageBit(map.bytes().subspan(kInlineUsageMapHeader), map.firstPage(), collect);
         return out;
     }
-    const std::uint32_t per = pagesPerBitmapPage(f);
-    for (std::size_t slot = 0; 1 + (slot + 1) * 4 <= row.end - row.start; ++slot) {
-        const std::uint32_t mapPage = load32(bytes, row.start + 1 + slot * 4);
-        if (mapPage == 0) continue;
-        const PageRef m = pager_.page(mapPage);
-        if (m->bytes[0] != page_type::kUsageMap)
-            throwCorrupt("the free-page map refers to a page that is not a usage-map page",
-                         mapPage);
-        collect(m->span().subspan(f.usageMapPageHeader), std::uint64_t{slot} * per);
+    const std::uint32_t per = UsageMapRow::pagesPerBitmapPage(pager_.format());
+    for (std::size_t slot = 0; slot < map.slots(); ++slot) {
+        const std::uint32_t bitmapPage = map.bitmapPage(slot);
+        if (bitmapPage == 0) continue;
+        PageRef keep;
+        forEachUsageBit(map.readBitmap(pager_, bitmapPage, keep), std::uint64_t{slot} * per,
+                        collect);
     }
     return out;
 }
 
 std::vector<std::uint32_t> FreePageMap::bitmapPages() {
-    const PageRef p = pager_.page(kFreePageMapPage);
-    const MapRow row = locate(*p, pager_.format());
+    const UsageMapRow map = readMap(pager_);
     std::vector<std::uint32_t> out;
-    if (p->bytes[row.start] != kReferenceMap) return out;
-    for (std::size_t at = row.start + 1; at + 4 <= row.end; at += 4)
-        if (const std::uint32_t m = load32(p->span(), at); m != 0) out.push_back(m);
+    if (map.isInline()) return out;
+    for (std::size_t slot = 0; slot < map.slots(); ++slot)
+        if (const std::uint32_t m = map.bitmapPage(slot); m != 0) out.push_back(m);
     return out;
 }
 

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,9 +29,9 @@ class FreePageMap {
 
     // True when the map lists `page` as free. Pages past the end of the file are not free.
     bool isFree(std::uint32_t page);
-    // The lowest free page of the file (never 0, 1 or 2), now marked used; nothing when none.
-    // REQUIRES: a transaction is open.
-    std::optional<std::uint32_t> takeLowest();
+    // The lowest free page of the file (never 0, 1 or 2) for which `skip` (when given) is
+    // false, now marked used; nothing when none. REQUIRES: a transaction is open.
+    std::optional<std::uint32_t> takeLowest(const std::function<bool(std::uint32_t)>& skip = {});
     // Marks `page` used, growing the map when it does not reach the page yet (used for pages
     // appended to the file). REQUIRES: a transaction is open, page < the page count.
     void markUsed(std::uint32_t page);

@@ -25,9 +25,24 @@
 
 namespace jet {
 
+// The first four bytes of a reference: the kind in the top two bits, the length below.
+inline constexpr std::uint32_t kLongValueKindMask = 0xC0000000u;
+inline constexpr std::uint32_t kLongValueInline = 0x80000000u;
+inline constexpr std::uint32_t kLongValueOnePage = 0x40000000u;
+inline constexpr std::uint32_t kLongValueChain = 0;
+inline constexpr std::uint32_t kLongValueLengthMask = 0x3FFFFFFFu;
+// A reference without an inline value.
+inline constexpr std::size_t kLongValueReferenceSize = 12;
+// The next-row pointer at the start of each row of a chain.
+inline constexpr std::size_t kLongValueLinkSize = 4;
+// What long-value pages hold where a data page names its table: "LVAL".
+inline constexpr std::uint32_t kLongValueOwner = 0x4C41564C;
+
 // Reads the value the reference `ref` points to. Throws Corrupt for an unknown kind, a
 // reference that points outside the file or to a row that does not exist, a value shorter than
 // its length says, or a chain that loops.
 std::vector<std::uint8_t> readLongValue(Pager& pager, const ByteReader& ref);
+// The same into `out` (its old contents replaced), which keeps its room from call to call.
+void readLongValue(Pager& pager, const ByteReader& ref, std::vector<std::uint8_t>& out);
 
 }  // namespace jet

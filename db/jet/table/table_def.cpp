@@ -15,17 +15,6 @@ constexpr std::uint16_t kNoColumn = 0xFFFF;
 constexpr int kIndexColumnSlots = 10;
 constexpr std::size_t kContinuationHeader = 8;  // bytes of a later definition page skipped
 
-bool asciiEqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // Reads the chain of definition pages into one buffer.
 std::vector<std::uint8_t> joinPages(Pager& pager, std::uint32_t first,
                                     std::vector<std::uint32_t>& pages) {

@@ -1,4 +1,6 @@
-// Reading the rows of one table as values, column by column in column-number order.
+// Reading the rows of one table as values, column by column in column-number order: the scan of
+// its data pages (table_scan.h), each row decoded column by column (value_codec.h), long values
+// followed through the pager, text in the file's code page.
 #pragma once
 
 #include <cstdint>
@@ -15,14 +17,13 @@
 
 namespace jet {
 
-class Database;
-
 class TableReader {
   public:
     // Prepares the decoders; `complex` holds, for each complex column (by column number), the
-    // rendered values of its rows.
-    TableReader(Database& db, std::string name, std::shared_ptr<const TableDef> def,
-                std::vector<ColumnDecoder> decoders,
+    // rendered values of its rows (a complex column without them yields its ids). The reader
+    // must not outlive `pager` or `codePage`.
+    TableReader(Pager& pager, const CodePage& codePage, std::string name,
+                std::shared_ptr<const TableDef> def, std::vector<ColumnDecoder> decoders,
                 std::map<std::uint16_t, ComplexValueMap> complex);
 
     const std::string& name() const { return name_; }
@@ -42,7 +43,7 @@ class TableReader {
     std::uint16_t currentSlot() const { return scan_.currentSlot(); }
 
   private:
-    Database& db_;
+    Pager& pager_;
     std::string name_;
     std::shared_ptr<const TableDef> def_;
     std::vector<ColumnDecoder> decoders_;

@@ -1,6 +1,7 @@
 // The table scan.
 #include "db/jet/table/table_scan.h"
 
+#include "db/jet/base/error.h"
 #include "db/jet/table/data_page.h"
 #include "db/jet/table/usage_map.h"
 
@@ -11,15 +12,29 @@ namespace {
 constexpr int kMaxOverflowHops = 16;
 }  // namespace
 
-TableScan::TableScan(Pager& pager, const TableDef& table) : pager_(pager), table_(table) {
+TableScan::TableScan(Pager& pager, const TableDef& table, bool ownPagesOnly)
+    : pager_(pager), table_(table), ownPagesOnly_(ownPagesOnly) {
     pages_ = UsageMap::readReference(pager, table.ownedPagesRef)->pages();
+}
+
+bool TableScan::holdsRows(const DataPage& dp, std::uint32_t number) const {
+    if (dp.type() != page_type::kData)
+        throwCorrupt(
+            "the usage map of a table lists a page that is not a data page; rows were "
+            "lost",
+            number, 0);
+    if (dp.owner() == table_.page) return true;
+    if (ownPagesOnly_)
+        throwCorrupt("the usage map of the catalogue lists a data page of another table", number,
+                     0);
+    return false;
 }
 
 bool TableScan::loadPage(std::size_t index) {
     page_ = pager_.page(pages_[index]);
     pageReader_.emplace(page_->span(), "data page", pages_[index]);
     const DataPage dp(*pageReader_, pager_.format());
-    if (dp.type() != page_type::kData || dp.owner() != table_.page) {
+    if (!holdsRows(dp, pages_[index])) {
         rowsOnPage_ = 0;
         return false;
     }
@@ -90,7 +105,7 @@ std::uint64_t TableScan::countRows(std::uint64_t limit) {
         const PageRef p = pager_.page(number);
         const ByteReader r(p->span(), "data page", number);
         const DataPage dp(r, pager_.format());
-        if (dp.type() != page_type::kData || dp.owner() != table_.page) continue;
+        if (!holdsRows(dp, number)) continue;
         for (std::uint16_t i = 0; i < dp.rowCount(); ++i)
             if (!dp.slot(i).deleted) ++count;
     }

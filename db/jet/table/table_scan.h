@@ -1,8 +1,10 @@
 // Walking the rows of a table in storage order: its data pages in page order, the rows of each
 // page in slot order.
 //
-// The pages come from the table's usage map of owned pages; a page in the map that is not a data
-// page of this table (Access leaves stale bits behind) holds none of its rows. Deleted rows are
+// The pages come from the table's usage map of owned pages. A page in the map that is not a data
+// page at all means rows were lost (a page zeroed or overwritten): the scan fails there rather
+// than end early. A data page of another table holds none of this one's rows and is passed by
+// (unless every page must be the table's own, as the catalogue's must). Deleted rows are
 // skipped. An overflow row holds, instead of the row, a pointer to where the row now lives (row
 // number, then three-byte page); the scan follows it, guarding against pointers that loop. The
 // rows an overflow row points to are marked deleted in their own slot, so each row is seen once.
@@ -19,10 +21,13 @@
 
 namespace jet {
 
+class DataPage;
+
 class TableScan {
   public:
-    // Reads the table's usage map. Throws Corrupt when it cannot be read.
-    TableScan(Pager& pager, const TableDef& table);
+    // Reads the table's usage map. Throws Corrupt when it cannot be read. With `ownPagesOnly`
+    // a data page of another owner in the map is damage too.
+    TableScan(Pager& pager, const TableDef& table, bool ownPagesOnly = false);
 
     // Moves to the next live row; false at the end. Throws Corrupt for a damaged page or
     // overflow pointer.
@@ -40,10 +45,14 @@ class TableScan {
 
   private:
     bool loadPage(std::size_t index);
+    // Whether page `number`, read as `dp`, holds rows of the table; throws Corrupt when it is
+    // no data page (or, with ownPagesOnly, another's).
+    bool holdsRows(const DataPage& dp, std::uint32_t number) const;
     ByteReader followOverflow(const ByteReader& pointer);
 
     Pager& pager_;
     const TableDef& table_;
+    bool ownPagesOnly_;
     std::vector<std::uint32_t> pages_;
     std::size_t pageIndex_ = 0;
     PageRef page_;

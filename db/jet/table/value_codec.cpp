@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "db/jet/base/byte_reader.h"
 #include "db/jet/table/long_value.h"
 
 namespace jet {
@@ -39,18 +40,25 @@ db::Guid guidFromBytes(ByteSpan b) {
 }
 
 std::string toDecimalDigits(unsigned __int128 v) {
-    if (v == 0) return "0";
+    // Nineteen digits at a time: one 128-bit division for each, 64-bit arithmetic within.
+    constexpr std::uint64_t kChunk = 10000000000000000000ULL;  // 10^19
     char buf[48];
-    int n = 0;
-    while (v != 0) {
-        buf[n++] = static_cast<char>('0' + static_cast<int>(v % 10));
-        v /= 10;
+    char* const end = buf + sizeof buf;
+    char* p = end;
+    while (v >= kChunk) {
+        std::uint64_t part = static_cast<std::uint64_t>(v % kChunk);
+        v /= kChunk;
+        for (int i = 0; i < 19; ++i) {
+            *--p = static_cast<char>('0' + part % 10);
+            part /= 10;
+        }
     }
-    std::string s;
-    s.reserve(static_cast<std::size_t>(n));
-    while (n > 0)
-        s.push_back(buf[--n]);
-    return s;
+    std::uint64_t top = static_cast<std::uint64_t>(v);
+    do {
+        *--p = static_cast<char>('0' + top % 10);
+        top /= 10;
+    } while (top != 0);
+    return std::string(p, end);
 }
 
 db::DateTime dateFromDouble(double d, const ByteReader& where) {
@@ -63,13 +71,9 @@ db::DateTime dateFromDouble(double d, const ByteReader& where) {
 
 db::Decimal decimalFromWords(bool negative, ByteSpan words, int precision, int scale) {
     unsigned __int128 v = 0;
-    for (std::size_t i = 0; i + 4 <= words.size(); i += 4) {
-        const std::uint32_t w = static_cast<std::uint32_t>(words[i]) |
-                                (static_cast<std::uint32_t>(words[i + 1]) << 8) |
-                                (static_cast<std::uint32_t>(words[i + 2]) << 16) |
-                                (static_cast<std::uint32_t>(words[i + 3]) << 24);
-        v = (v << 32) | w;
-    }
+    const ByteReader r(words, "decimal value");
+    for (std::size_t i = 0; i + 4 <= words.size(); i += 4)
+        v = (v << 32) | r.u32(i);
     return decimalFromMagnitude(negative, v, precision, scale);
 }
 
@@ -123,25 +127,61 @@ ColumnDecoder ColumnDecoder::make(const ColumnDef& def, std::uint8_t resultType)
 }
 
 std::string ValueDecoder::text(ByteSpan bytes) const {
-    if (format_.unicodeText) return decodeUnicodeText(bytes);
-    return codePage_.decode(bytes);
+    std::string s;
+    appendText(s, bytes);
+    return s;
+}
+
+void ValueDecoder::appendText(std::string& out, ByteSpan bytes) const {
+    if (format_.unicodeText)
+        appendUnicodeText(out, bytes);
+    else
+        codePage_.append(out, bytes);
+}
+
+bool ValueDecoder::valueBytes(const ColumnDecoder& d, const RowView& row, ByteSpan& bytes) const {
+    const ColumnDef& c = *d.def;
+    if (row.isNull(c)) return false;
+    if (d.variable) {
+        bool present = false;
+        bytes = row.varBytes(c, present);
+        return present;
+    }
+    if (d.fixedSize == 0) return false;
+    bytes = row.fixedBytes(c, d.fixedSize);
+    return true;
 }
 
 db::Value ValueDecoder::decode(const ColumnDecoder& d, const RowView& row) const {
     const ColumnDef& c = *d.def;
-    const bool null = row.isNull(c);
-    if (c.type == ColumnType::Boolean && !d.calculated) return db::Value::boolean(!null);
-    if (null) return db::Value::null();
+    if (c.type == ColumnType::Boolean && !d.calculated) return db::Value::boolean(!row.isNull(c));
     ByteSpan bytes;
-    if (d.variable) {
-        bool present = false;
-        bytes = row.varBytes(c, present);
-        if (!present) return db::Value::null();
-    } else {
-        if (d.fixedSize == 0) return db::Value::null();
-        bytes = row.fixedBytes(c, d.fixedSize);
-    }
+    if (!valueBytes(d, row, bytes)) return db::Value::null();
     return fromBytes(d, bytes);
+}
+
+void ValueDecoder::decodeInto(const ColumnDecoder& d, const RowView& row, db::Value& out) const {
+    const ColumnType type = d.def->type;
+    if (d.calculated || (type != ColumnType::Text && type != ColumnType::Memo)) {
+        out = decode(d, row);
+        return;
+    }
+    // Text and Memo: decoded straight into the text `out` holds.
+    ByteSpan bytes;
+    if (!valueBytes(d, row, bytes)) {
+        out = db::Value::null();
+        return;
+    }
+    if (type == ColumnType::Memo) {
+        // An empty reference is a value that was never set.
+        if (bytes.empty()) {
+            out = db::Value::null();
+            return;
+        }
+        readLongValue(pager_, ByteReader(bytes, "column value"), longValue_);
+        bytes = longValue_;
+    }
+    appendText(out.assignText(), bytes);
 }
 
 db::Value ValueDecoder::fromBytes(const ColumnDecoder& d, ByteSpan bytes) const {

@@ -49,16 +49,24 @@ class ValueDecoder {
     // The value of column `d` in `row`. Throws Corrupt when the bytes cannot hold a value of the
     // column's type.
     db::Value decode(const ColumnDecoder& d, const RowView& row) const;
+    // The same into `out`, reusing the room of the text `out` holds for Text and Memo values
+    // (what a reader does row after row).
+    void decodeInto(const ColumnDecoder& d, const RowView& row, db::Value& out) const;
 
     // Text as the file stores it (Jet 3: the code page; later: UTF-16LE or compressed).
     std::string text(ByteSpan bytes) const;
 
   private:
     db::Value fromBytes(const ColumnDecoder& d, ByteSpan bytes) const;
+    // The bytes of the column's value, or false when it has none (NULL). REQUIRES: not a Yes/No
+    // column.
+    bool valueBytes(const ColumnDecoder& d, const RowView& row, ByteSpan& bytes) const;
+    void appendText(std::string& out, ByteSpan bytes) const;
 
     Pager& pager_;
     const Format& format_;
     const CodePage& codePage_;
+    mutable std::vector<std::uint8_t> longValue_;  // the bytes of the last long value read
 };
 
 // Decimal helpers, shared with the tests: the value of a sign and a 128-bit magnitude stored as

@@ -35,7 +35,7 @@ std::string textOf(const db::Value& v) {
 std::vector<ForeignKey> enforcedForeignKeys(Database& db, const std::string& table) {
     const CatalogEntry* rel = db.catalog().findTable("MSysRelationships");
     if (!rel) return {};
-    auto reader = db.openTable(*rel, false);
+    auto reader = db.openStoredTable(*rel);
     const TableDef& def = reader->def();
     const int name = columnIndex(def, "szRelationship"), object = columnIndex(def, "szObject"),
               column = columnIndex(def, "szColumn"),
@@ -134,10 +134,10 @@ ForeignKeyCheck::ForeignKeyCheck(Database& db, const TableDef& def, ForeignKey k
 
 ForeignKeyCheck::~ForeignKeyCheck() = default;
 
-void ForeignKeyCheck::check(const std::vector<db::Value>& row) {
+bool ForeignKeyCheck::matches(const std::vector<db::Value>& row) {
     State& s = *state_;
     for (std::size_t c : s.childColumns)
-        if (row[c].isNull()) return;
+        if (row[c].isNull()) return true;
     // The key as a row of the primary table would hold it.
     std::vector<RowField> fields(s.parent->columns.size());
     for (std::size_t k = 0; k < s.childColumns.size(); ++k) {
@@ -155,7 +155,12 @@ void ForeignKeyCheck::check(const std::vector<db::Value>& row) {
     const ByteReader reader(bytes, "key row");
     const RowView view(reader, s.db.format(), s.parent->varColumns > 0);
     const ValueDecoder decoder(s.db.pager(), s.db.codePage());
-    if (!s.tree->containsKey(s.keys->key(view, decoder))) {
+    return s.tree->containsKey(s.keys->key(view, decoder));
+}
+
+void ForeignKeyCheck::check(const std::vector<db::Value>& row) {
+    State& s = *state_;
+    if (!matches(row)) {
         std::string columns;
         for (const auto& c : s.key.columns)
             columns += (columns.empty() ? "" : ", ") + c;

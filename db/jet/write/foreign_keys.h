@@ -41,6 +41,9 @@ class ForeignKeyCheck {
     // Throws Constraint naming the relationship when `row` (one value per column of the foreign
     // table, converted) has a key the primary table lacks.
     void check(const std::vector<db::Value>& row);
+    // True when `row` needs no match (a column of its key is Null) or the primary table has one.
+    // Throws Constraint when a key value does not fit the primary table's column.
+    bool matches(const std::vector<db::Value>& row);
 
   private:
     struct State;

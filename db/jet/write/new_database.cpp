@@ -17,14 +17,15 @@
 #include "db/jet/catalog/catalog.h"
 #include "db/jet/catalog/system_tables.h"
 #include "db/jet/database/database.h"
-#include "db/jet/index/index_btree.h"
 #include "db/jet/page/file.h"
 #include "db/jet/page/journal.h"
 #include "db/jet/page/new_header.h"
 #include "db/jet/page/pager.h"
-#include "db/jet/table/usage_map_writer.h"
-#include "db/jet/write/property_blob.h"
-#include "db/jet/write/row_store.h"
+#include "db/jet/table/data_page.h"
+#include "db/jet/table/page_allocator.h"
+#include "db/jet/table/usage_map.h"
+#include "db/jet/write/properties_writer.h"
+#include "db/jet/write/table_creator.h"
 #include "db/jet/write/table_def_writer.h"
 #include "db/jet/write/table_store.h"
 #include "db/jet/write/value_convert.h"
@@ -36,61 +37,21 @@ namespace {
 // The owner field of the free-page map's page, as the engine writes it.
 constexpr std::uint32_t kFreeMapPageOwner = 1;
 
-void put16(std::vector<std::uint8_t>& p, std::size_t at, std::size_t v) {
-    p[at] = static_cast<std::uint8_t>(v);
-    p[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void put32(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
-    put16(p, at, v & 0xFFFF);
-    put16(p, at + 2, v >> 16);
-}
-
-// An empty data page: type, the constant 0x01, its free space, no rows.
-std::vector<std::uint8_t> emptyDataPage(const Format& f, std::uint32_t owner) {
-    std::vector<std::uint8_t> p(f.pageSize, 0);
-    p[0] = page_type::kData;
-    p[1] = 0x01;
-    put16(p, f.dataFreeSpaceOffset, f.pageSize - f.dataRowTableOffset);
-    put32(p, f.dataOwnerOffset, owner);
-    return p;
-}
-
 // Page 1: the free-page map (row 0), an inline map from page 0 whose set bits are free pages;
 // every page from 2 on lies past the end of the file and is marked free. Row 1 is an empty map.
 std::vector<std::uint8_t> freeMapPage(const Format& f) {
-    std::vector<std::uint8_t> page = emptyDataPage(f, kFreeMapPageOwner);
+    std::vector<std::uint8_t> page(f.pageSize, 0);
+    startDataPage(page, f, kFreeMapPageOwner);
     std::vector<std::uint8_t> map = emptyInlineMap(f, 0);
-    for (std::size_t i = 2; i < f.usageMapInlineBytes * 8; ++i)
-        map[f.usageMapInlineHeader + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
-    if (appendRow(page, f, map) != 0) throw Error(ErrorKind::Engine, "free-page map row");
+    const auto bitmap = std::span<std::uint8_t>(map).subspan(kInlineUsageMapHeader);
+    for (std::size_t i = 2; i < bitmap.size() * 8; ++i)
+        setUsageBit(bitmap, i, true);
+    if (appendDataPageRow(page, f, map) != 0) throw Error(ErrorKind::Engine, "free-page map row");
     const std::vector<std::uint8_t> second = emptyInlineMap(f, 0);
-    if (appendRow(page, f, second) != 1) throw Error(ErrorKind::Engine, "free-page map row");
+    if (appendDataPageRow(page, f, second) != 1)
+        throw Error(ErrorKind::Engine, "free-page map row");
     return page;
 }
-
-// Rows of usage maps, on pages of their own, a further page taken when one fills.
-class MapRows {
-  public:
-    explicit MapRows(Pager& pager) : pager_(pager) { newPage(); }
-    std::uint32_t add(const std::vector<std::uint8_t>& row) {
-        int n = appendRow(pager_.writablePage(page_)->bytes, pager_.format(), row);
-        if (n < 0) {
-            newPage();
-            n = appendRow(pager_.writablePage(page_)->bytes, pager_.format(), row);
-        }
-        return (page_ << 8) | static_cast<std::uint32_t>(n);
-    }
-
-  private:
-    void newPage() {
-        PageHandle p = pager_.allocatePage(page_type::kData);
-        p->bytes = emptyDataPage(pager_.format(), 0);
-        page_ = p->number;
-    }
-    Pager& pager_;
-    std::uint32_t page_ = 0;
-};
 
 // The columns of `t` laid out as the engine lays out its own: numbered in order, fixed columns
 // at consecutive offsets (Yes/No in the null mask), variable ones at consecutive indexes, a
@@ -138,43 +99,20 @@ std::uint16_t columnNumber(const SystemTable& t, const std::string& name) {
 // the column and index flags and the table kind of the engine's own tables. Returns the first
 // page of its definition.
 std::uint32_t createSystemStorage(Pager& pager, const SystemTable& t, SortOrder order) {
-    const Format& f = pager.format();
-    const std::uint32_t tdefPage = pager.allocatePage(page_type::kTableDef)->number;
     NewTableDef def;
     def.sortOrder = order;
     def.tableKind = t.tableKind;
     def.columns = layoutSystemColumns(t, order);
-    MapRows maps(pager);
-    def.ownedPagesRef = maps.add(emptyInlineMap(f, 0));
-    def.freePagesRef = maps.add(emptyInlineMap(f, 0));
     for (const SystemIndex& idx : t.indexes) {
-        const std::uint32_t root = pager.allocatePage(page_type::kIndexLeaf)->number;
-        pager.writablePage(root)->bytes = IndexTree::emptyRoot(f, tdefPage);
-        std::vector<std::uint8_t> map = emptyInlineMap(f, root - root % 8);
-        map[f.usageMapInlineHeader] |= static_cast<std::uint8_t>(1u << (root % 8));
         IndexPlan plan;
         plan.name = idx.name;
         for (const auto& column : idx.columns)
             plan.columns.push_back(columnNumber(t, column));
         plan.primaryKey = idx.primaryKey;
         plan.flags = idx.flags;
-        plan.usageMapRef = maps.add(map);
-        plan.rootPage = root;
         def.indexes.push_back(std::move(plan));
     }
-    for (auto& c : def.columns) {
-        if (!isLongValue(c.type)) continue;
-        c.ownedPagesRef = maps.add(emptyInlineMap(f, 0));
-        c.freePagesRef = maps.add(emptyInlineMap(f, 0));
-    }
-    const std::vector<std::uint8_t> bytes = encodeTableDef(f, def);
-    std::vector<std::uint32_t> pages = {tdefPage};
-    while (pages.size() < tableDefPageCount(f, bytes.size()))
-        pages.push_back(pager.allocatePage(page_type::kTableDef)->number);
-    const auto images = paginateTableDef(f, bytes, pages);
-    for (std::size_t i = 0; i < pages.size(); ++i)
-        pager.writablePage(pages[i])->bytes = images[i];
-    return tdefPage;
+    return createTableStorage(pager, std::move(def));
 }
 
 SortOrder sortOrderOf(std::uint32_t packed) {
@@ -307,6 +245,7 @@ std::vector<std::uint8_t> newDatabaseImage(Version version) {
     {
         Pager pager(std::make_unique<MemoryFile>(std::move(image)), f, Pager::kDefaultCachePages,
                     std::make_unique<MemoryJournalStore>());
+        FreePageAllocator::install(pager);
         pager.begin();
         for (const SystemTable& t : tables)
             pages.push_back(createSystemStorage(pager, t, sortOrderOf(sortOrder)));

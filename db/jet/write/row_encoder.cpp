@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/format/column_type.h"
 
 namespace jet {
@@ -37,11 +38,6 @@ Layout layoutOf(const TableDef& def, const std::vector<RowField>& fields) {
     return l;
 }
 
-void put16(std::vector<std::uint8_t>& out, std::size_t at, std::size_t v) {
-    out[at] = static_cast<std::uint8_t>(v & 0xFF);
-    out[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-}
-
 }  // namespace
 
 std::uint16_t fixedFieldSize(const ColumnDef& c) {
@@ -71,7 +67,8 @@ void encodeRowInto(const Format& f, const TableDef& def, const std::vector<RowFi
     std::size_t size = f.rowColumnCountSize + l.fixedEnd + l.varData + (l.columnCount + 7) / 8;
     if (l.hasVar) size += (l.varEntries + 1) * f.rowVarOffsetSize + f.rowVarOffsetSize;
     row.assign(size, 0);
-    put16(row, 0, l.columnCount);
+    ByteWriter w(row, "row");
+    w.u16(0, static_cast<std::uint16_t>(l.columnCount));
     const std::size_t dataStart = f.rowColumnCountSize;
     const std::size_t maskStart = row.size() - (l.columnCount + 7) / 8;
 
@@ -85,11 +82,10 @@ void encodeRowInto(const Format& f, const TableDef& def, const std::vector<RowFi
             row[maskStart + c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
         if (c.fixed()) {
             if (!field.present || c.type == ColumnType::Boolean) continue;
-            const std::size_t size = fixedFieldSize(c);
-            if (field.bytes.size() != size)
+            const std::size_t fieldSize = fixedFieldSize(c);
+            if (field.bytes.size() != fieldSize)
                 throw std::logic_error("a fixed field of the wrong size for column " + c.name);
-            std::copy(field.bytes.begin(), field.bytes.end(),
-                      row.begin() + static_cast<std::ptrdiff_t>(dataStart + c.fixedOffset));
+            w.bytes(dataStart + c.fixedOffset, field.bytes);
         } else {
             byVarIndex[c.varIndex] = &field;
         }
@@ -101,16 +97,15 @@ void encodeRowInto(const Format& f, const TableDef& def, const std::vector<RowFi
     const std::size_t countAt = maskStart - f.rowVarOffsetSize;
     const std::size_t entry0 = countAt - f.rowVarOffsetSize;
     for (std::size_t v = 0; v < l.varEntries; ++v) {
-        put16(row, entry0 - v * f.rowVarOffsetSize, pos);
+        w.u16(entry0 - v * f.rowVarOffsetSize, static_cast<std::uint16_t>(pos));
         const RowField* field = byVarIndex[v];
         if (field && field->present) {
-            std::copy(field->bytes.begin(), field->bytes.end(),
-                      row.begin() + static_cast<std::ptrdiff_t>(pos));
+            w.bytes(pos, field->bytes);
             pos += field->bytes.size();
         }
     }
-    put16(row, entry0 - l.varEntries * f.rowVarOffsetSize, pos);
-    put16(row, countAt, l.varEntries);
+    w.u16(entry0 - l.varEntries * f.rowVarOffsetSize, static_cast<std::uint16_t>(pos));
+    w.u16(countAt, static_cast<std::uint16_t>(l.varEntries));
 }
 
 }  // namespace jet

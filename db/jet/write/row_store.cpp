@@ -2,39 +2,39 @@
 #include "db/jet/write/row_store.h"
 
 #include "db/jet/base/error.h"
+#include "db/jet/catalog/catalog.h"
 #include "db/jet/table/data_page.h"
 #include "db/jet/table/usage_map.h"
-#include "db/jet/table/usage_map_writer.h"
 
 namespace jet {
 
 namespace {
 
-std::uint16_t get16(std::span<const std::uint8_t> p, std::size_t at) {
-    return static_cast<std::uint16_t>(p[at] | (p[at + 1] << 8));
-}
-void put16(std::span<std::uint8_t> p, std::size_t at, std::size_t v) {
-    p[at] = static_cast<std::uint8_t>(v);
-    p[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-std::uint32_t get32(std::span<const std::uint8_t> p, std::size_t at) {
-    return static_cast<std::uint32_t>(get16(p, at)) |
-           (static_cast<std::uint32_t>(get16(p, at + 2)) << 16);
-}
-
 bool ownedBy(const Pager& pager, const Page& p, std::uint32_t owner) {
     const Format& f = pager.format();
-    return p.bytes[0] == page_type::kData && get32(p.bytes, f.dataOwnerOffset) == owner;
+    const ByteReader r(p.span(), "data page", p.number);
+    return r.u8(0) == page_type::kData && r.u32(f.dataOwnerOffset) == owner;
+}
+
+// Whether new rows of `home` may go onto a page other programs already see. They may not in a
+// transaction of many statements (pager.h), except rows nothing refers to yet (long values)
+// and the catalogue's, whose one new row is what makes a table appear.
+bool mayUseOldPages(const Pager& pager, const RowHome& home) {
+    return !pager.rowsOnNewPagesOnly() || home.owner == kLongValueOwner ||
+           home.owner == kCatalogPage;
 }
 
 // The page new rows of `home` should try first: the last page of its free-space map that is
-// one of its data pages; 0 when there is none.
+// one of its data pages (and new, when it must be); 0 when there is none.
 std::uint32_t lookUpInsertPage(Pager& pager, const RowHome& home) {
     if (home.freePagesRef == 0) return 0;
+    const bool old = mayUseOldPages(pager, home);
     const auto map = UsageMap::readReference(pager, home.freePagesRef);
     const auto& pages = map->pages();
     for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
-        if (*it == 0 || *it >= pager.pageCount() || pager.isFree(*it)) continue;
+        if (*it == 0 || *it >= pager.pageCount() || (!old && !pager.isNew(*it)) ||
+            pager.isFree(*it))
+            continue;
         const PageRef p = pager.page(*it);
         if (ownedBy(pager, *p, home.owner)) return *it;
     }
@@ -44,11 +44,7 @@ std::uint32_t lookUpInsertPage(Pager& pager, const RowHome& home) {
 std::uint32_t newPage(Pager& pager, RowHome& home) {
     const Format& f = pager.format();
     PageHandle p = pager.allocatePage(page_type::kData);
-    const std::size_t free = f.pageSize - f.dataRowTableOffset;
-    put16(p->bytes, f.dataFreeSpaceOffset, free);
-    for (int i = 0; i < 4; ++i)
-        p->bytes[f.dataOwnerOffset + static_cast<std::size_t>(i)] =
-            static_cast<std::uint8_t>(home.owner >> (8 * i));
+    startDataPage(p->mutableSpan(), f, home.owner);
     const std::uint32_t number = p->number;
     if (home.ownedPagesRef) addToUsageMap(pager, home.ownedPagesRef, number);
     if (home.freePagesRef) addToUsageMap(pager, home.freePagesRef, number);
@@ -56,29 +52,6 @@ std::uint32_t newPage(Pager& pager, RowHome& home) {
 }
 
 }  // namespace
-
-int appendRow(std::span<std::uint8_t> page, const Format& f, std::span<const std::uint8_t> bytes) {
-    const std::size_t rows = get16(page, f.dataRowCountOffset);
-    if (rows >= f.maxRowsPerDataPage) return -1;
-    const std::size_t slotsEnd = f.dataRowTableOffset + (rows + 1) * f.rowSlotSize;
-    if (slotsEnd > page.size()) throwCorrupt("the slot table of a data page runs past the page");
-    // Rows are packed: the new one ends where the lowest row starts.
-    std::size_t end = page.size();
-    for (std::size_t i = 0; i < rows; ++i) {
-        const std::size_t start =
-            get16(page, f.dataRowTableOffset + i * f.rowSlotSize) & kRowOffsetMask;
-        if (start >= slotsEnd - f.rowSlotSize && start < end) end = start;
-    }
-    const std::size_t free = get16(page, f.dataFreeSpaceOffset);
-    if (bytes.size() + f.rowSlotSize > free || end < slotsEnd || end - slotsEnd < bytes.size())
-        return -1;
-    const std::size_t start = end - bytes.size();
-    std::copy(bytes.begin(), bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(start));
-    put16(page, f.dataRowTableOffset + rows * f.rowSlotSize, start);
-    put16(page, f.dataRowCountOffset, rows + 1);
-    put16(page, f.dataFreeSpaceOffset, free - bytes.size() - f.rowSlotSize);
-    return static_cast<int>(rows);
-}
 
 RowId placeRow(Pager& pager, RowHome& home, std::span<const std::uint8_t> bytes) {
     const Format& f = pager.format();
@@ -92,20 +65,21 @@ RowId placeRow(Pager& pager, RowHome& home, std::span<const std::uint8_t> bytes)
         // A remembered page must still be one of the owner's: a statement that was undone may
         // have given it back.
         if (home.insertPage >= pager.pageCount() || pager.isFree(home.insertPage) ||
-            !ownedBy(pager, *pager.page(home.insertPage), home.owner))
+            !ownedBy(pager, *pager.page(home.insertPage), home.owner) ||
+            (!mayUseOldPages(pager, home) && !pager.isNew(home.insertPage)))
             home.insertPage = 0;
     }
     if (home.insertPage == 0) home.insertPage = lookUpInsertPage(pager, home);
     if (home.insertPage != 0) {
         PageHandle p = pager.writablePage(home.insertPage);
-        const int row = appendRow(p->bytes, f, bytes);
+        const int row = appendDataPageRow(p->bytes, f, bytes);
         if (row >= 0) return RowId{home.insertPage, static_cast<std::uint8_t>(row)};
         // Full: it leaves the map of pages with free space, as Access does.
         if (home.freePagesRef) removeFromUsageMap(pager, home.freePagesRef, home.insertPage);
     }
     home.insertPage = newPage(pager, home);
     PageHandle p = pager.writablePage(home.insertPage);
-    const int row = appendRow(p->bytes, f, bytes);
+    const int row = appendDataPageRow(p->bytes, f, bytes);
     if (row < 0) throw Error(ErrorKind::Engine, "A row did not fit an empty page.");
     return RowId{home.insertPage, static_cast<std::uint8_t>(row)};
 }
@@ -115,10 +89,9 @@ void deleteRowAt(Pager& pager, RowId id) {
     PageHandle p = pager.writablePage(id.page);
     if (p->bytes[0] != page_type::kData)
         throwCorrupt("a row to delete is not on a data page", id.page);
-    const std::size_t rows = get16(p->bytes, f.dataRowCountOffset);
+    const std::size_t rows = ByteReader(p->span(), "data page", id.page).u16(f.dataRowCountOffset);
     if (id.row >= rows) throwCorrupt("a row to delete is not on its page", id.page);
-    const std::size_t at = f.dataRowTableOffset + std::size_t{id.row} * f.rowSlotSize;
-    put16(p->bytes, at, get16(p->bytes, at) | kRowDeletedFlag | kRowOverflowFlag);
+    markDataPageRowDeleted(p->mutableSpan(), f, id.row);
 }
 
 void forEachRow(Pager& pager, const TableDef& def,

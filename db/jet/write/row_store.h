@@ -20,6 +20,7 @@
 #include "db/jet/base/byte_reader.h"
 #include "db/jet/index/index_page.h"
 #include "db/jet/page/pager.h"
+#include "db/jet/table/long_value.h"
 #include "db/jet/table/table_def.h"
 
 namespace jet {
@@ -36,17 +37,9 @@ struct RowHome {
     std::uint32_t insertPage = 0;
 };
 
-// The owner value of long-value pages: the bytes "LVAL".
-inline constexpr std::uint32_t kLongValueOwner = 0x4C41564C;
-
 // Adds a row holding `bytes` to `home` and returns its location. Throws Constraint when the
 // row is longer than a data page may hold, Corrupt when a page of the maps is damaged.
 RowId placeRow(Pager& pager, RowHome& home, std::span<const std::uint8_t> bytes);
-
-// Appends `bytes` as a row to the page image `page` when it fits (room, and fewer rows than the
-// format allows); returns the row number or -1. Throws Corrupt for a damaged slot table.
-int appendRow(std::span<std::uint8_t> page, const Format& format,
-              std::span<const std::uint8_t> bytes);
 
 // Marks row `id` deleted. Throws Corrupt when there is no such row.
 void deleteRowAt(Pager& pager, RowId id);

@@ -8,9 +8,9 @@
 #include "db/jet/base/error.h"
 #include "db/jet/index/index_btree.h"
 #include "db/jet/table/data_page.h"
+#include "db/jet/table/long_value.h"
 #include "db/jet/table/row_codec.h"
 #include "db/jet/table/usage_map.h"
-#include "db/jet/table/usage_map_writer.h"
 #include "db/jet/write/row_store.h"
 
 namespace jet {
@@ -20,48 +20,52 @@ namespace {
 constexpr std::uint8_t kRequiredUniqueIndex = 0x89;  // a primary key, as Access writes it
 constexpr std::uint8_t kPlainIndex = 0x80;
 
-std::uint32_t newMapPage(Pager& pager) {
-    const Format& f = pager.format();
-    PageHandle p = pager.allocatePage(page_type::kData);
-    const std::size_t free = f.pageSize - f.dataRowTableOffset;
-    p->bytes[f.dataFreeSpaceOffset] = static_cast<std::uint8_t>(free);
-    p->bytes[f.dataFreeSpaceOffset + 1] = static_cast<std::uint8_t>(free >> 8);
-    return p->number;
-}
-
-// Places the map rows of a new table on usage-map pages, taking a further page when one fills.
+// Places the map rows of a new table on usage-map pages (data pages owned by no table), taking
+// a further page when one fills.
 class MapRows {
   public:
-    explicit MapRows(Pager& pager) : pager_(pager), page_(newMapPage(pager)) {}
+    explicit MapRows(Pager& pager) : pager_(pager) { newPage(); }
+    // Rows go onto `page` (which holds map rows already) while it has room.
+    MapRows(Pager& pager, std::uint32_t page) : pager_(pager), page_(page) {}
     std::uint32_t add(const std::vector<std::uint8_t>& row) {
-        PageHandle p = pager_.writablePage(page_);
-        int n = appendRow(p->bytes, pager_.format(), row);
+        int n = appendDataPageRow(pager_.writablePage(page_)->mutableSpan(), pager_.format(), row);
         if (n < 0) {
-            page_ = newMapPage(pager_);
-            p = pager_.writablePage(page_);
-            n = appendRow(p->bytes, pager_.format(), row);
+            newPage();
+            n = appendDataPageRow(pager_.writablePage(page_)->mutableSpan(), pager_.format(), row);
         }
         return (page_ << 8) | static_cast<std::uint32_t>(n);
     }
 
   private:
+    void newPage() {
+        PageHandle p = pager_.allocatePage(page_type::kData);
+        startDataPage(p->mutableSpan(), pager_.format(), 0);
+        page_ = p->number;
+    }
     Pager& pager_;
-    std::uint32_t page_;
+    std::uint32_t page_ = 0;
 };
+
+// The row of an inline usage map listing `page` alone.
+std::vector<std::uint8_t> mapOfOnePage(const Format& f, std::uint32_t page) {
+    std::vector<std::uint8_t> map = emptyInlineMap(f, page - page % 8);
+    setUsageBit(std::span<std::uint8_t>(map).subspan(kInlineUsageMapHeader), page % 8, true);
+    return map;
+}
 
 // The pages holding the long value `ref` (none when it is kept in the row).
 void collectLongValuePages(Pager& pager, ByteSpan ref, std::set<std::uint32_t>& out) {
-    if (ref.size() < 12) return;
+    if (ref.size() < kLongValueReferenceSize) return;
     const ByteReader r(ref, "long-value reference");
     const std::uint32_t word = r.u32(0);
-    if (word & 0x80000000u || (word & 0x3FFFFFFFu) == 0) return;
+    if (word & kLongValueInline || (word & kLongValueLengthMask) == 0) return;
     std::uint32_t where = r.u32(4);
     std::set<std::uint32_t> seen;
     while (where != 0 && seen.insert(where).second) {
         const std::uint32_t page = where >> 8;
         if (page == 0 || page >= pager.pageCount()) return;
         out.insert(page);
-        if (word & 0x40000000u) return;
+        if (word & kLongValueOnePage) return;
         const PageRef p = pager.page(page);
         const ByteReader pr(p->span(), "long-value page", page);
         const DataPage dp(pr, pager.format());
@@ -84,28 +88,31 @@ bool isDataPageOf(Pager& pager, std::uint32_t page, std::uint32_t owner) {
 
 std::uint32_t createTableStorage(Pager& pager, const std::vector<ColumnPlan>& columns,
                                  const std::vector<NewIndex>& indexes, SortOrder sortOrder) {
-    const Format& f = pager.format();
-    const std::uint32_t tdefPage = pager.allocatePage(page_type::kTableDef)->number;
-
     NewTableDef def;
     def.sortOrder = sortOrder;
     def.columns = layoutColumns(columns, sortOrder);
-    MapRows maps(pager);
-    def.ownedPagesRef = maps.add(emptyInlineMap(f, 0));
-    def.freePagesRef = maps.add(emptyInlineMap(f, 0));
     for (const auto& idx : indexes) {
-        const std::uint32_t root = pager.allocatePage(page_type::kIndexLeaf)->number;
-        pager.writablePage(root)->bytes = IndexTree::emptyRoot(f, tdefPage);
-        std::vector<std::uint8_t> map = emptyInlineMap(f, root - root % 8);
-        map[f.usageMapInlineHeader + (root % 8) / 8] |= static_cast<std::uint8_t>(1u << (root % 8));
         IndexPlan plan;
         plan.name = idx.name;
         plan.columns = idx.columns;
         plan.primaryKey = idx.primaryKey;
         plan.flags = idx.primaryKey ? kRequiredUniqueIndex : kPlainIndex;
-        plan.usageMapRef = maps.add(map);
-        plan.rootPage = root;
         def.indexes.push_back(std::move(plan));
+    }
+    return createTableStorage(pager, std::move(def));
+}
+
+std::uint32_t createTableStorage(Pager& pager, NewTableDef def) {
+    const Format& f = pager.format();
+    const std::uint32_t tdefPage = pager.allocatePage(page_type::kTableDef)->number;
+    MapRows maps(pager);
+    def.ownedPagesRef = maps.add(emptyInlineMap(f, 0));
+    def.freePagesRef = maps.add(emptyInlineMap(f, 0));
+    for (IndexPlan& plan : def.indexes) {
+        const std::uint32_t root = pager.allocatePage(page_type::kIndexLeaf)->number;
+        pager.writablePage(root)->bytes = IndexTree::emptyRoot(f, tdefPage);
+        plan.usageMapRef = maps.add(mapOfOnePage(f, root));
+        plan.rootPage = root;
     }
     for (auto& c : def.columns) {
         if (!isLongValue(c.type)) continue;
@@ -121,6 +128,20 @@ std::uint32_t createTableStorage(Pager& pager, const std::vector<ColumnPlan>& co
     for (std::size_t i = 0; i < pages.size(); ++i)
         pager.writablePage(pages[i])->bytes = images[i];
     return tdefPage;
+}
+
+IndexStorage createIndexStorage(Pager& pager, const TableDef& def) {
+    const Format& f = pager.format();
+    IndexStorage s;
+    s.rootPage = pager.allocatePage(page_type::kIndexLeaf)->number;
+    pager.writablePage(s.rootPage)->bytes = IndexTree::emptyRoot(f, def.page);
+    const std::uint32_t mapPage = def.ownedPagesRef >> 8;
+    MapRows maps = mapPage > 2 && mapPage < pager.pageCount() &&
+                           pager.page(mapPage)->bytes[0] == page_type::kData
+                       ? MapRows(pager, mapPage)
+                       : MapRows(pager);
+    s.usageMapRef = maps.add(mapOfOnePage(f, s.rootPage));
+    return s;
 }
 
 void freeTableStorage(Pager& pager, const TableDef& def,

@@ -36,6 +36,20 @@ struct NewIndex {
 std::uint32_t createTableStorage(Pager& pager, const std::vector<ColumnPlan>& columns,
                                  const std::vector<NewIndex>& indexes, SortOrder sortOrder);
 
+// The same for a definition laid out by the caller: `def` holds its columns (laid out as
+// layoutColumns() does), its sort order and kind, and its indexes with their names, columns,
+// flags and primary key; the usage maps, index roots and definition pages are made here.
+std::uint32_t createTableStorage(Pager& pager, NewTableDef def);
+
+// The storage of a new index of the table `def`, which exists: an empty leaf as its root, and
+// the usage map of its pages (listing the root) as a row beside the table's own maps when their
+// page has room, else on a new page. REQUIRES: a statement is open.
+struct IndexStorage {
+    std::uint32_t rootPage = 0;
+    std::uint32_t usageMapRef = 0;
+};
+IndexStorage createIndexStorage(Pager& pager, const TableDef& def);
+
 // Frees the pages of the table `def`, as above. `indexPages` are the pages of its indexes
 // (TableIndexes::pages()). Its rows must no longer be needed; the catalogue is the caller's.
 // REQUIRES: a statement is open.

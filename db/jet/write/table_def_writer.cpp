@@ -3,7 +3,9 @@
 
 #include <stdexcept>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
+#include "db/jet/catalog/names.h"
 #include "db/jet/format/text_codec.h"
 #include "db/jet/write/row_encoder.h"
 
@@ -18,25 +20,15 @@ constexpr std::uint8_t kAscending = 0x01;
 constexpr std::uint8_t kNoForeignKeyFlags = 0x04;
 constexpr std::uint8_t kPrimaryKeyKind = 0x01;
 constexpr std::size_t kIndexColumnSlots = 10;
-constexpr std::size_t kMaxNameLength = 64;
 constexpr std::uint16_t kEndOfLongValueMaps = 0xFFFF;
 
-class Buffer {
+// The definition as it is built, with the names as Access stores them.
+struct BufferBytes {
+    std::vector<std::uint8_t> bytes_;
+};
+class Buffer : private BufferBytes, public ByteBuilder {
   public:
-    void u8(std::uint8_t v) { bytes_.push_back(v); }
-    void u16(std::uint32_t v) {
-        u8(static_cast<std::uint8_t>(v));
-        u8(static_cast<std::uint8_t>(v >> 8));
-    }
-    void u32(std::uint32_t v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    }
-    void zeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
-    void put32At(std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bytes_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
+    Buffer() : ByteBuilder(bytes_, "table definition") {}
     void name(const Format& f, const std::string& utf8, const char* what) {
         const std::vector<std::uint8_t> enc = encodeUtf16le(utf8);
         if (enc.size() / 2 > kMaxNameLength)
@@ -46,14 +38,10 @@ class Buffer {
         if (f.nameLengthSize == 1)
             u8(static_cast<std::uint8_t>(enc.size()));
         else
-            u16(static_cast<std::uint32_t>(enc.size()));
-        bytes_.insert(bytes_.end(), enc.begin(), enc.end());
+            u16(static_cast<std::uint16_t>(enc.size()));
+        ByteBuilder::bytes(enc);
     }
-    std::size_t size() const { return bytes_.size(); }
     std::vector<std::uint8_t>& bytes() { return bytes_; }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
 };
 
 bool isText(ColumnType t) {
@@ -133,7 +121,7 @@ std::vector<std::uint8_t> encodeTableDef(const Format& f, const NewTableDef& def
     b.u32(0);  // length, set at the end
     while (b.size() < f.tdefRowCountOffset)
         b.u8(0);
-    b.put32At(f.tdefRowCountOffset - 4, kDefinitionMarker);
+    b.writer().u32(f.tdefRowCountOffset - 4, kDefinitionMarker);
     b.u32(0);  // rows
     b.u32(0);  // last AutoNumber
     b.u8(kAutoNumberFlag);
@@ -221,7 +209,7 @@ std::vector<std::uint8_t> encodeTableDef(const Format& f, const NewTableDef& def
         b.u32(c.freePagesRef);
     }
     b.u16(kEndOfLongValueMaps);
-    b.put32At(f.tdefLengthOffset, static_cast<std::uint32_t>(b.size()));
+    b.writer().u32(f.tdefLengthOffset, static_cast<std::uint32_t>(b.size()));
     return std::move(b.bytes());
 }
 
@@ -240,28 +228,23 @@ std::vector<std::vector<std::uint8_t>> paginateTableDef(const Format& f,
     std::size_t pos = 0;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         std::vector<std::uint8_t> page(f.pageSize, 0);
+        ByteWriter w(page, "table definition", pages[i]);
         std::size_t used;
         if (i == 0) {
             used = std::min<std::size_t>(bytes.size(), f.pageSize);
-            std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(used),
-                      page.begin());
+            w.bytes(0, ByteSpan(bytes).first(used));
             pos = used;
         } else {
-            page[0] = page_type::kTableDef;
-            page[1] = 0x01;
+            w.u8(0, page_type::kTableDef);
+            w.u8(1, 0x01);
             const std::size_t part = std::min<std::size_t>(bytes.size() - pos, f.pageSize - 8);
-            std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
-                      bytes.begin() + static_cast<std::ptrdiff_t>(pos + part), page.begin() + 8);
+            w.bytes(8, ByteSpan(bytes).subspan(pos, part));
             pos += part;
             used = 8 + part;
         }
         const std::size_t free = used + 8 <= f.pageSize ? f.pageSize - used - 8 : 0;
-        page[2] = static_cast<std::uint8_t>(free);
-        page[3] = static_cast<std::uint8_t>(free >> 8);
-        const std::uint32_t next = i + 1 < pages.size() ? pages[i + 1] : 0;
-        for (int k = 0; k < 4; ++k)
-            page[f.tdefNextPageOffset + static_cast<std::size_t>(k)] =
-                static_cast<std::uint8_t>(next >> (8 * k));
+        w.u16(2, static_cast<std::uint16_t>(free));
+        w.u32(f.tdefNextPageOffset, i + 1 < pages.size() ? pages[i + 1] : 0);
         out.push_back(std::move(page));
     }
     return out;

@@ -3,8 +3,9 @@
 
 #include <algorithm>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
-#include "db/jet/table/usage_map_writer.h"
+#include "db/jet/table/usage_map.h"
 
 namespace jet {
 
@@ -16,32 +17,24 @@ constexpr std::uint8_t kRequired = 0x08;
 constexpr std::uint8_t kPrimaryKeyKind = 0x01;  // of a logical index
 constexpr std::size_t kKeyCountOffset = 4;      // in an index's entry of the count block
 
-// The pages of one index, through the pager and the index's usage map.
-class PagerIndexPages : public IndexPages {
-  public:
-    PagerIndexPages(Pager& pager, std::uint32_t usageMapRef)
-        : pager_(pager), usageMapRef_(usageMapRef) {}
-    PageRef read(std::uint32_t page) override { return pager_.page(page); }
-    void write(std::uint32_t page, const std::vector<std::uint8_t>& image) override {
-        PageHandle h = pager_.writablePage(page);
-        h->bytes = image;
-    }
-    std::uint32_t allocate() override {
-        PageHandle h = pager_.allocatePage(page_type::kIndexLeaf);
-        if (usageMapRef_) addToUsageMap(pager_, usageMapRef_, h->number);
-        return h->number;
-    }
-    void release(std::uint32_t page) override {
-        if (usageMapRef_) removeFromUsageMap(pager_, usageMapRef_, page);
-        pager_.freePage(page);
-    }
-
-  private:
-    Pager& pager_;
-    std::uint32_t usageMapRef_;
-};
-
 }  // namespace
+
+PageRef PagerIndexPages::read(std::uint32_t page) {
+    return pager_.page(page);
+}
+void PagerIndexPages::write(std::uint32_t page, const std::vector<std::uint8_t>& image) {
+    PageHandle h = pager_.writablePage(page);
+    h->bytes = image;
+}
+std::uint32_t PagerIndexPages::allocate() {
+    PageHandle h = pager_.allocatePage(page_type::kIndexLeaf);
+    if (usageMapRef_) addToUsageMap(pager_, usageMapRef_, h->number);
+    return h->number;
+}
+void PagerIndexPages::release(std::uint32_t page) {
+    if (usageMapRef_) removeFromUsageMap(pager_, usageMapRef_, page);
+    pager_.freePage(page);
+}
 
 struct TableIndexes::Index {
     std::size_t number;
@@ -162,12 +155,8 @@ void TableIndexes::countNewKey(const Index& i) {
     PageHandle p = pager_.writablePage(def_.page);
     if (at + 4 > p->bytes.size())
         throwCorrupt("the index counts lie past the first page of the table definition", def_.page);
-    std::uint32_t v = 0;
-    for (int k = 3; k >= 0; --k)
-        v = (v << 8) | p->bytes[at + static_cast<std::size_t>(k)];
-    ++v;
-    for (int k = 0; k < 4; ++k)
-        p->bytes[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
+    ByteWriter w(p->bytes, "table definition", def_.page);
+    w.u32(at, w.reader().u32(at) + 1);
 }
 
 void TableIndexes::remove(const RowView& row, const ValueDecoder& values, RowId id) {

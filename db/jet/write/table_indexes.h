@@ -28,6 +28,22 @@
 
 namespace jet {
 
+// The pages of one index, through the pager and the index's usage map (0: none), which lists
+// each page the index takes and forgets each it gives back.
+class PagerIndexPages : public IndexPages {
+  public:
+    PagerIndexPages(Pager& pager, std::uint32_t usageMapRef)
+        : pager_(pager), usageMapRef_(usageMapRef) {}
+    PageRef read(std::uint32_t page) override;
+    void write(std::uint32_t page, const std::vector<std::uint8_t>& image) override;
+    std::uint32_t allocate() override;
+    void release(std::uint32_t page) override;
+
+  private:
+    Pager& pager_;
+    std::uint32_t usageMapRef_;
+};
+
 class TableIndexes {
   public:
     // REQUIRES: `def` outlives this object; `tableName` is for messages.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
 #include "db/jet/write/long_value_writer.h"
 #include "db/jet/write/row_encoder.h"
@@ -13,14 +14,11 @@ namespace jet {
 
 namespace {
 
-std::uint32_t get32(const std::vector<std::uint8_t>& p, std::size_t at) {
-    return static_cast<std::uint32_t>(p[at]) | (static_cast<std::uint32_t>(p[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(p[at + 2]) << 16) |
-           (static_cast<std::uint32_t>(p[at + 3]) << 24);
-}
-void put32(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+// The definition's last AutoNumber, as the pages hold it now.
+std::uint32_t storedAutoNumber(Pager& pager, const TableDef& def) {
+    const PageRef p = pager.page(def.page);
+    return ByteReader(p->span(), "table definition", def.page)
+        .u32(pager.format().tdefAutoNumberOffset);
 }
 
 db::Guid randomGuid() {
@@ -56,6 +54,27 @@ bool flagPropertyIsFalse(const std::vector<PropertyMap>& maps, const std::string
     return false;
 }
 
+// The Default Value of `column`, when it is one the engine can evaluate.
+std::optional<ColumnDefaultValue> defaultProperty(const std::vector<PropertyMap>& maps,
+                                                  const std::string& column, const Format& format,
+                                                  const CodePage& codePage) {
+    const std::string folded = foldName(column);
+    for (const auto& m : maps) {
+        if (foldName(m.name) != folded) continue;
+        const Property* p = m.find("DefaultValue");
+        if (!p || (p->type != static_cast<std::uint8_t>(ColumnType::Memo) &&
+                   p->type != static_cast<std::uint8_t>(ColumnType::Text)))
+            continue;
+        std::string text;
+        if (format.unicodeText)
+            appendUtf16le(text, ByteSpan(p->value.data(), p->value.size()));
+        else
+            text = codePage.decode(ByteSpan(p->value.data(), p->value.size()));
+        return parseDefaultExpression(text);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 TableStore::TableStore(Database& db, const CatalogEntry& entry, std::shared_ptr<const TableDef> def)
@@ -79,6 +98,9 @@ TableStore::TableStore(Database& db, const CatalogEntry& entry, std::shared_ptr<
         required_.push_back(flagProperty(props, c.name, "Required"));
         noZeroLength_.push_back((c.type == ColumnType::Text || c.type == ColumnType::Memo) &&
                                 flagPropertyIsFalse(props, c.name, "AllowZeroLength"));
+        defaults_.push_back(c.autoNumber()
+                                ? std::nullopt
+                                : defaultProperty(props, c.name, db_.format(), db_.codePage()));
     }
 }
 
@@ -141,7 +163,7 @@ RowId TableStore::insert(std::vector<db::Value> values) {
     if (values.size() != def.columns.size())
         throw Error(ErrorKind::Engine, "A row for table '" + name_ + "' has the wrong width.");
 
-    std::uint32_t autoNumber = get32(pager.page(def.page)->bytes, f.tdefAutoNumberOffset);
+    std::uint32_t autoNumber = storedAutoNumber(pager, def);
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         const ColumnDef& c = def.columns[i];
         db::Value& v = values[i];
@@ -237,6 +259,11 @@ RowId TableStore::insert(std::vector<db::Value> values) {
     return id;
 }
 
+db::Value TableStore::defaultValue(std::size_t i) const {
+    if (i >= defaults_.size() || !defaults_[i]) return {};
+    return evaluateDefault(*defaults_[i], def_->columns[i], name_);
+}
+
 void TableStore::remove(RowId id, const ByteReader& row) {
     Pager& pager = db_.pager();
     const TableDef& def = *def_;
@@ -253,17 +280,18 @@ void TableStore::remove(RowId id, const ByteReader& row) {
         if (present) deleteLongValue(pager, ref);
     }
     deleteRowAt(pager, id);
-    updateDefinition(-1, get32(pager.page(def.page)->bytes, pager.format().tdefAutoNumberOffset));
+    updateDefinition(-1, storedAutoNumber(pager, def));
 }
 
 void TableStore::updateDefinition(int rowDelta, std::uint32_t autoNumber) {
     Pager& pager = db_.pager();
     const Format& f = pager.format();
     PageHandle p = pager.writablePage(def_->page);
-    const std::uint32_t rows = get32(p->bytes, f.tdefRowCountOffset);
-    put32(p->bytes, f.tdefRowCountOffset,
+    ByteWriter w(p->mutableSpan(), "table definition", def_->page);
+    const std::uint32_t rows = w.reader().u32(f.tdefRowCountOffset);
+    w.u32(f.tdefRowCountOffset,
           rowDelta < 0 && rows == 0 ? 0 : static_cast<std::uint32_t>(rows + rowDelta));
-    put32(p->bytes, f.tdefAutoNumberOffset, autoNumber);
+    w.u32(f.tdefAutoNumberOffset, autoNumber);
     db_.tableDefChanged(def_->page);
 }
 

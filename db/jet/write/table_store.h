@@ -27,6 +27,7 @@
 #include "db/jet/catalog/catalog.h"
 #include "db/jet/database/database.h"
 #include "db/jet/table/table_def.h"
+#include "db/jet/write/column_default.h"
 #include "db/jet/write/foreign_keys.h"
 #include "db/jet/write/row_encoder.h"
 #include "db/jet/write/row_store.h"
@@ -58,6 +59,11 @@ class TableStore {
     // REQUIRES: a statement is open.
     RowId insert(std::vector<db::Value> values);
 
+    // The value a new row gets in column `i` (by position in def().columns) when the insert leaves
+    // the column out: its Default Value (column_default.h), or Null when it has none the engine
+    // can evaluate. Throws Constraint when the default does not fit the column.
+    db::Value defaultValue(std::size_t i) const;
+
     // Deletes the row at `id` whose bytes are `row`: its index entries, its long values, the
     // row itself, and one from the row count. REQUIRES: a statement is open.
     void remove(RowId id, const ByteReader& row);
@@ -75,6 +81,7 @@ class TableStore {
     std::optional<Error> foreignKeyRefusal_;  // why a relationship cannot be checked
     std::vector<bool> required_;              // by position in def().columns
     std::vector<bool> noZeroLength_;
+    std::vector<std::optional<ColumnDefaultValue>> defaults_;
     // Scratch buffers of insert().
     std::vector<RowField> fields_;
     std::vector<std::vector<std::uint8_t>> longData_;

@@ -1,4 +1,4 @@
-// Conversions of literals and values into the values columns store.
+// Conversions of values into the values columns store.
 #include "db/jet/write/value_convert.h"
 
 #include <cctype>
@@ -8,177 +8,13 @@
 
 #include "db/jet/base/error.h"
 #include "db/jet/format/text_codec.h"
+#include "db/jet/write/value_parse.h"
 
 namespace jet {
 
 namespace {
 
 using Kind = db::Value::Kind;
-
-// An exact decimal number: (negative ? -1 : 1) × digits × 10^exponent, digits without leading
-// zeros ("" for zero).
-struct ExactNumber {
-    bool negative = false;
-    std::string digits;
-    int exponent = 0;
-
-    bool isZero() const { return digits.empty(); }
-};
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// Reads "[+-]digits[.digits][e[+-]digits]" (one side of the point may be empty). Returns false
-// for anything else.
-bool parseExact(std::string_view text, ExactNumber& out) {
-    text = trim(text);
-    std::size_t i = 0;
-    out = ExactNumber{};
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) out.negative = text[i++] == '-';
-    std::string all;
-    int fraction = 0;
-    bool point = false, any = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            all += c;
-            any = true;
-            if (point) ++fraction;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!any) return false;
-    long long exp = 0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        bool expNegative = false;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) expNegative = text[i++] == '-';
-        if (i >= text.size()) return false;
-        for (; i < text.size(); ++i) {
-            if (text[i] < '0' || text[i] > '9') return false;
-            if (exp < 100000) exp = exp * 10 + (text[i] - '0');
-        }
-        if (expNegative) exp = -exp;
-    }
-    if (i != text.size()) return false;
-    const auto nz = all.find_first_not_of('0');
-    if (nz == std::string::npos) {
-        out.negative = false;
-        return true;
-    }
-    all.erase(0, nz);
-    // Trailing zeros move into the exponent, so equal numbers have equal digits.
-    int trailing = 0;
-    while (all.size() > 1 && all.back() == '0') {
-        all.pop_back();
-        ++trailing;
-    }
-    out.digits = std::move(all);
-    out.exponent = static_cast<int>(exp) - fraction + trailing;
-    return true;
-}
-
-// The number rounded to `scale` places after the point, half to even, as a whole count of
-// 10^-scale; false when it needs more than `maxDigits` digits.
-bool scaled(const ExactNumber& n, int scale, std::size_t maxDigits, std::string& out) {
-    if (n.isZero()) {
-        out = "0";
-        return true;
-    }
-    const long long shift = static_cast<long long>(n.exponent) + scale;
-    std::string d = n.digits;
-    if (shift >= 0) {
-        if (d.size() + static_cast<std::size_t>(shift) > maxDigits) return false;
-        d.append(static_cast<std::size_t>(shift), '0');
-        out = d;
-        return true;
-    }
-    const std::size_t drop = static_cast<std::size_t>(-shift);
-    std::string kept = drop >= d.size() ? std::string() : d.substr(0, d.size() - drop);
-    // The dropped part against one half: its first digit, then whether anything follows.
-    const std::string rest =
-        drop >= d.size() ? std::string(drop - d.size(), '0') + d : d.substr(d.size() - drop);
-    const int first = rest[0] - '0';
-    bool more = false;
-    for (std::size_t k = 1; k < rest.size(); ++k)
-        if (rest[k] != '0') more = true;
-    const bool lastOdd = !kept.empty() && ((kept.back() - '0') % 2 == 1);
-    const bool up = first > 5 || (first == 5 && (more || lastOdd));
-    if (kept.empty()) kept = "0";
-    if (up) {
-        int k = static_cast<int>(kept.size()) - 1;
-        while (k >= 0 && kept[static_cast<std::size_t>(k)] == '9') {
-            kept[static_cast<std::size_t>(k)] = '0';
-            --k;
-        }
-        if (k < 0)
-            kept.insert(kept.begin(), '1');
-        else
-            ++kept[static_cast<std::size_t>(k)];
-    }
-    const auto nz = kept.find_first_not_of('0');
-    kept = nz == std::string::npos ? "0" : kept.substr(nz);
-    if (kept.size() > maxDigits) return false;
-    out = kept;
-    return true;
-}
-
-// The number as a double, correctly rounded; false when it is beyond the double range.
-bool toDouble(const ExactNumber& n, double& out) {
-    if (n.isZero()) {
-        out = 0.0;
-        return true;
-    }
-    // Exponents far outside the double range need no parsing.
-    const long long magnitude = static_cast<long long>(n.digits.size()) + n.exponent;
-    if (magnitude > 400) return false;
-    if (magnitude < -400) {
-        out = n.negative ? -0.0 : 0.0;
-        return true;
-    }
-    const std::string text = (n.negative ? "-" : "") + n.digits + "e" + std::to_string(n.exponent);
-    double v = 0;
-    const auto res = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (res.ec == std::errc::result_out_of_range) {
-        // Underflow gives zero; overflow is out of range.
-        if (magnitude < 0) {
-            out = n.negative ? -0.0 : 0.0;
-            return true;
-        }
-        return false;
-    }
-    if (res.ec != std::errc() || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
-ExactNumber exactFromInteger(std::int64_t v) {
-    ExactNumber n;
-    if (v == 0) return n;
-    n.negative = v < 0;
-    const unsigned long long mag =
-        v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-    parseExact(std::to_string(mag), n);
-    n.negative = v < 0;
-    return n;
-}
-
-int compareDigits(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
-}
 
 std::string shortened(std::string_view s) {
     constexpr std::size_t kShown = 40;
@@ -211,17 +47,6 @@ class Refusal {
 
 std::string quoted(std::string_view text) {
     return "'" + shortened(text) + "'";
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
 }
 
 // Text from binary bytes taken as UTF-16 code units, low byte first.
@@ -351,11 +176,11 @@ class Converter {
     db::Value toBoolean(const db::Value& v) const {
         if (v.kind() == Kind::Boolean) return v;
         if (v.kind() == Kind::Text) {
-            const std::string_view t = trim(v.asText());
+            const std::string_view t = trimBlanks(v.asText());
             for (const char* yes : {"True", "Yes", "On"})
-                if (equalsNoCase(t, yes)) return db::Value::boolean(true);
+                if (asciiEqualNoCase(t, yes)) return db::Value::boolean(true);
             for (const char* no : {"False", "No", "Off"})
-                if (equalsNoCase(t, no)) return db::Value::boolean(false);
+                if (asciiEqualNoCase(t, no)) return db::Value::boolean(false);
         }
         const ExactNumber n = numberOf(v, "it is neither True nor False nor a number");
         return db::Value::boolean(!n.isZero());
@@ -365,7 +190,7 @@ class Converter {
         if (v.kind() == Kind::Integer && v.asInteger() >= min && v.asInteger() <= max) return v;
         if (v.kind() == Kind::Text) {
             // Plain whole numbers need no exact arithmetic.
-            const std::string_view t = trim(v.asText());
+            const std::string_view t = trimBlanks(v.asText());
             std::int64_t value = 0;
             const auto res = std::from_chars(t.data(), t.data() + t.size(), value);
             if (!t.empty() && res.ec == std::errc() && res.ptr == t.data() + t.size() &&
@@ -376,7 +201,7 @@ class Converter {
         std::string digits;
         const std::string limit = std::to_string(n.negative ? min : max);
         const std::string bound = limit[0] == '-' ? limit.substr(1) : limit;
-        if (!scaled(n, 0, 19, digits) || compareDigits(digits, bound) > 0)
+        if (!roundExact(n, 0, 19, digits) || compareDigits(digits, bound) > 0)
             refuse_.fail(shownValue(v), "it is outside the range from " + std::to_string(min) +
                                             " to " + std::to_string(max));
         // The bound check above keeps the magnitude within the range of the type.
@@ -395,7 +220,8 @@ class Converter {
         std::string digits;
         static const std::string kBound = "9223372036854775807";
         static const std::string kNegBound = "9223372036854775808";
-        if (!scaled(n, 4, 19, digits) || compareDigits(digits, n.negative ? kNegBound : kBound) > 0)
+        if (!roundExact(n, 4, 19, digits) ||
+            compareDigits(digits, n.negative ? kNegBound : kBound) > 0)
             refuse_.fail(shownValue(v),
                          "it is outside the range of Currency (about 922 trillion either way)");
         const unsigned long long mag = std::stoull(digits);
@@ -409,7 +235,7 @@ class Converter {
         const ExactNumber n = numberOf(v);
         const int precision = c_.precision == 0 ? 18 : c_.precision;
         std::string digits;
-        if (!scaled(n, c_.scale, static_cast<std::size_t>(precision), digits))
+        if (!roundExact(n, c_.scale, static_cast<std::size_t>(precision), digits))
             refuse_.fail(shownValue(v), "it has more than " + std::to_string(precision - c_.scale) +
                                             " digits before the decimal point");
         db::Decimal d;
@@ -430,7 +256,7 @@ class Converter {
             // from_chars reads decimal text exactly as the exact path would, and is faster.
             bool done = false;
             if (v.kind() == Kind::Text) {
-                const std::string_view t = trim(v.asText());
+                const std::string_view t = trimBlanks(v.asText());
                 const char* first = t.data();
                 const char* last = t.data() + t.size();
                 if (first != last && *first == '+') ++first;
@@ -449,7 +275,7 @@ class Converter {
             }
             if (!done) {
                 const ExactNumber n = numberOf(v);
-                if (!toDouble(n, d))
+                if (!exactToDouble(n, d))
                     refuse_.fail(shownValue(v), "it is too large for a floating-point number");
             }
         }
@@ -475,12 +301,19 @@ class Converter {
         } else {
             double days = 0;
             const ExactNumber n = numberOf(v, "it is not a date");
-            if (!toDouble(n, days) || std::fabs(days) > 3.0e6)
+            if (!exactToDouble(n, days) || std::fabs(days) > 3.0e6)
                 refuse_.fail(shownValue(v), "it is outside the dates Access keeps");
             t = db::DateTime::fromOleDate(days);
         }
-        if (!t.isValid() || t.year < 100 || t.year > 9999)
-            refuse_.fail(shownValue(v), "Access keeps dates from the year 100 to 9999");
+        // Date/Time Extended holds every year from 1; Date/Time from 100.
+        const bool extended = c_.type == ColumnType::ExtDateTime;
+        if (!t.isValid() || t.year < (extended ? 1 : 100) || t.year > 9999)
+            refuse_.fail(shownValue(v), extended ? "Access keeps dates from the year 1 to 9999"
+                                                 : "Access keeps dates from the year 100 to 9999");
+        // Date/Time keeps whole milliseconds, and a reader rounds the stored day fraction to
+        // them: digits below a millisecond are cut here, so that 23:59:59.9999 stays on its
+        // day (and 9999-12-31 in the calendar) and reads back as what was stored.
+        if (!extended) t.nanosecond -= t.nanosecond % 1'000'000;
         return db::Value::dateTime(t);
     }
 
@@ -559,7 +392,7 @@ class Converter {
         if (v.kind() == Kind::Guid) return v;
         if (v.kind() == Kind::Text) {
             db::Guid g;
-            if (db::parseGuid(trim(v.asText()), g)) return db::Value::guid(g);
+            if (db::parseGuid(trimBlanks(v.asText()), g)) return db::Value::guid(g);
             refuse_.fail(quoted(v.asText()),
                          "it is not a GUID such as '{00000000-0000-0000-0000-000000000000}'");
         }
@@ -575,105 +408,10 @@ class Converter {
     Refusal refuse_;
 };
 
-bool readInt(std::string_view s, std::size_t& i, int minDigits, int maxDigits, int& out) {
-    int n = 0, v = 0;
-    while (i < s.size() && n < maxDigits && s[i] >= '0' && s[i] <= '9') {
-        v = v * 10 + (s[i] - '0');
-        ++i;
-        ++n;
-    }
-    out = v;
-    return n >= minDigits;
-}
-
-// "HH:MM[:SS[.fffffffff]]" from position i to the end.
-bool parseTime(std::string_view s, std::size_t i, db::DateTime& t) {
-    if (!readInt(s, i, 1, 2, t.hour)) return false;
-    if (i >= s.size() || s[i] != ':') return false;
-    ++i;
-    if (!readInt(s, i, 2, 2, t.minute)) return false;
-    t.second = 0;
-    t.nanosecond = 0;
-    if (i < s.size() && s[i] == ':') {
-        ++i;
-        if (!readInt(s, i, 2, 2, t.second)) return false;
-        if (i < s.size() && s[i] == '.') {
-            ++i;
-            int digits = 0;
-            long long ns = 0;
-            while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-                if (digits < 9) {
-                    ns = ns * 10 + (s[i] - '0');
-                    ++digits;
-                }
-                ++i;
-            }
-            if (digits == 0) return false;
-            while (digits < 9) {
-                ns *= 10;
-                ++digits;
-            }
-            t.nanosecond = static_cast<int>(ns);
-        }
-    }
-    if (i != s.size()) return false;
-    return t.hour < 24 && t.minute < 60 && t.second < 60;
-}
-
 }  // namespace
 
-std::size_t utf16Length(std::string_view utf8) {
-    std::size_t n = 0;
-    for (unsigned char c : utf8) {
-        if ((c & 0xC0) != 0x80) ++n;  // a lead byte: one character
-        if ((c & 0xF8) == 0xF0) ++n;  // four-byte sequences are two code units
-    }
-    return n;
-}
-
-bool parseDateTime(std::string_view text, db::DateTime& out) {
-    std::string_view s = trim(text);
-    if (s.size() >= 2 && s.front() == '#' && s.back() == '#') s = trim(s.substr(1, s.size() - 2));
-    db::DateTime t;
-    t.year = 1899;
-    t.month = 12;
-    t.day = 30;
-    std::size_t i = 0;
-    // A time alone.
-    const std::size_t colon = s.find(':');
-    const std::size_t dash = s.find('-');
-    const std::size_t slash = s.find('/');
-    if (colon != std::string_view::npos && dash == std::string_view::npos &&
-        slash == std::string_view::npos) {
-        if (!parseTime(s, 0, t)) return false;
-        out = t;
-        return t.isValid();
-    }
-    if (dash != std::string_view::npos && (slash == std::string_view::npos || dash < slash)) {
-        if (!readInt(s, i, 4, 4, t.year) || i >= s.size() || s[i] != '-') return false;
-        ++i;
-        if (!readInt(s, i, 1, 2, t.month) || i >= s.size() || s[i] != '-') return false;
-        ++i;
-        if (!readInt(s, i, 1, 2, t.day)) return false;
-    } else if (slash != std::string_view::npos) {
-        if (!readInt(s, i, 1, 2, t.month) || i >= s.size() || s[i] != '/') return false;
-        ++i;
-        if (!readInt(s, i, 1, 2, t.day) || i >= s.size() || s[i] != '/') return false;
-        ++i;
-        if (!readInt(s, i, 4, 4, t.year)) return false;
-    } else {
-        return false;
-    }
-    t.hour = t.minute = t.second = t.nanosecond = 0;
-    if (i < s.size()) {
-        if (s[i] != ' ' && s[i] != 'T') return false;
-        while (i < s.size() && (s[i] == ' ' || s[i] == 'T'))
-            ++i;
-        if (!parseTime(s, i, t)) return false;
-    }
-    if (!t.isValid()) return false;
-    out = t;
-    return true;
+std::string describeValue(const db::Value& v) {
+    return shownValue(v);
 }
 
 std::string describeColumnType(const ColumnDef& c) {
@@ -695,44 +433,13 @@ db::Value convertValue(const db::Value& value, const ColumnDef& column, std::str
     return Converter(column, table).convert(value);
 }
 
-db::Value convertLiteral(sql::Literal literal, const ColumnDef& column, std::string_view table) {
-    using LK = sql::Literal::Kind;
-    const Converter conv(column, table);
-    switch (literal.kind) {
-        case LK::Null:
-            return db::Value::null();
-        case LK::Text:
-            return conv.take(db::Value::text(std::move(literal.text)));
-        case LK::Binary:
-            return conv.take(db::Value::binary(std::move(literal.bytes)));
-        case LK::Boolean:
-            if (column.type == ColumnType::Text || column.type == ColumnType::Memo)
-                return conv.convert(db::Value::text(literal.boolean ? "True" : "False"));
-            return conv.convert(db::Value::boolean(literal.boolean));
-        case LK::Number: {
-            if (column.type == ColumnType::DateTime || column.type == ColumnType::ExtDateTime) {
-                ExactNumber n;
-                double days = 0;
-                if (parseExact(literal.text, n) && toDouble(n, days))
-                    return conv.convert(db::Value::doubleValue(days));
-            }
-            // Otherwise a number goes in as its text: exact digits for the numeric columns,
-            // and the number as written for a text column.
-            std::string text = literal.text;
-            if (!text.empty() && text[0] == '+') text.erase(0, 1);
-            return conv.take(db::Value::text(std::move(text)));
-        }
-        case LK::Date: {
-            if (column.type == ColumnType::Text || column.type == ColumnType::Memo)
-                return conv.convert(db::Value::text(literal.text));
-            db::DateTime t;
-            if (!parseDateTime(literal.text, t))
-                Refusal(column, table)
-                    .fail("#" + literal.text + "#", "it is not a date such as #2024-05-31#");
-            return conv.convert(db::Value::dateTime(t));
-        }
-    }
-    return db::Value::null();
+db::Value convertTakenValue(db::Value&& value, const ColumnDef& column, std::string_view table) {
+    return Converter(column, table).take(std::move(value));
+}
+
+void refuseValue(const ColumnDef& column, std::string_view table, const std::string& shown,
+                 const std::string& why) {
+    Refusal(column, table).fail(shown, why);
 }
 
 }  // namespace jet

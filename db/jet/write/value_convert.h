@@ -1,5 +1,6 @@
-// Values on their way into a row: a literal of an INSERT, or a value read from another table,
-// turned into the value the column stores, the way Access converts it.
+// Values on their way into a row: a value read from another table, or one a literal of an INSERT
+// gave (sql/literal_convert.h), turned into the value the column stores, the way Access converts
+// it. Texts that hold numbers and dates are read by value_parse.h.
 //
 //   column type          accepts
 //   Yes/No               TRUE/FALSE; numbers (0 is No, anything else Yes); the texts 'True',
@@ -24,28 +25,30 @@
 #include <string>
 #include <string_view>
 
-#include "db/jet/sql/ast.h"
 #include "db/jet/table/table_def.h"
+#include "db/jet/write/value_parse.h"
 #include "db/value.h"
 
 namespace jet {
-
-// The value `column` of `table` stores for `literal`. Throws Constraint as above. The literal's
-// text may be moved from.
-db::Value convertLiteral(sql::Literal literal, const ColumnDef& column, std::string_view table);
 
 // The value `column` of `table` stores for `value` (a value of any kind, as a reader returns
 // it). Throws Constraint as above.
 db::Value convertValue(const db::Value& value, const ColumnDef& column, std::string_view table);
 
+// The same, taking `value` over: text into a text column and bytes into a binary one are
+// checked and kept, not copied.
+db::Value convertTakenValue(db::Value&& value, const ColumnDef& column, std::string_view table);
+
+// Throws the Constraint error of a value that `column` of `table` cannot store: `shown` is the
+// value as the sentence shows it, `why` the reason.
+[[noreturn]] void refuseValue(const ColumnDef& column, std::string_view table,
+                              const std::string& shown, const std::string& why);
+
+// A value as messages show it: text between apostrophes (shortened when long), binary values
+// by their size, everything else as it reads ("42", "2024-05-01 10:00:00", "True").
+std::string describeValue(const db::Value& value);
+
 // "Text(50)", "Long Integer", "Decimal(18,2)": the column's type as messages show it.
 std::string describeColumnType(const ColumnDef& column);
-
-// Parses the date and time forms above. Returns false when `text` is none of them or names a
-// date that does not exist.
-bool parseDateTime(std::string_view text, db::DateTime& out);
-
-// The number of UTF-16 code units of `utf8`: what a Text column's length counts.
-std::size_t utf16Length(std::string_view utf8);
 
 }  // namespace jet

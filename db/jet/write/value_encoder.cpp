@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
 #include "db/jet/format/text_codec.h"
 #include "db/jet/write/value_convert.h"
@@ -12,22 +14,39 @@ namespace jet {
 
 namespace {
 
-template <typename T>
-void putLittle(std::vector<std::uint8_t>& out, T v, std::size_t bytes) {
-    for (std::size_t i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF));
-}
-
-void putDouble(std::vector<std::uint8_t>& out, double d) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &d, sizeof bits);
-    putLittle(out, bits, 8);
-}
-
-void putFloat(std::vector<std::uint8_t>& out, float f) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    putLittle(out, bits, 4);
+// The fixed-length numbers, little-endian: whole numbers in two's complement of their size,
+// Currency as its count of ten-thousandths, Single and Double (and Date/Time, a Double of days)
+// as IEEE numbers.
+void appendNumber(ColumnType type, const db::Value& v, std::vector<std::uint8_t>& out) {
+    ByteBuilder b(out);
+    switch (type) {
+        case ColumnType::Byte:
+            b.u8(static_cast<std::uint8_t>(v.asInteger()));
+            break;
+        case ColumnType::Integer:
+            b.u16(static_cast<std::uint16_t>(v.asInteger()));
+            break;
+        case ColumnType::Long:
+            b.u32(static_cast<std::uint32_t>(v.asInteger()));
+            break;
+        case ColumnType::BigInt:
+            b.u64(static_cast<std::uint64_t>(v.asInteger()));
+            break;
+        case ColumnType::Currency:
+            b.u64(static_cast<std::uint64_t>(v.asCurrency().scaled));
+            break;
+        case ColumnType::Single:
+            b.f32(v.asSingle());
+            break;
+        case ColumnType::Double:
+            b.f64(v.asDouble());
+            break;
+        case ColumnType::DateTime:
+            b.f64(v.asDateTime().toOleDate());
+            break;
+        default:
+            throw std::logic_error("not a fixed-length number");
+    }
 }
 
 [[noreturn]] void cannotEncode(const ColumnDef& c) {
@@ -67,7 +86,7 @@ std::vector<std::uint8_t> encodeDecimal(const db::Decimal& d) {
     out.reserve(17);
     out.push_back(d.negative && v != 0 ? 0x80 : 0x00);
     for (int word = 3; word >= 0; --word)
-        putLittle(out, static_cast<std::uint32_t>(v >> (32 * word)), 4);
+        ByteBuilder(out).u32(static_cast<std::uint32_t>(v >> (32 * word)));
     return out;
 }
 
@@ -93,28 +112,14 @@ void encodeValueInto(const ColumnDef& c, const db::Value& v, std::vector<std::ui
     out.clear();
     switch (c.type) {
         case ColumnType::Byte:
-            putLittle(out, v.asInteger(), 1);
-            return;
         case ColumnType::Integer:
-            putLittle(out, v.asInteger(), 2);
-            return;
         case ColumnType::Long:
-            putLittle(out, v.asInteger(), 4);
-            return;
         case ColumnType::BigInt:
-            putLittle(out, v.asInteger(), 8);
-            return;
         case ColumnType::Currency:
-            putLittle(out, v.asCurrency().scaled, 8);
-            return;
         case ColumnType::Single:
-            putFloat(out, v.asSingle());
-            return;
         case ColumnType::Double:
-            putDouble(out, v.asDouble());
-            return;
         case ColumnType::DateTime:
-            putDouble(out, v.asDateTime().toOleDate());
+            appendNumber(c.type, v, out);
             return;
         case ColumnType::Text:
             if (!c.fixed() && !c.compressedUnicode()) {
@@ -148,28 +153,14 @@ std::vector<std::uint8_t> encodeValue(const ColumnDef& c, const db::Value& v) {
         case ColumnType::Boolean:
             return out;  // the value lives in the null mask
         case ColumnType::Byte:
-            putLittle(out, v.asInteger(), 1);
-            return out;
         case ColumnType::Integer:
-            putLittle(out, v.asInteger(), 2);
-            return out;
         case ColumnType::Long:
-            putLittle(out, v.asInteger(), 4);
-            return out;
         case ColumnType::BigInt:
-            putLittle(out, v.asInteger(), 8);
-            return out;
         case ColumnType::Currency:
-            putLittle(out, v.asCurrency().scaled, 8);
-            return out;
         case ColumnType::Single:
-            putFloat(out, v.asSingle());
-            return out;
         case ColumnType::Double:
-            putDouble(out, v.asDouble());
-            return out;
         case ColumnType::DateTime:
-            putDouble(out, v.asDateTime().toOleDate());
+            appendNumber(c.type, v, out);
             return out;
         case ColumnType::ExtDateTime:
             return encodeExtendedDate(v.asDateTime());

@@ -421,6 +421,39 @@ TEST_F(MySqlSession, KilledSessionReportsConnectionLostEveryTime) {
               db::errc::kConnectionLost);
 }
 
+TEST_F(MySqlSession, AKilledEncryptedSessionIsLostNotAFailedStatement) {
+    // Over TLS the client library reports the link closed under it as a TLS error; once the
+    // server has gone from the session for sure, every call must still say "lost".
+    scratch_->exec("CREATE TABLE t (id INT) ENGINE=InnoDB");
+    for (const bool inTransaction : {false, true}) {
+        Connection c;
+        const std::string id = open(c);
+        ASSERT_NE(firstValue(c,
+                             "SELECT VARIABLE_VALUE FROM information_schema.SESSION_STATUS "
+                             "WHERE VARIABLE_NAME = 'Ssl_cipher'"),
+                  "");
+        if (inTransaction) {
+            c.beginTrans();
+            c.execute("INSERT INTO t VALUES (1)");
+        }
+        scratch_->exec("KILL " + id);
+        for (int i = 0; i < 500 && scratch_->scalar("SELECT COUNT(*) FROM "
+                                                    "information_schema.PROCESSLIST WHERE ID = " +
+                                                    id) != "0";
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const db::Error e = errorOf([&] {
+            if (inTransaction)
+                c.commitTrans();
+            else
+                c.execute("INSERT INTO t VALUES (2)");
+        });
+        EXPECT_EQ(e.number(), db::errc::kConnectionLost) << e.description();
+        EXPECT_EQ(errorOf([&] { c.execute("SELECT 1"); }).number(), db::errc::kConnectionLost);
+    }
+    EXPECT_EQ(scratch_->scalar("SELECT COUNT(*) FROM t"), "0");
+}
+
 TEST_F(MySqlSession, KillInsideATransactionLosesItsWork) {
     scratch_->exec("CREATE TABLE t (id INT) ENGINE=InnoDB");
     Connection c;

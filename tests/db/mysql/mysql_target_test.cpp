@@ -1,6 +1,8 @@
 // Reading the MySQL login target from connection strings: keys, the port rule, socket paths.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "db/connection_string.h"
 #include "db/error.h"
 #include "db/mysql/mysql_target.h"
@@ -81,6 +83,51 @@ TEST(MySqlPort, AnythingElseIsAClearError) {
             EXPECT_EQ(e.description(), std::string("The port \"") + bad +
                                            "\" is not valid. Enter a whole number from 1 to "
                                            "65535 (3306 is usual).");
+        }
+    }
+}
+
+TEST(MySqlTarget, EveryStringWithoutTlsKeysPrefersTls) {
+    const auto t = target(db::mySqlConnectionString({"h", "1", "u", "p", "d", "", ""}));
+    EXPECT_EQ(t.tls, db::mysql::TlsMode::Preferred);
+    EXPECT_EQ(t.tlsCa, "");
+    EXPECT_EQ(t.serverPublicKey, "");
+}
+
+TEST(MySqlTarget, TlsKeysInAnyCase) {
+    using db::mysql::TlsMode;
+    const auto t = target(
+        "DRIVER={MySQL ODBC 5.1 Driver};SERVER=h;sslmode= Verify_Identity ;SslCa={/etc/a;b.pem};"
+        "server_public_key=/k.pem;");
+    EXPECT_EQ(t.tls, TlsMode::VerifyIdentity);
+    EXPECT_EQ(t.tlsCa, "/etc/a;b.pem");
+    EXPECT_EQ(t.serverPublicKey, "/k.pem");
+    const std::pair<const char*, TlsMode> modes[] = {
+        {"DISABLED", TlsMode::Disabled},  {"preferred", TlsMode::Preferred},
+        {"", TlsMode::Preferred},         {"Required", TlsMode::Required},
+        {"VERIFY_CA", TlsMode::VerifyCa}, {"verify_identity", TlsMode::VerifyIdentity}};
+    for (const auto& [text, mode] : modes) {
+        EXPECT_EQ(db::mysql::parseTlsMode(text), mode) << text;
+        if (*text) {
+            std::string upper = text;
+            for (char& c : upper)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            EXPECT_EQ(db::mysql::tlsModeName(mode), upper);
+        }
+    }
+}
+
+TEST(MySqlTarget, AnUnknownTlsModeIsAClearError) {
+    for (const char* bad : {"VERIFY", "ON", "1", "verify-identity", "REQUIRED;"}) {
+        try {
+            db::mysql::parseTlsMode(bad);
+            ADD_FAILURE() << "accepted SSLMODE " << bad;
+        } catch (const db::Error& e) {
+            EXPECT_EQ(e.number(), db::errc::kBadConnectionString) << bad;
+            EXPECT_EQ(e.description(), std::string("The connection string asks for SSLMODE \"") +
+                                           bad +
+                                           "\", which is not a mode. Use DISABLED, PREFERRED, "
+                                           "REQUIRED, VERIFY_CA or VERIFY_IDENTITY.");
         }
     }
 }

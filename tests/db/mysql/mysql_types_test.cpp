@@ -116,7 +116,7 @@ class MySqlTypesBothWays : public MySqlTypes, public ::testing::WithParamInterfa
 };
 
 INSTANTIATE_TEST_SUITE_P(Protocols, MySqlTypesBothWays, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Text" : "Prepared"; });
+                         [](const auto& testInfo) { return testInfo.param ? "Text" : "Prepared"; });
 
 DateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ns = 0) {
     return DateTime{y, mo, d, h, mi, s, ns};

@@ -9,7 +9,7 @@
 
 #include <QString>
 
-namespace app {
+namespace ui {
 
 inline const QString kSettingsOrganisation = QStringLiteral("Kestrelane");
 inline const QString kSettingsSection = QStringLiteral("Dunmorrow");
@@ -24,6 +24,9 @@ inline const QString kKeyAccessFile = QStringLiteral("AccessMDBFile");
 inline const QString kKeyAccessPassword = QStringLiteral("AccessPassword");
 inline const QString kKeyDataTypeChange1 = QStringLiteral("With Data Type Change 1");
 inline const QString kKeyDataTypeChange2 = QStringLiteral("With Data Type Change 2");
+// The two "Send keys and indexes" boxes (Access to MySQL, MySQL to Access); clear when absent.
+inline const QString kKeySendKeys1 = QStringLiteral("Send Keys And Indexes 1");
+inline const QString kKeySendKeys2 = QStringLiteral("Send Keys And Indexes 2");
 
 // The size the user gave each window ("WIDTHxHEIGHT", ui/window_size.h); absent until the user
 // resizes the window, which then opens at its designed size.
@@ -44,4 +47,4 @@ bool saveSetting(const QString& key, const QString& value);
 // The settings file in use.
 QString settingsFilePath();
 
-}  // namespace app
+}  // namespace ui

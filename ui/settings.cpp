@@ -1,5 +1,5 @@
 // The settings store on QSettings.
-#include "app/settings.h"
+#include "ui/settings.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <QtGlobal>
 #include <cerrno>
 
-namespace app {
+namespace ui {
 
 namespace {
 
@@ -76,4 +76,4 @@ bool saveSetting(const QString& key, const QString& value) {
     return true;
 }
 
-}  // namespace app
+}  // namespace ui
