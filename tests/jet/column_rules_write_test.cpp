@@ -1,9 +1,9 @@
 // What CREATE TABLE carries beyond names and types, in every version the engine writes:
 // AutoNumbers that start at a seed and continue after the values given, Required columns,
 // defaults (stored as Access stores them, applied to the inserts that leave their column out),
-// text columns that keep '' as '', Large Number at its extremes and Date/Time Extended where
-// the version has them and a clear refusal where it has not. Read back by the engine, after
-// reopening, and by mdbtools.
+// text columns that keep '' as '', texts written in pieces with their line breaks, Large Number at
+// its extremes and Date/Time Extended where the version has them and a clear refusal where it has
+// not. Read back by the engine, after reopening, and by mdbtools.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -203,6 +203,42 @@ TEST_P(ColumnRules, RequiredColumnsRefuseNullAndTextColumnsKeepTheEmptyText) {
     ASSERT_EQ(exported.size(), 2u);
     EXPECT_EQ(exported[1], "(null)\t(null)\t1");
     EXPECT_TRUE(hasLine(copy.mdbSchema(), "`a` varchar (10) NOT NULL,"));
+}
+
+TEST_P(ColumnRules, TextsWrittenInPiecesKeepTheirLineBreaks) {
+    DM_REQUIRE_FIXTURE(GetParam());
+    WritableCopy copy(GetParam());
+    copy.exec(
+        "CREATE TABLE notes (id INT, line TEXT(40), body MEMO DEFAULT Chr(13) & 'a' & Chr(13) & "
+        "Chr(10) & 'b')");
+    copy.exec(
+        "INSERT INTO notes VALUES (1, 'one' & Chr(13) & Chr(10) & 'two', Chr(13) & "
+        "Chr(10) & 'it''s' & Chr(13)&Chr(10))");
+    copy.exec("INSERT INTO notes VALUES (2, '' & Chr(9) & '', 'x' & Chr(0) & 'y')");
+    copy.exec("INSERT INTO notes (id) VALUES (3)");
+    // A piece that is not a text or Chr(code 0 to 127) is refused, and nothing is written.
+    EXPECT_EQ(copy.refused("INSERT INTO notes VALUES (4, 'a' &, 'b')").kind(),
+              jet::ErrorKind::Syntax);
+    EXPECT_NE(copy.refused("INSERT INTO notes VALUES (4, 'a' & 5, 'b')")
+                  .message()
+                  .find("\"&\" must be followed by a 'text' or Chr(code)"),
+              std::string::npos);
+    EXPECT_NE(copy.refused("INSERT INTO notes VALUES (4, Chr(128), 'b')")
+                  .message()
+                  .find("Chr takes a character code from 0 to 127"),
+              std::string::npos);
+    EXPECT_NE(copy.refused("INSERT INTO notes VALUES (4, Chr(-1), 'b')")
+                  .message()
+                  .find("Chr takes a character code from 0 to 127"),
+              std::string::npos);
+    copy.reopen();
+    const auto rows = copy.rows("notes");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][1], db::Value::text("one\r\ntwo"));
+    EXPECT_EQ(rows[0][2], db::Value::text("\r\nit's\r\n"));
+    EXPECT_EQ(rows[1][1], db::Value::text("\t"));
+    EXPECT_EQ(rows[1][2], db::Value::text(std::string("x\0y", 3)));
+    EXPECT_EQ(rows[2][2], db::Value::text("\ra\r\nb"));
 }
 
 TEST_P(ColumnRules, LargeNumbersHoldTheirExtremesWhereTheVersionHasThem) {

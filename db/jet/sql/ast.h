@@ -14,7 +14,9 @@
 //   INSERT INTO name [(column, ...)] VALUES (literal, ...)
 //   DROP TABLE name
 //
-// Each may end with ";". Names are bare, `quoted` or [bracketed]. Column types are resolved to
+// Each may end with ";". Names are bare, `quoted` or [bracketed]. A text literal may be made of
+// 'text' and Chr(code) pieces (codes 0 to 127) joined by &, as 'one' & Chr(13) & Chr(10) & 'two'
+// writes a line break in a statement that stays on one line. Column types are resolved to
 // the Access type they mean while parsing (see declared_types.h); literals stay as written, and are
 // converted to a column's type only when the row is built (see literal_convert.h).
 //

@@ -107,7 +107,7 @@ std::vector<Token> tokenize(std::string_view sql) {
             t.kind = TokenKind::Date;
             t.text = std::string(sql.substr(i + 1, j - i - 1));
             i = j + 1;
-        } else if (std::string_view("*,;().=+-").find(c) != std::string_view::npos) {
+        } else if (std::string_view("*,;().=+-&").find(c) != std::string_view::npos) {
             t.kind = TokenKind::Symbol;
             t.text = std::string(1, c);
             ++i;

@@ -22,7 +22,7 @@ enum class TokenKind {
     Number,      // 123, 1.5, .5, 2E10
     HexBinary,   // X'0AFF' (text holds the hexadecimal digits)
     Date,        // #2024-05-01 10:00:00# (text holds what is between the signs)
-    Symbol,      // one of * , ; ( ) . = + -
+    Symbol,      // one of * , ; ( ) . = + - &
     End,
 };
 

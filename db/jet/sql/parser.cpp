@@ -224,7 +224,8 @@ class Parser {
         return c;
     }
 
-    // DEFAULT literal, DEFAULT (literal), DEFAULT Now(), DEFAULT Date().
+    // DEFAULT literal, DEFAULT (literal), DEFAULT Now(), DEFAULT Date(); a text literal may be
+    // made of pieces (see literal()).
     ColumnDefault columnDefault(const ColumnDefinition& c) {
         ColumnDefault d;
         if (isWord("NOW") || isWord("DATE")) {
@@ -237,8 +238,9 @@ class Parser {
                          "\")\" after " + function + "( in the default of column '" + c.name + "'");
             return d;
         }
-        if (peek().kind == TokenKind::Word && !isWord("NULL") && !isWord("TRUE") &&
-            !isWord("FALSE") && !isWord("YES") && !isWord("NO") && !isWord("ON") && !isWord("OFF"))
+        if (peek().kind == TokenKind::Word && !atTextPiece() && !isWord("NULL") &&
+            !isWord("TRUE") && !isWord("FALSE") && !isWord("YES") && !isWord("NO") &&
+            !isWord("ON") && !isWord("OFF"))
             throw Error(ErrorKind::NotSupported,
                         "The statement \"" + shown(sql_) + "\" gives the column '" + c.name +
                             "' the default " + peek().text +
@@ -474,6 +476,16 @@ class Parser {
 
     Literal literal() {
         Literal v;
+        if (atTextPiece()) {
+            v.kind = Literal::Kind::Text;
+            appendTextPiece(v.text);
+            while (isSymbol("&")) {
+                advance();
+                if (!atTextPiece()) fail("\"&\" must be followed by a 'text' or Chr(code)");
+                appendTextPiece(v.text);
+            }
+            return v;
+        }
         const Token& t = peek();
         if (t.kind == TokenKind::Symbol && (t.text == "-" || t.text == "+")) {
             const bool negative = t.text == "-";
@@ -487,10 +499,6 @@ class Parser {
         switch (t.kind) {
             case TokenKind::Number:
                 v.kind = Literal::Kind::Number;
-                v.text = t.text;
-                break;
-            case TokenKind::Text:
-                v.kind = Literal::Kind::Text;
                 v.text = t.text;
                 break;
             case TokenKind::Date:
@@ -530,6 +538,28 @@ class Parser {
         }
         advance();
         return v;
+    }
+
+    // A text value is 'text' or Chr(code), or several of them joined by &: the way a one-line
+    // statement writes a text holding a line break ('one' & Chr(13) & Chr(10) & 'two').
+    bool atTextPiece() const {
+        return peek().kind == TokenKind::Text ||
+               (isWord("CHR") && at(1).kind == TokenKind::Symbol && at(1).text == "(");
+    }
+    void appendTextPiece(std::string& out) {
+        if (peek().kind == TokenKind::Text) {
+            out += peek().text;
+            advance();
+            return;
+        }
+        advance();  // Chr
+        advance();  // (
+        const std::string digits = peek().kind == TokenKind::Number ? peek().text : "";
+        if (!isWholeNumber(digits) || digits.size() > 3 || parseCount(digits) > 127)
+            fail("Chr takes a character code from 0 to 127");
+        out += static_cast<char>(parseCount(digits));
+        advance();
+        expectSymbol(")", "\")\" after the character code of Chr");
     }
 
     // ---- DROP TABLE ----
