@@ -133,6 +133,12 @@ void appendHex(std::string& out, const db::Bytes& bytes) {
     }
 }
 
+// A CR LF pair in a text for Access: the text's piece so far ends, the break follows as its two
+// characters, and the next piece begins.
+constexpr std::string_view kAccessLineBreak = "' & Chr(13) & Chr(10) & '";
+constexpr std::string_view kEmptyFirstPiece = "'' & ";
+constexpr std::string_view kEmptyLastPiece = " & ''";
+
 }  // namespace
 
 void appendValueText(std::string& out, const db::Value& value) {
@@ -188,6 +194,7 @@ void appendQuotedText(std::string& out, Direction target, std::string_view text)
         return;
     }
     const bool mysql = target == Direction::AccessToMySql;
+    const std::size_t start = out.size();
     out += '\'';
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -216,8 +223,10 @@ void appendQuotedText(std::string& out, Direction target, std::string_view text)
         if (c == '\'') {
             replacement = "''";
         } else if (c == '\r') {
+            // A line break stays in the value and out of the line: MySQL reads the escapes,
+            // Access joins the pieces of the text.
             if (p + 1 != end && p[1] == '\n') {
-                replacement = " ";
+                replacement = mysql ? "\\r\\n" : kAccessLineBreak.data();
                 skip = 2;
             }
         } else if (mysql && c == '\\') {
@@ -236,6 +245,11 @@ void appendQuotedText(std::string& out, Direction target, std::string_view text)
     }
     out.append(run, end);
     out += '\'';
+    if (!mysql) {
+        // No empty piece before a leading line break or after a trailing one.
+        if (text.ends_with("\r\n")) out.resize(out.size() - kEmptyLastPiece.size());
+        if (text.starts_with("\r\n")) out.erase(start, kEmptyFirstPiece.size());
+    }
 }
 
 void appendRenderedValue(std::string& out, Direction target, const db::Value& value) {

@@ -5,8 +5,10 @@
 // Single, read back through a double as servers read it — Currency and Decimal exactly), dates as
 // 'YYYY-MM-DD HH:MM:SS' ('YYYY-MM-DD' at midnight; for Access a time on the zero date 1899-12-30
 // alone, 'HH:MM:SS', while MySQL, which would read a bare time as a date, gets the zero date
-// written out), binary as a hexadecimal literal X'…'. Text has every CR LF pair replaced by one
-// space so that a statement stays on one line; a lone CR or LF stays.
+// written out), binary as a hexadecimal literal X'…'. A statement stays on one line and a text
+// keeps its line breaks: a CR LF pair is written \r\n for MySQL, and for Access the text is
+// written in pieces joined with the break's characters ('one' & Chr(13) & Chr(10) & 'two'); a
+// lone CR or LF stays as it is.
 #pragma once
 
 #include <string>
@@ -34,8 +36,8 @@ void appendValueText(std::string& out, const db::Value& value);
 //   - Null, an empty text and empty binary: NULL;
 //   - binary: X'0A1B…';
 //   - Booleans: 1 and 0 unquoted for MySQL, 'True' and 'False' for Access;
-//   - everything else quoted, after CR LF pairs became one space: apostrophes doubled, and for
-//     MySQL also every backslash doubled and NUL written as \0.
+//   - everything else quoted: apostrophes doubled, CR LF pairs written as above, and for MySQL
+//     also every backslash doubled and NUL written as \0.
 void appendRenderedValue(std::string& out, Direction target, const db::Value& value);
 std::string renderedValue(Direction target, const db::Value& value);
 

@@ -237,14 +237,14 @@ TEST_F(SendCommandsTest, MySqlRowsOfNullsLineBreaksBackslashesAndBackticksForAcc
     auto seen = expectReview();
     button("PushButton4")->click();
     EXPECT_EQ(seen->sendType, 1);
-    // No backslash escapes for Access; a CR LF pair becomes one space, a lone CR or LF stays; an
-    // empty text is NULL like a Null.
+    // No backslash escapes for Access; a text with a CR LF pair is written in pieces joined by
+    // the break's characters, a lone CR or LF stays; an empty text is NULL like a Null.
     EXPECT_EQ(seen->text,
               "CREATE TABLE `nothing`(`id` INT,`t` TEXT);\r\n\r\n\r\n"
               "CREATE TABLE `edge`(`id` INT,`a` TEXT,`b` TEXT);\r\n\r\n"
               "INSERT INTO `edge` VALUES(NULL, NULL, NULL)\r\n"
-              "INSERT INTO `edge` VALUES('1', ' ', 'C:\\temp\\')\r\n"
-              "INSERT INTO `edge` VALUES('2', 'a`b', 'x y\rz\nw')\r\n"
+              "INSERT INTO `edge` VALUES('1', Chr(13) & Chr(10), 'C:\\temp\\')\r\n"
+              "INSERT INTO `edge` VALUES('2', 'a`b', 'x' & Chr(13) & Chr(10) & 'y\rz\nw')\r\n"
               "INSERT INTO `edge` VALUES('3', NULL, 'it''s \\''')\r\n"
               "\r\n");
 }

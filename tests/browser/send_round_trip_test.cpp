@@ -2,8 +2,8 @@
 // files (Jet 4 and ACE, unencrypted) selected, sent to MySQL and executed in the review window,
 // then sent back from MySQL into a copy of an empty Access database of the same version and
 // executed there; by the default mappings, and with every customisation dialog confirmed as
-// proposed. Each value read back must name the value that was sent (a CR LF pair arrives as one
-// space), and with customisation each column must have the proposed type. Hostile text makes the
+// proposed. Each value read back must name the value that was sent (line breaks included), and
+// with customisation each column must have the proposed type. Hostile text makes the
 // same journey byte for byte, and nothing but the script's own statements runs.
 #include <gtest/gtest.h>
 
@@ -377,22 +377,23 @@ TEST_F(SendTest, AccessRowsOfNullsLineBreaksBackslashesAndBackticksForMySql) {
     list1()->setListIndex(0);
     auto seen = expectReview(/*execute=*/true);
     button("PushButton3")->click();
-    // For MySQL a backslash is doubled (it would start an escape there); the rest as for Access.
+    // For MySQL a backslash is doubled (it would start an escape there) and a CR LF pair is
+    // written \r\n; the rest as for Access.
     EXPECT_EQ(seen->text,
               "CREATE TABLE `Edge`(`ID` INT,`A` text,`B` LONGTEXT)\r\n\r\n"
               "INSERT INTO `Edge` VALUES(NULL, NULL, NULL)\r\n"
-              "INSERT INTO `Edge` VALUES('1', ' ', 'C:\\\\temp\\\\')\r\n"
-              "INSERT INTO `Edge` VALUES('2', 'a`b', 'x y\rz\nw')\r\n"
+              "INSERT INTO `Edge` VALUES('1', '\\r\\n', 'C:\\\\temp\\\\')\r\n"
+              "INSERT INTO `Edge` VALUES('2', 'a`b', 'x\\r\\ny\rz\nw')\r\n"
               "INSERT INTO `Edge` VALUES('3', NULL, 'it''s \\\\''')\r\n"
               "\r\n");
     ASSERT_TRUE(seen->executedWithoutTrouble) << seen->notes.toStdString();
     const Table t = readTable(mysql.connectionString(), "SELECT * FROM `Edge`");
     ASSERT_EQ(t.rows.size(), 4u);
     EXPECT_TRUE(t.rows[0][0].isNull() && t.rows[0][1].isNull() && t.rows[0][2].isNull());
-    EXPECT_EQ(t.rows[1][1].asText(), " ");
+    EXPECT_EQ(t.rows[1][1].asText(), "\r\n");
     EXPECT_EQ(t.rows[1][2].asText(), "C:\\temp\\");
     EXPECT_EQ(t.rows[2][1].asText(), "a`b");
-    EXPECT_EQ(t.rows[2][2].asText(), "x y\rz\nw");
+    EXPECT_EQ(t.rows[2][2].asText(), "x\r\ny\rz\nw");
     EXPECT_EQ(t.rows[3][2].asText(), "it's \\'");
 }
 

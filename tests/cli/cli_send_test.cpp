@@ -491,6 +491,64 @@ void patchUtf16(const std::string& path, const std::string& from, const std::str
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+TEST_F(CliSend, LineBreaksInTextsArriveInAccessAndBackInMySql) {
+    DM_REQUIRE_MYSQL();
+    // Memos are full of line breaks (addresses, notes): each pair arrives as it was, in every
+    // place of a text, in a key and in a default, with and without the keys.
+    const std::vector<std::string> texts = {"one\r\ntwo",  "\r\n",       "\r\nlead",
+                                            "trail\r\n",   "a\r\n\r\nb", "it's\r\n\\ \"x\"",
+                                            "lone\rcr\nlf"};
+    testenv::MySqlScratch source;
+    source.exec(
+        "CREATE TABLE notes (id INT PRIMARY KEY, line VARCHAR(40), body TEXT, "
+        "tag VARCHAR(20) DEFAULT 'x\\r\\ny', KEY (line))");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        std::string quoted;
+        for (char c : texts[i])
+            quoted += c == '\'' ? "''" : c == '\\' ? "\\\\" : std::string(1, c);
+        source.exec("INSERT INTO notes (id, line, body) VALUES (" + std::to_string(i) + ", '" +
+                    quoted + "', '" + quoted + quoted + "')");
+    }
+    for (const char* format : {"jet4", "ace16"})
+        for (bool keys : {false, true}) {
+            SCOPED_TRACE(std::string(format) + (keys ? ", keys" : ""));
+            const std::string file =
+                (dir.path() / (std::string("breaks-") + format + (keys ? "-k" : "") + ".accdb"))
+                    .string();
+            std::vector<std::string> there = {"to-access", address(source), file,
+                                              "notes",     "--format",      format};
+            if (keys) there.push_back("--keys");
+            const auto r = cli(there);
+            ASSERT_EQ(r.status, 0) << r.err;
+            const Table access = readTable(accessString(file), "SELECT * FROM [notes]");
+            ASSERT_EQ(access.rows.size(), texts.size());
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                EXPECT_EQ(access.rows[i][1].asText(), texts[i]) << i;
+                EXPECT_EQ(access.rows[i][2].asText(), texts[i] + texts[i]) << i;
+                EXPECT_EQ(access.rows[i][3].asText(), "x\r\ny") << i;
+            }
+            testenv::MySqlScratch back;
+            std::vector<std::string> home = {"to-mysql", file, address(back), "notes"};
+            if (keys) home.push_back("--keys");
+            const auto b = cli(home);
+            ASSERT_EQ(b.status, 0) << b.err;
+            const Table arrived = readTable(back.connectionString(), "SELECT * FROM notes");
+            ASSERT_EQ(arrived.rows.size(), texts.size());
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                EXPECT_EQ(arrived.rows[i][1].asText(), texts[i]) << i;
+                EXPECT_EQ(arrived.rows[i][2].asText(), texts[i] + texts[i]) << i;
+            }
+            if (!keys) continue;
+            // The default went too: a row that leaves the column out gets it.
+            std::ostringstream out, err;
+            std::istringstream sql("INSERT INTO notes (id) VALUES (99)\n");
+            ASSERT_EQ(cli::runCommandLine({"exec", file}, sql, out, err), 0) << err.str();
+            const Table added = readTable(accessString(file), "SELECT * FROM [notes]");
+            ASSERT_EQ(added.rows.size(), texts.size() + 1);
+            EXPECT_EQ(added.rows.back()[3].asText(), "x\r\ny");
+        }
+}
+
 TEST_F(CliSend, AHostileAccessColumnNameArrivesAsTheNameItIs) {
     DM_REQUIRE_MYSQL();
     // A column name that, put between backquotes as it stands, makes CREATE TABLE run a query

@@ -13,7 +13,7 @@
 namespace testenv {
 
 // The value a literal of a MySQL script denotes: Booleans 1 and 0, dates as their literal holds
-// them, binary as its bytes, everything else as its text with each CR LF pair one space.
+// them, binary as its bytes, everything else as its text, line breaks included.
 inline std::string denotedForMySql(const db::Value& v) {
     if (v.kind() == db::Value::Kind::Boolean) return v.asBoolean() ? "1" : "0";
     if (v.kind() == db::Value::Kind::DateTime) {  // a date's literal needs no escapes
@@ -22,10 +22,7 @@ inline std::string denotedForMySql(const db::Value& v) {
     }
     if (v.kind() == db::Value::Kind::Binary)
         return std::string(v.asBinary().begin(), v.asBinary().end());
-    std::string t = transfer::valueText(v);
-    for (std::size_t p; (p = t.find("\r\n")) != std::string::npos;)
-        t.replace(p, 2, " ");
-    return t;
+    return transfer::valueText(v);
 }
 
 // A value read back, in the same terms.

@@ -162,7 +162,7 @@ TEST(ScriptLayout, DropCreateRowsAndTheEmptyLines) {
     b.appendCreateTable("CREATE TABLE `T`(`a` INT,`b` text)");
     b.beginRows("T");
     b.appendRow(std::vector<Value>{Value::integer(1), Value::text("x\r\ny")});
-    EXPECT_EQ(b.lastStatement(), "INSERT INTO `T` VALUES('1', 'x y')");
+    EXPECT_EQ(b.lastStatement(), "INSERT INTO `T` VALUES('1', 'x\\r\\ny')");
     b.appendRow(std::vector<Value>{Value::integer(2), Value::boolean(true)});
     EXPECT_EQ(b.lastStatement(), "INSERT INTO `T` VALUES('2', 1)");
     b.endTable();
@@ -170,7 +170,7 @@ TEST(ScriptLayout, DropCreateRowsAndTheEmptyLines) {
     EXPECT_EQ(b.text(),
               "DROP TABLE `T`\r\n\r\n"
               "CREATE TABLE `T`(`a` INT,`b` text)\r\n\r\n"
-              "INSERT INTO `T` VALUES('1', 'x y')\r\n"
+              "INSERT INTO `T` VALUES('1', 'x\\r\\ny')\r\n"
               "INSERT INTO `T` VALUES('2', 1)\r\n"
               "\r\n");
 }

@@ -49,7 +49,7 @@ TEST(TableRows, EveryRowInOrderWithTheLastOneReported) {
               "CREATE TABLE `T`(`ID` INT,`Name` text)\r\n\r\n"
               "INSERT INTO `T` VALUES('1', 'a''b')\r\n"
               "INSERT INTO `T` VALUES('2', NULL)\r\n"
-              "INSERT INTO `T` VALUES(NULL, ' ')\r\n"
+              "INSERT INTO `T` VALUES(NULL, '\\r\\n')\r\n"
               "\r\n");
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back(), std::make_pair(3L, 3L));

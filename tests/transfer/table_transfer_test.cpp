@@ -85,7 +85,8 @@ class TableTransferTest : public ::testing::Test {
 const char* const kOrderRows =
     "INSERT INTO `orders` VALUES('1', 'don''t', '3.50', 'True', '2024-01-02 03:04:05')\r\n"
     "INSERT INTO `orders` VALUES('2', NULL, NULL, 'False', NULL)\r\n"
-    "INSERT INTO `orders` VALUES('3', 'a b\\c`d', '-0.01', NULL, '2024-02-29')\r\n"
+    "INSERT INTO `orders` VALUES('3', 'a' & Chr(13) & Chr(10) & 'b\\c`d', '-0.01', NULL, "
+    "'2024-02-29')\r\n"
     "\r\n";
 
 }  // namespace
@@ -98,7 +99,8 @@ TEST_F(TableTransferTest, DefaultStatementRowsAndProgress) {
                           "`flag` VARCHAR,`d` DATETIME);\r\n\r\n") +
                   kOrderRows);
     EXPECT_EQ(statement_,
-              "INSERT INTO `orders` VALUES('3', 'a b\\c`d', '-0.01', NULL, '2024-02-29')");
+              "INSERT INTO `orders` VALUES('3', 'a' & Chr(13) & Chr(10) & 'b\\c`d', '-0.01', NULL, "
+              "'2024-02-29')");
     ASSERT_FALSE(progress_.empty());
     EXPECT_DOUBLE_EQ(progress_.back(), 100.0);
     EXPECT_EQ(resets_, 1);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <locale>
+#include <string>
+#include <vector>
 
 #include "db/value.h"
 #include "transfer/value_render.h"
@@ -78,13 +80,23 @@ TEST(TextForBothTargets, ApostrophesAreDoubledAndHostileTextStaysInsideTheLitera
     }
 }
 
-TEST(TextForBothTargets, CrLfPairsBecomeOneSpaceLoneBreaksStay) {
+TEST(TextForBothTargets, LineBreaksStayInTheValueAndOutOfTheLine) {
+    // MySQL reads \r\n inside a quoted text as CR LF.
+    EXPECT_EQ(my(text("a\r\nb\r\nc")), "'a\\r\\nb\\r\\nc'");
+    EXPECT_EQ(my(text("\r\n")), "'\\r\\n'");
+    EXPECT_EQ(my(text("\r\r\n\n")), "'\r\\r\\n\n'");
+    // Access joins the pieces of a text; no empty piece before or after a break at either end.
+    EXPECT_EQ(acc(text("a\r\nb")), "'a' & Chr(13) & Chr(10) & 'b'");
+    EXPECT_EQ(acc(text("\r\n")), "Chr(13) & Chr(10)");
+    EXPECT_EQ(acc(text("\r\nit's\r\n")), "Chr(13) & Chr(10) & 'it''s' & Chr(13) & Chr(10)");
+    EXPECT_EQ(acc(text("a\r\n\r\nb")), "'a' & Chr(13) & Chr(10) & '' & Chr(13) & Chr(10) & 'b'");
+    EXPECT_EQ(acc(text("\r\r\n\n")), "'\r' & Chr(13) & Chr(10) & '\n'");
+    // Texts that only look like pieces stay one text.
+    EXPECT_EQ(acc(text("'' & x")), "''''' & x'");
+    EXPECT_EQ(acc(text("x & ''")), "'x & '''''");
+    // A lone CR or LF stays as it is, for both.
     for (Direction t : {Direction::AccessToMySql, Direction::MySqlToAccess}) {
-        EXPECT_EQ(renderedValue(t, text("a\r\nb\r\nc")), "'a b c'");
-        // A value of only CR LF is a single space, not NULL.
-        EXPECT_EQ(renderedValue(t, text("\r\n")), "' '");
         EXPECT_EQ(renderedValue(t, text("a\rb\nc")), "'a\rb\nc'");
-        EXPECT_EQ(renderedValue(t, text("\r\r\n\n")), "'\r \n'");
         EXPECT_EQ(renderedValue(t, text("x\r")), "'x\r'");
     }
 }
@@ -92,14 +104,11 @@ TEST(TextForBothTargets, CrLfPairsBecomeOneSpaceLoneBreaksStay) {
 TEST(TextForBothTargets, EveryCharacterAtEveryPlaceOfALongTextFollowsItsRule) {
     // Long runs are passed over many characters at a time: each character that may change,
     // and its neighbours, at every place of texts around that step, for both targets.
-    const auto expected = [](const std::string& t, bool mysql) {
+    const auto quoted = [](const std::string& t, bool mysql) {
         std::string out = "'";
-        for (std::size_t i = 0; i < t.size(); ++i) {
-            const char c = t[i];
+        for (char c : t) {
             if (c == '\'')
                 out += "''";
-            else if (c == '\r' && i + 1 < t.size() && t[i + 1] == '\n')
-                out += ' ', ++i;
             else if (mysql && c == '\\')
                 out += "\\\\";
             else if (mysql && c == '\0')
@@ -108,6 +117,35 @@ TEST(TextForBothTargets, EveryCharacterAtEveryPlaceOfALongTextFollowsItsRule) {
                 out += c;
         }
         return out + "'";
+    };
+    // The text split at its CR LF pairs: MySQL gets one text with \r\n between the pieces,
+    // Access the pieces joined by the break's characters, without an empty first or last one.
+    const auto expected = [&](const std::string& t, bool mysql) {
+        std::vector<std::string> pieces{""};
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') {
+                pieces.emplace_back();
+                ++i;
+            } else {
+                pieces.back() += t[i];
+            }
+        }
+        std::string out;
+        if (mysql) {
+            out = "'";
+            for (std::size_t i = 0; i < pieces.size(); ++i) {
+                const std::string q = quoted(pieces[i], true);
+                out += (i ? "\\r\\n" : "") + q.substr(1, q.size() - 2);
+            }
+            return out + "'";
+        }
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const bool edge = pieces.size() > 1 && (i == 0 || i + 1 == pieces.size());
+            if (i) out += std::string(out.empty() ? "" : " & ") + "Chr(13) & Chr(10)";
+            if (!(edge && pieces[i].empty()))
+                out += (out.empty() ? "" : " & ") + quoted(pieces[i], false);
+        }
+        return out;
     };
     const std::string specials[] = {"'",  "\r\n",     "\r", "\n", "\\", std::string(1, '\0'),
                                     "\t", "\xC3\xA9", "&"};
