@@ -394,6 +394,37 @@ TEST(IndexPages, DamagedPagesAreRefusedWithWhereAndWhat) {
     expectCorrupt(b, "out of order", /*viewToo=*/false);
 }
 
+TEST(IndexPages, AViewSeesThePageAsItIsAfterInsertsInPlaceAndAfterDamage) {
+    // Views of one page number, made again and again as the tree makes them: after each insert
+    // in place they hold exactly what the page decodes to, and a mask damaged afterwards is
+    // refused as on a page never seen.
+    jet::IndexPage p;
+    for (int k : {10, 20, 30})
+        p.entries.push_back(entry(longKey(k), 40, static_cast<std::uint8_t>(k)));
+    Bytes b = jet::encodeIndexPage(jet4(), p);
+    constexpr std::uint32_t kNumber = 77;
+    const std::pair<int, std::size_t> inserts[] = {{5, 0}, {25, 3}, {35, 5}, {15, 2}};
+    for (const auto& [k, pos] : inserts) {
+        const jet::IndexPageView before(jet4(), b, kNumber);
+        ASSERT_TRUE(before.insertInPlace(b, pos, entry(longKey(k), 41, 1))) << k;
+        const jet::IndexPageView after(jet4(), b, kNumber);
+        const auto decoded = jet::decodeIndexPage(jet4(), b, kNumber);
+        ASSERT_EQ(after.size(), decoded.entries.size()) << k;
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after.entry(i).key, decoded.entries[i].key) << k << " " << i;
+            EXPECT_EQ(after.entry(i).row.page, decoded.entries[i].row.page) << k << " " << i;
+            EXPECT_EQ(after.entry(i).row.row, decoded.entries[i].row.row) << k << " " << i;
+        }
+    }
+    EXPECT_EQ(jet::IndexPageView(jet4(), b, kNumber).size(), 7u);
+    // Another page of the same number and slot: its own entries.
+    EXPECT_EQ(jet::IndexPageView(jet4(), jet::encodeIndexPage(jet4(), p), kNumber).size(), 3u);
+    Bytes damaged = b;
+    damaged[27] |= 0x01;  // an entry of no bytes at all
+    EXPECT_THROW(jet::IndexPageView(jet4(), damaged, kNumber), jet::Error);
+    EXPECT_EQ(jet::IndexPageView(jet4(), b, kNumber).size(), 7u);
+}
+
 TEST(IndexPages, EveryPageAccessWroteDecodesAndReencodesToTheSameEntries) {
     DM_REQUIRE_FIXTURE("access/V2003/indexTestV2003.mdb");
     int pagesSeen = 0, trees = 0;

@@ -16,6 +16,27 @@ constexpr std::size_t kChildPointerSize = 4;
 constexpr std::size_t kFreeSpaceOffset = 2;
 constexpr std::size_t kOwnerOffset = 4;
 
+// The entry ends of sound index pages this thread read lately, each with the header and mask
+// bytes it was decoded from (everything the ends and their check depend on, with the page
+// size), one slot per page number modulo the slot count.
+struct EndsMemo {
+    const Format* format = nullptr;
+    std::size_t pageSize = 0;
+    std::vector<std::uint8_t> header;
+    std::shared_ptr<const std::vector<std::uint16_t>> ends;
+};
+constexpr std::size_t kEndsMemoSlots = 64;
+thread_local EndsMemo tEndsMemo[kEndsMemoSlots];
+
+// Keeps `ends` as the entry ends of the page whose header and mask are `header`.
+void remember(EndsMemo& memo, const Format& f, std::size_t pageSize, ByteSpan header,
+              std::shared_ptr<const std::vector<std::uint16_t>> ends) {
+    memo.format = &f;
+    memo.pageSize = pageSize;
+    memo.header.assign(header.begin(), header.end());
+    memo.ends = std::move(ends);
+}
+
 // Splits the stored form of one entry into its parts.
 IndexEntry parseEntry(const ByteReader& r, std::span<const std::uint8_t> whole, bool leaf,
                       std::size_t offset) {
@@ -192,12 +213,21 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
     const ByteSpan mask = r.bytes(f.indexEntryMaskOffset, f.indexEntryMaskLength);
     const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
     const std::size_t room = bytes.size() - f.indexFirstEntryOffset;
+    const ByteSpan header = r.bytes(0, f.indexFirstEntryOffset);
+    EndsMemo& memo = tEndsMemo[number % kEndsMemoSlots];
+    if (memo.ends && memo.format == &f && memo.pageSize == bytes.size() &&
+        std::equal(header.begin(), header.end(), memo.header.begin(), memo.header.end())) {
+        ends_ = memo.ends;
+        return;
+    }
 
     // The ends of the entries, as the mask marks them; every page on the way to a key is read
     // this way, so the common case of a sound page is checked as a whole afterwards: positions
     // rise from bit to bit, so only the first entry may be empty, only the last may pass the
     // page's end, and the shortest entry tells whether every one holds its pointers.
-    ends_.reserve(mask.size() * 8);
+    auto decoded = std::make_shared<std::vector<std::uint16_t>>();
+    std::vector<std::uint16_t>& ends = *decoded;
+    ends.reserve(mask.size() * 8);
     std::size_t shortest = SIZE_MAX;
     std::size_t start = 0;
     for (std::size_t i = 0; i < mask.size(); ++i) {
@@ -205,16 +235,20 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
         while (bits != 0) {
             const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
             bits &= bits - 1;
-            if (!ends_.empty()) shortest = std::min(shortest, end - start);
-            ends_.push_back(static_cast<std::uint16_t>(end));
+            if (!ends.empty()) shortest = std::min(shortest, end - start);
+            ends.push_back(static_cast<std::uint16_t>(end));
             start = end;
         }
     }
-    const std::size_t count = ends_.size();
+    const std::size_t count = ends.size();
     const bool sound =
-        count == 0 || (ends_[0] > 0 && ends_.back() <= room && prefix_ <= ends_[0] &&
-                       ends_[0] >= trailer && (count == 1 || shortest + prefix_ >= trailer));
-    if (sound) return;
+        count == 0 || (ends[0] > 0 && ends.back() <= room && prefix_ <= ends[0] &&
+                       ends[0] >= trailer && (count == 1 || shortest + prefix_ >= trailer));
+    if (sound) {
+        remember(memo, f, bytes.size(), header, decoded);
+        ends_ = std::move(decoded);
+        return;
+    }
 
     // Otherwise the entries are walked again to name the first fault and where it is.
     start = 0;
@@ -247,13 +281,13 @@ void IndexPageView::entryBytes(std::size_t i, std::vector<std::uint8_t>& out) co
     out.clear();
     if (i == 0) {
         out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base),
-                   page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[0]));
+                   page_.begin() + static_cast<std::ptrdiff_t>(base + entryEnds()[0]));
         return;
     }
     out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base),
                page_.begin() + static_cast<std::ptrdiff_t>(base + prefix_));
-    out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[i - 1]),
-               page_.begin() + static_cast<std::ptrdiff_t>(base + ends_[i]));
+    out.insert(out.end(), page_.begin() + static_cast<std::ptrdiff_t>(base + entryEnds()[i - 1]),
+               page_.begin() + static_cast<std::ptrdiff_t>(base + entryEnds()[i]));
 }
 
 IndexEntry IndexPageView::entry(std::size_t i) const {
@@ -264,7 +298,7 @@ IndexEntry IndexPageView::entry(std::size_t i) const {
 
 std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
     const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
-    std::size_t lo = 0, hi = ends_.size();
+    std::size_t lo = 0, hi = entryEnds().size();
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
         entryBytes(mid, scratch_);
@@ -290,49 +324,61 @@ bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
     e.appendTo(whole, true);
     const std::size_t base = format_.indexFirstEntryOffset;
     // The new entry must start with the page's shared prefix.
-    if (!ends_.empty()) {
+    if (!entryEnds().empty()) {
         if (whole.size() <= prefix_) return false;
         if (!std::equal(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(prefix_),
                         page.begin() + static_cast<std::ptrdiff_t>(base)))
             return false;
     }
-    const std::size_t added = whole.size() - (ends_.empty() ? 0 : prefix_);
+    const std::size_t added = whole.size() - (entryEnds().empty() ? 0 : prefix_);
     if (used() + added > indexPageCapacity(format_)) return false;
 
     std::vector<std::uint16_t> ends;
-    ends.reserve(ends_.size() + 1);
-    if (pos == 0 && !ends_.empty()) {
+    ends.reserve(entryEnds().size() + 1);
+    if (pos == 0 && !entryEnds().empty()) {
         // The new entry is stored whole; the old first one loses its prefix.
-        std::memmove(page.data() + base + whole.size() + ends_[0] - prefix_,
-                     page.data() + base + ends_[0], used() - ends_[0]);
+        std::memmove(page.data() + base + whole.size() + entryEnds()[0] - prefix_,
+                     page.data() + base + entryEnds()[0], used() - entryEnds()[0]);
         std::memmove(page.data() + base + whole.size(), page.data() + base + prefix_,
-                     ends_[0] - prefix_);
+                     entryEnds()[0] - prefix_);
         std::copy(whole.begin(), whole.end(), page.begin() + static_cast<std::ptrdiff_t>(base));
         ends.push_back(static_cast<std::uint16_t>(whole.size()));
-        for (std::uint16_t end : ends_)
+        for (std::uint16_t end : entryEnds())
             ends.push_back(static_cast<std::uint16_t>(end + added));
     } else {
-        const std::size_t at = pos == 0 ? 0 : ends_[pos - 1];
-        const std::size_t skip = ends_.empty() ? 0 : prefix_;
+        const std::size_t at = pos == 0 ? 0 : entryEnds()[pos - 1];
+        const std::size_t skip = entryEnds().empty() ? 0 : prefix_;
         std::memmove(page.data() + base + at + added, page.data() + base + at, used() - at);
         std::copy(whole.begin() + static_cast<std::ptrdiff_t>(skip), whole.end(),
                   page.begin() + static_cast<std::ptrdiff_t>(base + at));
-        for (std::size_t i = 0; i < ends_.size(); ++i) {
+        for (std::size_t i = 0; i < entryEnds().size(); ++i) {
             if (i == pos) ends.push_back(static_cast<std::uint16_t>(at + added));
-            ends.push_back(static_cast<std::uint16_t>(ends_[i] + (i >= pos ? added : 0)));
+            ends.push_back(static_cast<std::uint16_t>(entryEnds()[i] + (i >= pos ? added : 0)));
         }
-        if (pos == ends_.size()) ends.push_back(static_cast<std::uint16_t>(at + added));
+        if (pos == entryEnds().size()) ends.push_back(static_cast<std::uint16_t>(at + added));
     }
     auto mask = page.subspan(format_.indexEntryMaskOffset, format_.indexEntryMaskLength);
     std::fill(mask.begin(), mask.end(), 0);
     for (std::uint16_t end : ends)
         mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
     ByteWriter w(page, "index page", number_);
-    if (ends_.empty()) {
+    if (entryEnds().empty()) {
         // A page that was empty gets its one entry whole and shares no prefix.
         w.fill(format_.indexPrefixLengthOffset, format_.indexPrefixLengthSize);
     }
     w.u16(kFreeSpaceOffset, static_cast<std::uint16_t>(format_.pageSize - base - ends.back()));
+
+    // The next view of the page finds its new entry ends without reading the mask again, when
+    // they are what reading it would give: rising, and passing the check of a sound page.
+    const std::size_t prefix = entryEnds().empty() ? 0 : prefix_;
+    bool sound = ends[0] > 0 && ends.back() <= page.size() - base && prefix <= ends[0] &&
+                 ends[0] >= kRowPointerSize;
+    for (std::size_t i = 1; sound && i < ends.size(); ++i)
+        sound = ends[i] > ends[i - 1] && ends[i] - ends[i - 1] + prefix >= kRowPointerSize;
+    if (sound)
+        remember(tEndsMemo[number_ % kEndsMemoSlots], format_, page.size(),
+                 ByteSpan(page.data(), base),
+                 std::make_shared<const std::vector<std::uint16_t>>(std::move(ends)));
     return true;
 }
 

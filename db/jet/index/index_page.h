@@ -30,6 +30,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -91,16 +92,18 @@ std::vector<std::uint8_t> encodeIndexPage(const Format& format, const IndexPage&
 class IndexPageView {
   public:
     // Reads the header and the entry mask. Throws Corrupt as decodeIndexPage() does, except
-    // that the order of the entries is not checked.
+    // that the order of the entries is not checked. The entry ends of a sound page are kept, by
+    // the page's header and mask bytes, for the next view of the same bytes in this thread: the
+    // pages on the way to a key are read again and again while they do not change.
     IndexPageView(const Format& format, ByteSpan page, std::uint32_t number);
 
     bool leaf() const { return leaf_; }
     std::uint32_t tail() const { return tail_; }
     std::uint32_t next() const { return next_; }
-    std::size_t size() const { return ends_.size(); }
+    std::size_t size() const { return entryEnds().size(); }
     std::size_t prefixLength() const { return prefix_; }
     // Bytes of the entries once their shared prefix is left out.
-    std::size_t used() const { return ends_.empty() ? 0 : ends_.back(); }
+    std::size_t used() const { return entryEnds().empty() ? 0 : entryEnds().back(); }
 
     // Entry `i` whole: key, row pointer and (intermediate pages) child page.
     void entryBytes(std::size_t i, std::vector<std::uint8_t>& out) const;
@@ -121,7 +124,10 @@ class IndexPageView {
     std::uint32_t tail_ = 0;
     std::uint32_t next_ = 0;
     std::size_t prefix_ = 0;
-    std::vector<std::uint16_t> ends_;  // end of each entry, from the first entry's start
+    // The end of each entry, from the first entry's start; shared with the thread's memo of
+    // recently read pages, never changed once made.
+    std::shared_ptr<const std::vector<std::uint16_t>> ends_;
+    const std::vector<std::uint16_t>& entryEnds() const { return *ends_; }
     mutable std::vector<std::uint8_t> scratch_;
 };
 
