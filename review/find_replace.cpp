@@ -2,6 +2,7 @@
 #include "review/find_replace.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace review {
 
@@ -21,6 +22,30 @@ std::size_t Replacer::appendReplaced(std::string& out, std::string_view text) co
         ++count;
     }
     out.append(pos, end);
+    return count;
+}
+
+std::size_t Replacer::replaceInPlace(std::string& text) const {
+    std::size_t count = 0;
+    char* const data = text.data();
+    const char* read = data;
+    const char* const end = data + text.size();
+    char* write = data;
+    // What is written never reaches the part not yet searched: each replacement is no longer
+    // than the match it stands for.
+    while (read != end) {
+        const auto [matchBegin, matchEnd] = searcher_(read, end);
+        if (matchBegin == end) break;
+        std::memmove(write, read, static_cast<std::size_t>(matchBegin - read));
+        write += matchBegin - read;
+        std::memcpy(write, with_.data(), with_.size());
+        write += with_.size();
+        read = matchEnd;
+        ++count;
+    }
+    std::memmove(write, read, static_cast<std::size_t>(end - read));
+    write += end - read;
+    text.resize(static_cast<std::size_t>(write - data));
     return count;
 }
 

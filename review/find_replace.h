@@ -21,6 +21,10 @@ class Replacer {
 
     // Appends `text` with every match replaced to `out`; returns the number of replacements.
     std::size_t appendReplaced(std::string& out, std::string_view text) const;
+    // Replaces every match in `text` itself, which never needs a second buffer since the result
+    // is no longer than the text; returns the number of replacements. REQUIRES: the replacement
+    // is not longer than what it replaces.
+    std::size_t replaceInPlace(std::string& text) const;
 
   private:
     std::string_view find_;

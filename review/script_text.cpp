@@ -225,9 +225,28 @@ std::size_t ScriptText::longestLine() const {
     return longest;
 }
 
+bool ScriptText::baseIsTheText() const {
+    std::uint64_t at = 0;
+    for (const Span& s : lines_) {
+        if ((s.offset & kEdited) || s.offset != at) return false;
+        at = s.offset + s.length + kCrLf.size();
+    }
+    return at - kCrLf.size() == base_.size();
+}
+
 std::size_t ScriptText::replaceAll(std::string_view find, std::string_view with) {
     if (find.empty()) return 0;
     std::size_t count = 0;
+    if (with.size() <= find.size() && baseIsTheText()) {
+        // The text does not grow, and base_ holds it whole: replaced where it lies, so that no
+        // second copy of a big script is made.
+        count = Replacer(find, with).replaceInPlace(base_);
+        if (count > 0) {
+            std::string text = std::move(base_);
+            assign(std::move(text));
+        }
+        return count;
+    }
     std::string out;
     if (find.find_first_of("\r\n") != std::string_view::npos) {
         // A match may span a line break: replace over the whole text.

@@ -100,6 +100,8 @@ class ScriptText {
     Span store(std::string_view bytes);  // copies into edits_
     void release(const Span& s);
     void compactEdits();
+    // True when base_ is the whole text: every line a slice of it, in order, CR LF between.
+    bool baseIsTheText() const;
     // Splits base_ from `from` on, extending the last line (which starts at lineStart).
     void scanBase(std::size_t lineStart, std::size_t from);
 

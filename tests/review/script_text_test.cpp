@@ -201,6 +201,20 @@ TEST(ReplaceAll, ScriptTextGivesTheSameResultLineByLineAsOverTheWholeText) {
         EXPECT_EQ(t.toString(), expected) << text << " / " << find << " / " << with;
         // The lines are those of the new text.
         EXPECT_EQ(lines(t), lines(ScriptText(expected)));
+        // The same after an edit, when the text no longer lies in one piece, and after appends.
+        ScriptText edited(text);
+        edited.replace({0, 0}, {0, 0}, "ba");
+        ScriptText appended;
+        appended.append(text.substr(0, text.size() / 2));
+        appended.append(text.substr(text.size() / 2));
+        for (ScriptText* u : {&edited, &appended}) {
+            const std::string before = u->toString();
+            std::size_t count = 0;
+            const std::string after = review::replaceAllOccurrences(before, find, with, &count);
+            EXPECT_EQ(u->replaceAll(find, with), count) << before << " / " << find;
+            EXPECT_EQ(u->toString(), after) << before << " / " << find << " / " << with;
+            EXPECT_EQ(lines(*u), lines(ScriptText(after)));
+        }
     }
 }
 
