@@ -45,4 +45,23 @@ bool SetClipboardTextWithRetry(const QString& text, const QString& format) {
     return false;
 }
 
+bool SetClipboardUtf8WithRetry(const QByteArray& text) {
+    static const QString kPlain = QStringLiteral("text/plain");
+    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
+        try {
+            QClipboard* clipboard = QGuiApplication::clipboard();
+            if (!clipboard) continue;
+            auto* data = new QMimeData;
+            data->setData(kPlain, text);  // shares the bytes, no copy
+            clipboard->setMimeData(data);
+            if (clipboard->ownsClipboard()) return true;
+            const QMimeData* now = clipboard->mimeData();
+            if (now && now->data(kPlain) == text) return true;
+        } catch (...) {
+            // A busy clipboard: try again.
+        }
+    }
+    return false;
+}
+
 }  // namespace review

@@ -412,14 +412,15 @@ void Form4::pushButton4Click() {
     ui::Command cmd(kForm, QStringLiteral("PushButton4_Click"));
     cmd.step(100, [] { ClearClipboardWithRetry(); });
     cmd.step(102, [&] {
-        // Decoded line by line, so that no second UTF-8 copy of a big script is held.
+        // The clipboard takes the script's own UTF-8 bytes, one copy of them: decoded, the text
+        // would take twice as much.
         const ScriptText& script = RichTextBox1->script();
-        QString all;
+        QByteArray all;
         all.reserve(static_cast<qsizetype>(script.size()));
         script.forEachPiece([&](std::string_view piece) {
-            all.append(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())));
+            all.append(piece.data(), static_cast<qsizetype>(piece.size()));
         });
-        SetClipboardTextWithRetry(all);
+        SetClipboardUtf8WithRetry(all);
     });
     cmd.step(104, [] { ui::inform(QStringLiteral("Data sent to clipboard.")); });
 }

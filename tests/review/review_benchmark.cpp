@@ -215,7 +215,12 @@ int main(int argc, char** argv) {
 
         if (flush >= 0) scratch.exec("SET GLOBAL innodb_flush_log_at_trx_commit = " + oldFlush);
 
+        std::printf(
+            "one window through show, Replace All, Save, Copy and Execute: peak %.1f MiB, "
+            "%.2f times the script\n",
+            peakMiB(), peakMiB() / scriptMiB);
         if (access) {
+            // A second window with a second copy of the script, for the Access run.
             const fs::path file = dir.path() / "bench.mdb";
             jet::createDatabase(file.string(), jet::Version::Jet4);
             review::Form4 accessForm;
