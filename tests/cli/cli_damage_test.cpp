@@ -14,6 +14,7 @@
 #include "db/jet/database/database.h"
 #include "db/jet/table/free_pages.h"
 #include "db/jet/table/usage_map.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 
@@ -22,18 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(const std::vector<std::string>& args, const std::string& input = {}) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int status = cli::runCommandLine(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
+using clitest::CliRun;
+using clitest::run;
 
 Bytes readFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);

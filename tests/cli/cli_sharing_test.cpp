@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/other_program.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 
@@ -23,22 +24,7 @@ namespace fs = std::filesystem;
 class PausedReader {
   public:
     explicit PausedReader(const std::vector<std::string>& argv) {
-        int out[2];
-        if (::pipe(out) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::close(out[1]);
-            std::vector<char*> args;
-            for (const auto& a : argv)
-                args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        fd_ = out[0];
+        pid_ = testenv::startWithOutputPipe(argv, fd_);
     }
     ~PausedReader() {
         if (fd_ >= 0) ::close(fd_);

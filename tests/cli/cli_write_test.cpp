@@ -11,6 +11,7 @@
 #include "db/jet/check/check.h"
 #include "db/jet/database/database.h"
 #include "db/jet/table/table_reader.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 
@@ -18,18 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun run(const std::vector<std::string>& args, const std::string& input = {}) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int status = cli::runCommandLine(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
+using clitest::CliRun;
+using clitest::run;
 
 std::vector<std::vector<db::Value>> rows(const fs::path& file, const std::string& table) {
     const auto db = jet::Database::open(file.string(), jet::OpenOptions{});

@@ -7,11 +7,11 @@
 
 namespace testenv {
 
-OtherProgram::OtherProgram(const std::vector<std::string>& argv) {
+pid_t startWithOutputPipe(const std::vector<std::string>& argv, int& output) {
     int out[2];
-    if (::pipe(out) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
+    if (::pipe(out) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
         ::dup2(out[1], 1);
         ::close(out[0]);
         ::close(out[1]);
@@ -23,10 +23,18 @@ OtherProgram::OtherProgram(const std::vector<std::string>& argv) {
         ::_exit(127);
     }
     ::close(out[1]);
+    output = out[0];
+    return pid;
+}
+
+OtherProgram::OtherProgram(const std::vector<std::string>& argv) {
+    int out = -1;
+    pid_ = startWithOutputPipe(argv, out);
+    if (pid_ < 0) return;
     char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n')
+    while (::read(out, &c, 1) == 1 && c != '\n')
         line_ += c;
-    ::close(out[0]);
+    ::close(out);
 }
 
 OtherProgram::~OtherProgram() {

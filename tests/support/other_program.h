@@ -9,6 +9,10 @@
 
 namespace testenv {
 
+// Starts `argv` (fork and exec) with its standard output on a pipe; returns the child's pid
+// (-1 when the pipe could not be made) and sets `output` to the pipe's reading end.
+pid_t startWithOutputPipe(const std::vector<std::string>& argv, int& output);
+
 class OtherProgram {
   public:
     // Runs `argv` and waits until it prints a line; `firstLine()` holds it ("" when the program

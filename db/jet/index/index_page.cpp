@@ -28,6 +28,18 @@ struct EndsMemo {
 constexpr std::size_t kEndsMemoSlots = 64;
 thread_local EndsMemo tEndsMemo[kEndsMemoSlots];
 
+// Whether `ends` are the entry ends of a sound page whose entries share `prefix` bytes: rising,
+// the first holding the prefix and the pointers (`trailer` bytes), every later one its pointers
+// once the prefix is put back, the last within `room`. No ends at all make an empty page.
+bool soundEnds(const std::vector<std::uint16_t>& ends, std::size_t prefix, std::size_t trailer,
+               std::size_t room) {
+    if (ends.empty()) return true;
+    if (ends[0] == 0 || ends.back() > room || prefix > ends[0] || ends[0] < trailer) return false;
+    for (std::size_t i = 1; i < ends.size(); ++i)
+        if (ends[i] <= ends[i - 1] || ends[i] - ends[i - 1] + prefix < trailer) return false;
+    return true;
+}
+
 // Keeps `ends` as the entry ends of the page whose header and mask are `header`.
 void remember(EndsMemo& memo, const Format& f, std::size_t pageSize, ByteSpan header,
               std::shared_ptr<const std::vector<std::uint16_t>> ends) {
@@ -222,36 +234,26 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
     }
 
     // The ends of the entries, as the mask marks them; every page on the way to a key is read
-    // this way, so the common case of a sound page is checked as a whole afterwards: positions
-    // rise from bit to bit, so only the first entry may be empty, only the last may pass the
-    // page's end, and the shortest entry tells whether every one holds its pointers.
+    // this way, so the common case of a sound page is checked as a whole afterwards.
     auto decoded = std::make_shared<std::vector<std::uint16_t>>();
     std::vector<std::uint16_t>& ends = *decoded;
     ends.reserve(mask.size() * 8);
-    std::size_t shortest = SIZE_MAX;
-    std::size_t start = 0;
     for (std::size_t i = 0; i < mask.size(); ++i) {
         unsigned bits = mask[i];
         while (bits != 0) {
-            const std::size_t end = i * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
+            ends.push_back(
+                static_cast<std::uint16_t>(i * 8 + static_cast<std::size_t>(__builtin_ctz(bits))));
             bits &= bits - 1;
-            if (!ends.empty()) shortest = std::min(shortest, end - start);
-            ends.push_back(static_cast<std::uint16_t>(end));
-            start = end;
         }
     }
-    const std::size_t count = ends.size();
-    const bool sound =
-        count == 0 || (ends[0] > 0 && ends.back() <= room && prefix_ <= ends[0] &&
-                       ends[0] >= trailer && (count == 1 || shortest + prefix_ >= trailer));
-    if (sound) {
+    if (soundEnds(ends, prefix_, trailer, room)) {
         remember(memo, f, bytes.size(), header, decoded);
         ends_ = std::move(decoded);
         return;
     }
 
     // Otherwise the entries are walked again to name the first fault and where it is.
-    start = 0;
+    std::size_t start = 0;
     std::size_t seen = 0;
     for (std::size_t i = 0; i < mask.size(); ++i) {
         unsigned bits = mask[i];
@@ -370,12 +372,7 @@ bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
 
     // The next view of the page finds its new entry ends without reading the mask again, when
     // they are what reading it would give: rising, and passing the check of a sound page.
-    const std::size_t prefix = entryEnds().empty() ? 0 : prefix_;
-    bool sound = ends[0] > 0 && ends.back() <= page.size() - base && prefix <= ends[0] &&
-                 ends[0] >= kRowPointerSize;
-    for (std::size_t i = 1; sound && i < ends.size(); ++i)
-        sound = ends[i] > ends[i - 1] && ends[i] - ends[i - 1] + prefix >= kRowPointerSize;
-    if (sound)
+    if (soundEnds(ends, entryEnds().empty() ? 0 : prefix_, kRowPointerSize, page.size() - base))
         remember(tEndsMemo[number_ % kEndsMemoSlots], format_, page.size(),
                  ByteSpan(page.data(), base),
                  std::make_shared<const std::vector<std::uint16_t>>(std::move(ends)));

@@ -16,6 +16,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/login_probe.h"
+#include "tests/support/db_error.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/test_env.h"
 
@@ -24,17 +25,7 @@ using db::Value;
 
 namespace {
 
-// Runs `f` and returns the db::Error it throws (a test failure when it throws none).
-template <typename F>
-db::Error errorOf(F&& f) {
-    try {
-        f();
-    } catch (const db::Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no db::Error was thrown";
-    return db::Error(0, "");
-}
+using testenv::errorOf;
 
 // A TCP port on 127.0.0.1 bound to a socket that listens but never answers (kept open while
 // the object lives), or that nobody listens on (listen = false, closed at once).

@@ -10,6 +10,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/mysql/mysql_login.h"
+#include "tests/support/db_error.h"
 #include "tests/support/mysql8_stand_in.h"
 #include "tests/support/mysql_scratch.h"
 #include "tests/support/test_certificates.h"
@@ -20,16 +21,7 @@ using testenv::MySql8StandIn;
 
 namespace {
 
-template <typename F>
-db::Error errorOf(F&& f) {
-    try {
-        f();
-    } catch (const db::Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no db::Error was thrown";
-    return db::Error(0, "");
-}
+using testenv::errorOf;
 
 std::string firstValue(Connection& c, const std::string& sql, std::size_t column = 0) {
     auto rs = c.execute(sql);
