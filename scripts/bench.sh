@@ -8,7 +8,9 @@
 # The works: `dunmorrow-cli dump` of a twelve-column Access table beside `mdb-export`; and, when
 # DM_TEST_MYSQL_* name a running server, the MySQL script of that table (`to-mysql --script`)
 # beside `mdb-export -I mysql`, and the table sent (`to-mysql`) beside
-# `mdb-export -I mysql | mariadb`.
+# `mdb-export -I mysql | mariadb`; then, the other way, the Access script of the table's rows in
+# MySQL (`to-access --script`) beside `mariadb-dump` writing one INSERT a row, and the table sent
+# into a new Access file (`to-access`), which no peer on Linux can do.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -50,7 +52,8 @@ rowsout=()
 row() {  # work, ours, peer
   local ours peer
   ours="$(best "$2")"
-  peer="$(best "$3")"
+  peer="-"
+  [ -n "$3" ] && peer="$(best "$3")"
   rowsout+=("$1|$ours|$peer")
 }
 
@@ -67,6 +70,12 @@ if [ -n "${DM_TEST_MYSQL_PORT:-}" ]; then
   row "to-mysql of $rows rows (client side)" \
     "'$cli' to-mysql '$file' $my/dm_bench_a Bench --overwrite --quiet" \
     "mdb-export -I mysql '$file' Bench | $client dm_bench_b"
+  dump="mariadb-dump -h $DM_TEST_MYSQL_HOST -P $DM_TEST_MYSQL_PORT -u $DM_TEST_MYSQL_USER -p$DM_TEST_MYSQL_PASSWORD"
+  row "Access script of $rows rows from MySQL" \
+    "rm -f '$work/back.mdb'; '$cli' to-access $my/dm_bench_a '$work/back.mdb' Bench --script '$work/a.sql' --quiet" \
+    "$dump --skip-extended-insert --no-create-info dm_bench_a Bench"
+  row "to-access of $rows rows (new file)" \
+    "rm -f '$work/back.mdb'; '$cli' to-access $my/dm_bench_a '$work/back.mdb' Bench --quiet" ""
   $client -e "DROP DATABASE dm_bench_a; DROP DATABASE dm_bench_b"
 fi
 

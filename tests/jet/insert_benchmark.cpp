@@ -2,7 +2,7 @@
 // INSERT INTO lines, as a reviewed script runs them.
 //
 //   jet_insert_benchmark [--rows N] [--format jet4|ace12|ace14|ace16|ace17] [--primary-key]
-//                        [--only runner|session] [--keep FILE]
+//                        [--index] [--only runner|session] [--keep FILE]
 //
 // Makes a new, empty database, then runs the script (one CREATE TABLE line and N INSERT lines,
 // the values quoted as the send commands write them) twice over: through the review window's
@@ -11,7 +11,10 @@
 // through the engine's SQL session in one transaction (each line made as it is run, so that the
 // peak memory is the engine's).
 // Prints for each the rows per second of wall-clock and of processor time (the machine may be
-// shared) and the peak memory, and checks that every row arrived.
+// shared) and the peak memory, and checks that every row arrived. With --index the table has one
+// more index, over its text column Name, whose keys do not come in order. The session also
+// prints the processor time of the 100,000 rows before each of the marks 100k, 1M and 5M that
+// the run reaches, to show whether an insert costs more as the table grows.
 // Goal: at least 100,000 rows per second. Nothing is asserted; the figures are for people.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -85,8 +88,11 @@ void insertLine(std::string& out, std::size_t i) {
     out += buf;
 }
 
-std::string script(std::size_t rows, bool primaryKey) {
+const char* const kIndexLine = "CREATE INDEX `ByName` ON `Bench` (`Name`)";
+
+std::string script(std::size_t rows, bool primaryKey, bool index) {
     std::string s = createLine(primaryKey);
+    if (index) s += std::string("\r\n") + kIndexLine;
     s.reserve(rows * 190);
     for (std::size_t i = 0; i < rows; ++i) {
         s += "\r\n";
@@ -132,7 +138,7 @@ void report(const char* how, std::size_t rows, double seconds, double cpu,
 int main(int argc, char** argv) {
     std::size_t rows = 1000000;
     std::string format = "jet4", keep, only;
-    bool primaryKey = false;
+    bool primaryKey = false, index = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rows") && i + 1 < argc)
             rows = std::strtoul(argv[++i], nullptr, 10);
@@ -140,14 +146,16 @@ int main(int argc, char** argv) {
             format = argv[++i];
         else if (!std::strcmp(argv[i], "--primary-key"))
             primaryKey = true;
+        else if (!std::strcmp(argv[i], "--index"))
+            index = true;
         else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
             only = argv[++i];
         else if (!std::strcmp(argv[i], "--keep") && i + 1 < argc)
             keep = argv[++i];
         else {
             std::fprintf(stderr,
-                         "usage: %s [--rows N] [--format F] [--primary-key] [--only "
-                         "runner|session] [--keep FILE]\n",
+                         "usage: %s [--rows N] [--format F] [--primary-key] [--index] "
+                         "[--only runner|session] [--keep FILE]\n",
                          argv[0]);
             return 2;
         }
@@ -157,14 +165,15 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("jet_insert_benchmark_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const std::string suffix = version == jet::Version::Jet4 ? ".mdb" : ".accdb";
-    std::printf("%zu INSERT lines of ten columns into a new %s file%s\n", rows,
-                jet::Format::of(version).name, primaryKey ? ", with a primary key" : "");
+    std::printf("%zu INSERT lines of ten columns into a new %s file%s%s\n", rows,
+                jet::Format::of(version).name, primaryKey ? ", with a primary key" : "",
+                index ? ", with an index over a text column" : "");
 
     const std::string runnerFile = (dir / ("runner" + suffix)).string();
     if (only != "session")
         inChild([&] {
             const auto t0 = Clock::now();
-            const review::ScriptText text(script(rows, primaryKey));
+            const review::ScriptText text(script(rows, primaryKey, index));
             const double made = since(t0);
             std::printf("%-44s %9.2f s   peak %7.1f MiB\n", "script text made", made, peakMiB());
             jet::createDatabase(runnerFile, version);
@@ -196,16 +205,34 @@ int main(int argc, char** argv) {
             const auto t0 = Clock::now();
             const double c0 = cpuSeconds();
             session.execute(createLine(primaryKey));
+            if (index) session.execute(kIndexLine);
             db->beginTransaction();
             std::string line;
+            constexpr std::size_t kSlice = 100000;
+            double sliceStart = c0;
+            std::string slices;
             for (std::size_t i = 0; i < rows; ++i) {
                 line.clear();
                 insertLine(line, i);
                 session.execute(line);
+                const std::size_t done = i + 1;
+                if (done % kSlice == 0) {
+                    const double now = cpuSeconds();
+                    if (done == 100000 || done == 1000000 || done == 5000000) {
+                        char buf[160];
+                        std::snprintf(buf, sizeof buf,
+                                      "  rows %zu to %zu: %.3f cpu-s, %.0f rows/cpu-s\n",
+                                      done - kSlice + 1, done, now - sliceStart,
+                                      static_cast<double>(kSlice) / (now - sliceStart));
+                        slices += buf;
+                    }
+                    sliceStart = now;
+                }
             }
             db->commitTransaction();
             const double seconds = since(t0), cpu = cpuSeconds() - c0;
             report("engine SQL session, one transaction", rows, seconds, cpu, sessionFile);
+            std::fputs(slices.c_str(), stdout);
         });
 
     if (!keep.empty() && only != "session")
