@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "review/script_text.h"
+
 namespace review {
 
 inline constexpr int kClipboardAttempts = 1000;
@@ -16,8 +18,10 @@ void ClearClipboardWithRetry();
 // holding the text in UTF-8; up to kClipboardAttempts attempts. Returns whether it was placed.
 bool SetClipboardTextWithRetry(const QString& text, const QString& format = QString());
 
-// Puts the UTF-8 bytes `text` on the clipboard as plain text, kept as they are (half the memory
-// of the text decoded); up to kClipboardAttempts attempts. Returns whether it was placed.
-bool SetClipboardUtf8WithRetry(const QByteArray& text);
+// Puts the script `text` on the clipboard as plain text in UTF-8, without a copy of it: the
+// clipboard makes the bytes from the script when a program asks for them, and takes its own copy
+// only when the script is about to change or go while the clipboard still holds it. Up to
+// kClipboardAttempts attempts. Returns whether it was placed.
+bool SetClipboardScriptWithRetry(const ScriptText& text);
 
 }  // namespace review

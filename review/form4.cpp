@@ -412,15 +412,9 @@ void Form4::pushButton4Click() {
     ui::Command cmd(kForm, QStringLiteral("PushButton4_Click"));
     cmd.step(100, [] { ClearClipboardWithRetry(); });
     cmd.step(102, [&] {
-        // The clipboard takes the script's own UTF-8 bytes, one copy of them: decoded, the text
-        // would take twice as much.
-        const ScriptText& script = RichTextBox1->script();
-        QByteArray all;
-        all.reserve(static_cast<qsizetype>(script.size()));
-        script.forEachPiece([&](std::string_view piece) {
-            all.append(piece.data(), static_cast<qsizetype>(piece.size()));
-        });
-        SetClipboardUtf8WithRetry(all);
+        // The clipboard shares the script, and copies it only if the script changes while the
+        // clipboard still holds it: a big script is not held twice for a Copy.
+        SetClipboardScriptWithRetry(RichTextBox1->script());
     });
     cmd.step(104, [] { ui::inform(QStringLiteral("Data sent to clipboard.")); });
 }

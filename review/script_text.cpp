@@ -107,7 +107,61 @@ void ScriptText::scanBase(std::size_t lineStart, std::size_t from) {
     lines_.back() = {start, base_.size() - start};
 }
 
+ScriptText::ScriptText(const ScriptText& other)
+    : base_(other.base_),
+      edits_(other.edits_),
+      editsLive_(other.editsLive_),
+      lines_(other.lines_) {}
+
+ScriptText::ScriptText(ScriptText&& other) {
+    other.changing();
+    base_ = std::move(other.base_);
+    edits_ = std::move(other.edits_);
+    editsLive_ = other.editsLive_;
+    lines_ = std::move(other.lines_);
+    other.clear();
+}
+
+ScriptText& ScriptText::operator=(const ScriptText& other) {
+    if (this == &other) return *this;
+    changing();
+    base_ = other.base_;
+    edits_ = other.edits_;
+    editsLive_ = other.editsLive_;
+    lines_ = other.lines_;
+    return *this;
+}
+
+ScriptText& ScriptText::operator=(ScriptText&& other) {
+    if (this == &other) return *this;
+    changing();
+    other.changing();
+    base_ = std::move(other.base_);
+    edits_ = std::move(other.edits_);
+    editsLive_ = other.editsLive_;
+    lines_ = std::move(other.lines_);
+    other.clear();
+    return *this;
+}
+
+ScriptText::~ScriptText() {
+    changing();
+}
+
+void ScriptText::watch(std::weak_ptr<ScriptTextWatcher> watcher) const {
+    std::erase_if(watchers_, [](const auto& w) { return w.expired(); });
+    watchers_.push_back(std::move(watcher));
+}
+
+void ScriptText::tellWatchers() {
+    std::vector<std::weak_ptr<ScriptTextWatcher>> watchers = std::move(watchers_);
+    watchers_.clear();
+    for (const auto& w : watchers)
+        if (const auto watcher = w.lock()) watcher->textChanging(*this);
+}
+
 void ScriptText::assign(std::string text) {
+    changing();
     base_ = std::move(text);
     edits_.clear();
     edits_.shrink_to_fit();
@@ -120,6 +174,7 @@ void ScriptText::assign(std::string text) {
 
 void ScriptText::append(std::string_view bytes) {
     if (bytes.empty()) return;
+    changing();
     Span& last = lines_.back();
     if ((last.offset & kEdited) || last.offset + last.length != base_.size()) {
         // The last line is not the tail of base_ any more: move it there so that it can grow.
@@ -167,6 +222,7 @@ std::string ScriptText::textBetween(TextPos from, TextPos to) const {
 }
 
 TextPos ScriptText::replace(TextPos from, TextPos to, std::string_view text) {
+    changing();
     from = clamp(from);
     to = clamp(to);
     if (to < from) std::swap(from, to);
@@ -240,6 +296,8 @@ std::size_t ScriptText::replaceAll(std::string_view find, std::string_view with)
     if (with.size() <= find.size() && baseIsTheText()) {
         // The text does not grow, and base_ holds it whole: replaced where it lies, so that no
         // second copy of a big script is made.
+        if (!watchers_.empty() && base_.find(find) == std::string::npos) return 0;
+        changing();
         count = Replacer(find, with).replaceInPlace(base_);
         if (count > 0) {
             std::string text = std::move(base_);

@@ -11,6 +11,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,10 +38,32 @@ int progressValue(std::size_t index, std::size_t count);
 // elsewhere (the clipboard) becomes lines of the script.
 std::string withCrLfBreaks(std::string_view text);
 
+class ScriptText;
+
+// Something that holds on to a text without a copy of it (the clipboard after Copy) and must see
+// the text as it is just before it changes or goes, to take its copy then.
+class ScriptTextWatcher {
+  public:
+    virtual ~ScriptTextWatcher() = default;
+    // Must not throw: a watcher that cannot take its copy lets the text go.
+    virtual void textChanging(const ScriptText& text) noexcept = 0;
+};
+
 class ScriptText {
   public:
     ScriptText() { lines_.push_back({0, 0}); }
     explicit ScriptText(std::string text) : ScriptText() { assign(std::move(text)); }
+    // A copy or a move takes the text, never its watchers; a text moved from, assigned to or
+    // destroyed tells its watchers first.
+    ScriptText(const ScriptText& other);
+    ScriptText(ScriptText&& other);
+    ScriptText& operator=(const ScriptText& other);
+    ScriptText& operator=(ScriptText&& other);
+    ~ScriptText();
+
+    // Calls watcher->textChanging(*this) once, before the next change (or the end) of the text,
+    // if the watcher still exists then. Watching changes nothing of the text.
+    void watch(std::weak_ptr<ScriptTextWatcher> watcher) const;
 
     // Replaces the whole text; takes the buffer over without copying it.
     void assign(std::string text);
@@ -105,10 +128,17 @@ class ScriptText {
     // Splits base_ from `from` on, extending the last line (which starts at lineStart).
     void scanBase(std::size_t lineStart, std::size_t from);
 
+    // Tells the watchers, and forgets them, before the text changes.
+    void changing() {
+        if (!watchers_.empty()) tellWatchers();
+    }
+    void tellWatchers();
+
     std::string base_;
     std::string edits_;
     std::size_t editsLive_ = 0;
     std::vector<Span> lines_;
+    mutable std::vector<std::weak_ptr<ScriptTextWatcher>> watchers_;
 };
 
 }  // namespace review

@@ -281,6 +281,7 @@ TEST_F(Form4Test, CopyPutsTheWholeTextOnTheClipboardAndSaysSo) {
     QGuiApplication::clipboard()->setText("something else");
     form.pushButton4Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), script);
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("text/plain").toStdString(), script);
     const auto m = messages();
     ASSERT_EQ(m.size(), 1u);
     EXPECT_EQ(m[0].text, "Data sent to clipboard.");
@@ -294,6 +295,29 @@ TEST_F(Form4Test, CopyPutsTheWholeTextOnTheClipboardAndSaysSo) {
     EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
     ASSERT_EQ(messages().size(), 2u);
     EXPECT_EQ(messages()[1].text, "Data sent to clipboard.");
+}
+
+TEST_F(Form4Test, TheClipboardKeepsWhatWasCopiedWhenTheScriptChangesOrTheWindowCloses) {
+    const std::string copied = "INSERT INTO `t` VALUES('ø')\r\nINSERT INTO `t` VALUES('x')";
+    {
+        Form4 form;
+        form.appendText(std::string(copied));
+        form.show();
+        form.pushButton4Click();
+        form.setText("DROP TABLE `t`");
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), copied);
+        form.pushButton4Click();
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "DROP TABLE `t`");
+        form.appendText("\r\nmore");
+    }
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "DROP TABLE `t`");
+    {
+        Form4 form;
+        form.appendText(std::string(copied));
+        form.show();
+        form.pushButton4Click();
+    }
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), copied);
 }
 
 TEST(ClipboardRetry, ClearsAndPlacesTextInTheAskedFormat) {

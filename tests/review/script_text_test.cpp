@@ -2,6 +2,7 @@
 // find-and-replace.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -225,6 +226,62 @@ TEST(ReplaceAll, ScriptTextLeavesTheTextAloneWhenNothingMatches) {
     EXPECT_EQ(t.replaceAll("", "text"), 0u);
     EXPECT_EQ(t.replaceAll("VARCHAR", "TEXT"), 1u);
     EXPECT_EQ(t.toString(), "CREATE TABLE `t`(`a` TEXT)\r\n");
+}
+
+namespace {
+
+// Keeps what the text held when it was told, as the clipboard does.
+struct KeepingWatcher : review::ScriptTextWatcher {
+    std::vector<std::string> seen;
+    void textChanging(const ScriptText& text) noexcept override { seen.push_back(text.toString()); }
+};
+
+}  // namespace
+
+TEST(ScriptText, AWatcherSeesTheTextOnceJustBeforeItChangesOrGoes) {
+    auto w = std::make_shared<KeepingWatcher>();
+    {
+        ScriptText t("one\r\ntwo");
+        t.watch(w);
+        // Reading, and a Replace All that finds nothing, change nothing: no word yet.
+        EXPECT_EQ(t.line(1), "two");
+        EXPECT_EQ(t.replaceAll("three", "3"), 0u);
+        EXPECT_TRUE(w->seen.empty());
+        t.replaceAll("one", "1");  // in place, the text does not grow
+        ASSERT_EQ(w->seen, (std::vector<std::string>{"one\r\ntwo"}));
+        t.append("!");  // told once only
+        EXPECT_EQ(w->seen.size(), 1u);
+
+        for (auto change : {+[](ScriptText& x) {
+                                x.replace({0, 0}, {0, 1}, "I");
+                            },
+                            +[](ScriptText& x) { x.append("\r\nthree"); },
+                            +[](ScriptText& x) { x.assign("new two"); },
+                            +[](ScriptText& x) { x.replaceAll("two", "second"); },
+                            +[](ScriptText& x) { ScriptText taken(std::move(x)); }}) {
+            w->seen.clear();
+            const std::string before = t.toString();
+            t.watch(w);
+            change(t);
+            ASSERT_EQ(w->seen, std::vector<std::string>{before});
+        }
+        // A copy does not carry the watcher; the text watched goes and says so.
+        t.assign("last");
+        w->seen.clear();
+        t.watch(w);
+        ScriptText copy = t;
+        copy.assign("changed copy");
+        EXPECT_TRUE(w->seen.empty());
+    }
+    EXPECT_EQ(w->seen, std::vector<std::string>{"last"});
+
+    // A watcher gone before the change is not told, and nothing breaks.
+    ScriptText t("x");
+    auto gone = std::make_shared<KeepingWatcher>();
+    t.watch(gone);
+    gone.reset();
+    t.append("y");
+    EXPECT_EQ(t.toString(), "xy");
 }
 
 TEST(EditHistory, UndoRestoresTheBytesEvenWhenAnEditMadeANewLineBreak) {
