@@ -128,7 +128,12 @@ TEST_F(Tree, RandomInsertsAndRemovalsKeepTheTreeExact) {
                 b = static_cast<std::uint8_t>(0x40 + rng() % 4);
             auto e = entry(key, 1 + rng() % 5000, static_cast<std::uint8_t>(rng() % 256));
             if (model.count(e)) continue;
-            tree.insert(e);
+            // The insert tells whether the key is new, as containsKey would have before it.
+            const auto first = model.lower_bound(entry(key, 0, 0));
+            const bool hadKey = first != model.end() && first->key == key;
+            bool keyWasNew = hadKey;
+            tree.insert(e, &keyWasNew);
+            ASSERT_EQ(keyWasNew, !hadKey) << "step " << step;
             model.insert(e);
             all.push_back(e);
         } else {

@@ -212,6 +212,65 @@ TEST(IndexWrite, LongTextKeysInTheGeneralSortOrderGrowThreeLevels) {
     EXPECT_EQ(copy.mdbExport("Table1").size(), 1501u);
 }
 
+// Each index counts the keys it was given (the count beside its row count in the table
+// definition); after inserts only, that is the number of distinct keys, wherever in the tree the
+// equal keys came to lie: beside the new entry on its page, on the page before or after it
+// (rows put on earlier pages sort before the equal keys of rows made earlier), or across a split.
+TEST(IndexWrite, EachIndexCountsTheDistinctKeysItWasGiven) {
+    WritableCopy copy("access/empty/empty2003.mdb");
+    copy.exec(
+        "CREATE TABLE `Calls`(`id` INT PRIMARY KEY, `caller` VARCHAR(60), `line` SMALLINT, "
+        "`note` VARCHAR(255))");
+    copy.exec("CREATE INDEX `ByCaller` ON `Calls` (`caller`)");
+    copy.exec("CREATE UNIQUE INDEX `ByLine` ON `Calls` (`line`, `id`)");
+    copy.exec("CREATE INDEX `LineOnly` ON `Calls` (`line`)");
+    std::vector<int> ids(5000);
+    for (int i = 0; i < 5000; ++i)
+        ids[static_cast<std::size_t>(i)] = i;
+    std::mt19937 rng(11);
+    std::shuffle(ids.begin(), ids.end(), rng);
+    std::set<std::string> callers;
+    std::set<int> lines;
+    bool nullCaller = false;
+    copy.db().beginTransaction();
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        const int id = ids[k];
+        // Long keys, so that pages split often and equal keys straddle pages.
+        const int c = static_cast<int>(rng() % 600);
+        const int line = static_cast<int>(rng() % 40);
+        std::string caller = "'caller number " + std::to_string(c) + " of the long list'";
+        if (c == 0) {
+            caller = "NULL";
+            nullCaller = true;
+        } else {
+            callers.insert(caller);
+        }
+        lines.insert(line);
+        // Rows of very different lengths: a short one may go onto an earlier page with room, so
+        // that its entries sort before entries of the same key made earlier.
+        const std::string note(rng() % 4 == 0 ? 250 : rng() % 8, 'n');
+        copy.exec("INSERT INTO `Calls` VALUES(" + std::to_string(id) + ", " + caller + ", " +
+                  std::to_string(line) + ", '" + note + "')");
+        if (k == 2500) {
+            copy.db().commitTransaction();
+            copy.db().beginTransaction();
+        }
+    }
+    copy.db().commitTransaction();
+    copy.reopen();
+    const jet::TableDef& def = defOf(copy.db(), "Calls");
+    std::map<std::string, std::uint32_t> counted;
+    for (const auto& l : def.logicalIndexes)
+        counted[l.name] = def.indexes.at(l.physicalIndex).rowCount;
+    EXPECT_EQ(counted["ByCaller"], callers.size() + (nullCaller ? 1u : 0u));
+    EXPECT_EQ(counted["ByLine"], 5000u);
+    EXPECT_EQ(counted["LineOnly"], lines.size());
+    for (const auto& l : def.logicalIndexes) {
+        if (l.name == "ByCaller") EXPECT_GT(treePages(copy.db(), def, l.physicalIndex).size(), 20u);
+    }
+    EXPECT_TRUE(tablewrite::checkTable(copy.db(), "Calls").empty());
+}
+
 TEST(IndexWrite, TextKeysIgnoreLetterCaseButNotAccents) {
     DM_REQUIRE_FIXTURE("access/empty/empty2003.mdb");
     WritableCopy copy("access/empty/empty2003.mdb");

@@ -231,7 +231,7 @@ void IndexTree::setNext(std::uint32_t page, std::uint32_t next) {
     store(p);
 }
 
-bool IndexTree::insertInPlace(const IndexEntry& entry) {
+bool IndexTree::insertInPlace(const IndexEntry& entry, bool* keyWasNew) {
     std::uint32_t number = root_;
     for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
         const PageRef ref = pages_.read(number);
@@ -241,6 +241,10 @@ bool IndexTree::insertInPlace(const IndexEntry& entry) {
         if (view.leaf()) {
             if (i < view.size() && sameEntry(view.entry(i), entry))
                 throwCorrupt("an index already holds an entry for the row being added", number);
+            if (keyWasNew) {
+                const std::optional<bool> known = view.keyIsNewAt(i, entry.key);
+                *keyWasNew = known ? *known : !containsKey(entry.key);
+            }
             std::vector<std::uint8_t> image = ref->bytes;
             if (!view.insertInPlace(image, i, entry)) return false;
             pages_.write(number, image);
@@ -257,8 +261,9 @@ bool IndexTree::insertInPlace(const IndexEntry& entry) {
     throwCorrupt("the pages of an index form a loop", number);
 }
 
-void IndexTree::insert(const IndexEntry& entry) {
-    if (insertInPlace(entry)) return;
+void IndexTree::insert(const IndexEntry& entry, bool* keyWasNew) {
+    if (insertInPlace(entry, keyWasNew)) return;
+    if (keyWasNew) *keyWasNew = !containsKey(entry.key);
     Path path = descend(entry);
     IndexPage& leaf = path.back().page;
     const auto it = std::lower_bound(

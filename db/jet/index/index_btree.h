@@ -76,8 +76,10 @@ class IndexTree {
     bool containsKey(const std::vector<std::uint8_t>& key);
 
     // Adds `entry`. Throws Corrupt when the tree already holds the same key for the same row,
-    // or its pages are damaged.
-    void insert(const IndexEntry& entry);
+    // or its pages are damaged. With `keyWasNew`, also tells whether the tree held no entry of
+    // entry.key before (what containsKey would have said), learnt from the leaf's entries beside
+    // the new one where they tell, so that most inserts need no second descent.
+    void insert(const IndexEntry& entry, bool* keyWasNew = nullptr);
     // Removes the entry with `entry`'s key and row; false when there is none.
     bool remove(const IndexEntry& entry);
 
@@ -91,7 +93,7 @@ class IndexTree {
     // Adds `entry` to its leaf in place when no bound and no other page changes. Each page it
     // goes through is read whole once first, so a page whose entries are out of order is
     // reported as damaged instead of taking an entry at a place its order no longer gives.
-    bool insertInPlace(const IndexEntry& entry);
+    bool insertInPlace(const IndexEntry& entry, bool* keyWasNew);
     IndexPage load(std::uint32_t number);
     void store(const IndexPage& page);
     Path descend(const IndexEntry& probe);

@@ -319,6 +319,22 @@ std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
     return lo;
 }
 
+std::optional<bool> IndexPageView::keyIsNewAt(std::size_t pos,
+                                              std::span<const std::uint8_t> key) const {
+    const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    const auto sameKey = [&](std::size_t i) {
+        entryBytes(i, scratch_);
+        return scratch_.size() - trailer == key.size() &&
+               std::equal(key.begin(), key.end(), scratch_.begin());
+    };
+    if (!leaf_ || pos == 0 || pos > size()) return std::nullopt;
+    // Entries of one key lie side by side, so the one before `pos` and the one at it decide.
+    if (sameKey(pos - 1)) return false;
+    if (pos < size()) return !sameKey(pos);
+    if (next_ == 0) return true;
+    return std::nullopt;
+}
+
 bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
                                   const IndexEntry& e) const {
     if (!leaf_) return false;

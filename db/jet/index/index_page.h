@@ -31,6 +31,7 @@
 #include <compare>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -110,6 +111,10 @@ class IndexPageView {
     IndexEntry entry(std::size_t i) const;
     // The first entry not less than `probe` (size() when none).
     std::size_t lowerBound(const IndexEntry& probe) const;
+    // Of a leaf, with `pos` where lowerBound puts an entry of `key`: whether the index holds no
+    // entry of `key`, as far as this page's entries beside `pos` tell (an entry before `pos`, and
+    // one at `pos` or no page after this one); nothing when only the pages beside it would.
+    std::optional<bool> keyIsNewAt(std::size_t pos, std::span<const std::uint8_t> key) const;
 
     // Puts `e` before entry `pos` of the leaf `page` (the bytes this view was made of) without
     // changing the shared prefix. Returns false, leaving `page` alone, when `e` does not share

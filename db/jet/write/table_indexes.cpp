@@ -107,7 +107,10 @@ void TableIndexes::check(const RowView& row, const ValueDecoder& values) {
                             "Null.");
         Pending p;
         p.key = keyOf(*i, row, values);
-        if (p.key) {
+        if (p.key && !i->unique) {
+            // Only the count of keys asks whether the key is there: the insert tells.
+            p.newKeyKnown = false;
+        } else if (p.key) {
             const bool present = i->tree.containsKey(*p.key);
             if (present && i->unique && nulls < i->keys.columnCount())
                 throw Error(ErrorKind::Constraint,
@@ -140,7 +143,7 @@ void TableIndexes::insert(const RowView& row, const ValueDecoder& values, RowId 
         IndexEntry e;
         e.key = std::move(*p.key);
         e.row = id;
-        i->tree.insert(e);
+        i->tree.insert(e, p.newKeyKnown ? nullptr : &p.newKey);
         if (p.newKey) countNewKey(*i);
     }
     pending_.clear();

@@ -72,6 +72,7 @@ class TableIndexes {
     struct Pending {
         std::optional<std::vector<std::uint8_t>> key;  // nothing: the index leaves the row out
         bool newKey = false;                           // the index does not hold the key yet
+        bool newKeyKnown = true;  // else the insert finds it out on its way to the leaf
     };
     void countNewKey(const Index& i);
     // The key of `row` for index `i`, or nothing when the index holds no entry for it.
