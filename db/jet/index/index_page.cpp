@@ -351,34 +351,46 @@ bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
     const std::size_t added = whole.size() - (entryEnds().empty() ? 0 : prefix_);
     if (used() + added > indexPageCapacity(format_)) return false;
 
-    std::vector<std::uint16_t> ends;
-    ends.reserve(entryEnds().size() + 1);
-    if (pos == 0 && !entryEnds().empty()) {
+    const std::vector<std::uint16_t>& was = entryEnds();
+    const std::size_t n = was.size();
+    std::vector<std::uint16_t> ends(n + 1);
+    auto mask = page.subspan(format_.indexEntryMaskOffset, format_.indexEntryMaskLength);
+    const auto setEnds = [&](std::size_t from) {
+        for (std::size_t k = from; k <= n; ++k)
+            mask[ends[k] / 8u] |= static_cast<std::uint8_t>(1u << (ends[k] % 8u));
+    };
+    if (pos == 0 && n > 0) {
         // The new entry is stored whole; the old first one loses its prefix.
-        std::memmove(page.data() + base + whole.size() + entryEnds()[0] - prefix_,
-                     page.data() + base + entryEnds()[0], used() - entryEnds()[0]);
+        std::memmove(page.data() + base + whole.size() + was[0] - prefix_,
+                     page.data() + base + was[0], used() - was[0]);
         std::memmove(page.data() + base + whole.size(), page.data() + base + prefix_,
-                     entryEnds()[0] - prefix_);
+                     was[0] - prefix_);
         std::copy(whole.begin(), whole.end(), page.begin() + static_cast<std::ptrdiff_t>(base));
-        ends.push_back(static_cast<std::uint16_t>(whole.size()));
-        for (std::uint16_t end : entryEnds())
-            ends.push_back(static_cast<std::uint16_t>(end + added));
+        ends[0] = static_cast<std::uint16_t>(whole.size());
+        for (std::size_t i = 0; i < n; ++i)
+            ends[i + 1] = static_cast<std::uint16_t>(was[i] + added);
+        std::fill(mask.begin(), mask.end(), 0);
+        setEnds(0);
     } else {
-        const std::size_t at = pos == 0 ? 0 : entryEnds()[pos - 1];
-        const std::size_t skip = entryEnds().empty() ? 0 : prefix_;
+        const std::size_t at = pos == 0 ? 0 : was[pos - 1];
+        const std::size_t skip = n == 0 ? 0 : prefix_;
         std::memmove(page.data() + base + at + added, page.data() + base + at, used() - at);
         std::copy(whole.begin() + static_cast<std::ptrdiff_t>(skip), whole.end(),
                   page.begin() + static_cast<std::ptrdiff_t>(base + at));
-        for (std::size_t i = 0; i < entryEnds().size(); ++i) {
-            if (i == pos) ends.push_back(static_cast<std::uint16_t>(at + added));
-            ends.push_back(static_cast<std::uint16_t>(entryEnds()[i] + (i >= pos ? added : 0)));
+        std::copy(was.begin(), was.begin() + static_cast<std::ptrdiff_t>(pos), ends.begin());
+        ends[pos] = static_cast<std::uint16_t>(at + added);
+        for (std::size_t i = pos; i < n; ++i)
+            ends[i + 1] = static_cast<std::uint16_t>(was[i] + added);
+        if (pos == 0) {
+            std::fill(mask.begin(), mask.end(), 0);
+            setEnds(0);
+        } else {
+            // The ends up to `at` stay where they are: only the mask's bits after it change.
+            mask[at / 8u] &= static_cast<std::uint8_t>((2u << (at % 8u)) - 1u);
+            std::fill(mask.begin() + static_cast<std::ptrdiff_t>(at / 8u + 1), mask.end(), 0);
+            setEnds(pos);
         }
-        if (pos == entryEnds().size()) ends.push_back(static_cast<std::uint16_t>(at + added));
     }
-    auto mask = page.subspan(format_.indexEntryMaskOffset, format_.indexEntryMaskLength);
-    std::fill(mask.begin(), mask.end(), 0);
-    for (std::uint16_t end : ends)
-        mask[end / 8] |= static_cast<std::uint8_t>(1u << (end % 8));
     ByteWriter w(page, "index page", number_);
     if (entryEnds().empty()) {
         // A page that was empty gets its one entry whole and shares no prefix.
