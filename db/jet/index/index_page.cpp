@@ -399,8 +399,14 @@ bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
     w.u16(kFreeSpaceOffset, static_cast<std::uint16_t>(format_.pageSize - base - ends.back()));
 
     // The next view of the page finds its new entry ends without reading the mask again, when
-    // they are what reading it would give: rising, and passing the check of a sound page.
-    if (soundEnds(ends, entryEnds().empty() ? 0 : prefix_, kRowPointerSize, page.size() - base))
+    // they are what reading it would give: rising, and passing the check of a sound page. A view
+    // is only ever made of sound ends; an entry put after the first keeps every old gap and adds
+    // one of the whole new entry (longer than its row pointer), so only the page's end is left to
+    // check then.
+    const bool sound =
+        pos > 0 ? ends.back() <= page.size() - base
+                : soundEnds(ends, n == 0 ? 0 : prefix_, kRowPointerSize, page.size() - base);
+    if (sound)
         remember(tEndsMemo[number_ % kEndsMemoSlots], format_, page.size(),
                  ByteSpan(page.data(), base),
                  std::make_shared<const std::vector<std::uint16_t>>(std::move(ends)));
