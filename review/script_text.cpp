@@ -113,13 +113,8 @@ ScriptText::ScriptText(const ScriptText& other)
       editsLive_(other.editsLive_),
       lines_(other.lines_) {}
 
-ScriptText::ScriptText(ScriptText&& other) {
-    other.changing();
-    base_ = std::move(other.base_);
-    edits_ = std::move(other.edits_);
-    editsLive_ = other.editsLive_;
-    lines_ = std::move(other.lines_);
-    other.clear();
+ScriptText::ScriptText(ScriptText&& other) : ScriptText() {
+    *this = std::move(other);
 }
 
 ScriptText& ScriptText::operator=(const ScriptText& other) {

@@ -321,13 +321,12 @@ std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
 
 std::optional<bool> IndexPageView::keyIsNewAt(std::size_t pos,
                                               std::span<const std::uint8_t> key) const {
-    const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    if (!leaf_ || pos == 0 || pos > size()) return std::nullopt;
     const auto sameKey = [&](std::size_t i) {
-        entryBytes(i, scratch_);
-        return scratch_.size() - trailer == key.size() &&
+        entryBytes(i, scratch_);  // a leaf entry: the key, then the row pointer
+        return scratch_.size() - kRowPointerSize == key.size() &&
                std::equal(key.begin(), key.end(), scratch_.begin());
     };
-    if (!leaf_ || pos == 0 || pos > size()) return std::nullopt;
     // Entries of one key lie side by side, so the one before `pos` and the one at it decide.
     if (sameKey(pos - 1)) return false;
     if (pos < size()) return !sameKey(pos);
