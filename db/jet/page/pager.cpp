@@ -212,7 +212,10 @@ void Pager::releaseSavepoint() {
     if (savepoints_.empty()) misuse("a savepoint was released that was never set");
     Savepoint top = std::move(savepoints_.back());
     savepoints_.pop_back();
-    if (savepoints_.empty()) return;
+    if (savepoints_.empty()) {
+        recycle(top.saved);
+        return;
+    }
     // The enclosing savepoint keeps the older bytes where it has none of its own.
     Savepoint& outer = savepoints_.back();
     for (auto& [number, bytes] : top.saved.entries()) {
@@ -244,6 +247,7 @@ void Pager::rollbackToSavepoint() {
         }
     }
     pageCount_ = top.pageCount;
+    recycle(top.saved);
 }
 
 void Pager::rememberOriginal(std::uint32_t number) {
@@ -261,7 +265,26 @@ void Pager::noteWritten(std::uint32_t number) {
         top.saved.add(number, nullptr);
         return;
     }
-    top.saved.add(number, std::make_shared<const std::vector<std::uint8_t>>(page(number)->bytes));
+    top.saved.add(number, savedCopy(page(number)->bytes));
+}
+
+Pager::SavedPages::Bytes Pager::savedCopy(const std::vector<std::uint8_t>& bytes) {
+    // Most statements save the same few pages again and again: their buffers are used again.
+    while (!spareSaved_.empty()) {
+        std::shared_ptr<std::vector<std::uint8_t>> b = std::move(spareSaved_.back());
+        spareSaved_.pop_back();
+        if (b.use_count() != 1) continue;  // still held elsewhere: not ours to change
+        b->assign(bytes.begin(), bytes.end());
+        return b;
+    }
+    return std::make_shared<std::vector<std::uint8_t>>(bytes);
+}
+
+void Pager::recycle(SavedPages& saved) {
+    for (auto& [number, bytes] : saved.entries()) {
+        if (!bytes || spareSaved_.size() >= kSpareSavedPages) continue;
+        spareSaved_.push_back(std::const_pointer_cast<std::vector<std::uint8_t>>(std::move(bytes)));
+    }
 }
 
 bool Pager::SavedPages::contains(std::uint32_t page) const {

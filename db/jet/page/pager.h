@@ -298,6 +298,11 @@ class Pager {
         SavedPages saved;
     };
     std::vector<Savepoint> savepoints_;
+    // Buffers of saved pages whose savepoint went, for the next savepoint's copies.
+    static constexpr std::size_t kSpareSavedPages = 64;
+    std::vector<std::shared_ptr<std::vector<std::uint8_t>>> spareSaved_;
+    SavedPages::Bytes savedCopy(const std::vector<std::uint8_t>& bytes);
+    void recycle(SavedPages& saved);
 };
 
 }  // namespace jet
