@@ -167,6 +167,72 @@ TEST_F(Tree, RandomInsertsAndRemovalsKeepTheTreeExact) {
     EXPECT_EQ(tree.pages(), std::vector<std::uint32_t>{kRoot});
 }
 
+// A unique index asks whether a key is there, then inserts it where the question found it
+// would go. Questions about other keys, inserts and removals between the two, and a leaf put
+// back as it was before (as a rolled-back statement leaves it) must never let an entry go to
+// a place the tree no longer gives it.
+TEST_F(Tree, AnInsertAfterAskingForItsKeyGoesWhereTheTreeIsNow) {
+    std::mt19937 rng(777);
+    std::vector<jet::IndexEntry> all;
+    std::uint32_t row = 0;
+    const auto fresh = [&](bool inOrder) {
+        Bytes key = inOrder ? longKey(static_cast<std::int32_t>(row))
+                            : longKey(static_cast<std::int32_t>(rng() % 1000000));
+        ++row;
+        return entry(key, 1 + row / 200, static_cast<std::uint8_t>(row % 200));
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const unsigned what = rng() % 10;
+        auto e = fresh(step < 8000);
+        const bool present = tree.containsKey(e.key);
+        const auto first = model.lower_bound(entry(e.key, 0, 0));
+        ASSERT_EQ(present, first != model.end() && first->key == e.key) << "step " << step;
+        if (present) continue;
+        if (what == 0 && !all.empty()) {
+            // Another key goes in first: the answer about `e` no longer says where it goes.
+            auto other = fresh(false);
+            if (!tree.containsKey(other.key)) {
+                tree.insert(other);
+                model.insert(other);
+                all.push_back(other);
+            }
+        } else if (what == 1 && !all.empty()) {
+            const std::size_t i = rng() % all.size();
+            ASSERT_TRUE(tree.remove(all[i]));
+            model.erase(all[i]);
+            all[i] = all.back();
+            all.pop_back();
+        } else if (what == 2 && !all.empty()) {
+            // A key asked about but not inserted, then the one before.
+            (void)tree.containsKey(fresh(false).key);
+        }
+        if (model.count(e)) continue;
+        tree.insert(e);
+        model.insert(e);
+        all.push_back(e);
+        if (step % 2000 == 1999) expectSame(tree, model);
+    }
+    expectSame(tree, model);
+
+    // A leaf put back as it was while the answer was given: the insert finds the page changed
+    // and goes the long way.
+    auto e = entry(longKey(2000000), 9000, 1);
+    auto later = entry(longKey(2000001), 9000, 2);
+    const jet::PageRef before = pages.read(kRoot);
+    std::uint32_t leaf = kRoot;
+    for (jet::IndexPage p = jet::decodeIndexPage(jet4(), before->span(), kRoot); !p.leaf;
+         p = jet::decodeIndexPage(jet4(), pages.read(leaf)->span(), leaf))
+        leaf = p.tail ? p.tail : p.entries.back().child;
+    const Bytes leafBefore = pages.read(leaf)->bytes;
+    ASSERT_FALSE(tree.containsKey(e.key));
+    tree.insert(e);
+    ASSERT_FALSE(tree.containsKey(later.key));  // to go just after `e`
+    pages.write(leaf, leafBefore);              // the insert of `e` undone behind the tree's back
+    tree.insert(later);
+    model.insert(later);
+    expectSame(tree, model);
+}
+
 TEST_F(Tree, InsertsInReverseAndInTheMiddleOfFullPages) {
     for (int i = 30000; i > 0; i -= 3) {
         auto e = entry(longKey(i), 2, 0);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "db/jet/base/byte_writer.h"
 #include "db/jet/base/error.h"
 
 namespace jet {
@@ -25,6 +26,13 @@ bool sameEntry(const IndexEntry& a, const IndexEntry& b) {
 }
 
 }  // namespace
+
+void IndexPages::change(std::uint32_t page,
+                        const std::function<void(std::span<std::uint8_t>)>& edit) {
+    std::vector<std::uint8_t> image = read(page)->bytes;
+    edit(image);
+    write(page, image);
+}
 
 void ReadOnlyIndexPages::write(std::uint32_t, const std::vector<std::uint8_t>&) {
     throw Error(ErrorKind::ReadOnly, "The index cannot be changed: the database is open to read.");
@@ -59,6 +67,7 @@ void IndexTree::store(const IndexPage& page) {
     IndexPage p = page;
     p.owner = owner_;
     pages_.write(p.number, encodeIndexPage(format_, p));
+    ++writes_;
     ordered_.insert(p.number);
 }
 
@@ -201,8 +210,40 @@ std::optional<IndexEntry> IndexTree::lowerBound(const IndexEntry& probe) {
 }
 
 bool IndexTree::containsKey(const std::vector<std::uint8_t>& key) {
+    hint_.valid = false;
     IndexEntry probe;
-    probe.key = key;
+    probe.key = key;  // with row 0: before every entry of the key
+    std::uint32_t number = root_;
+    bool inPlace = true;  // the path is one an insert in place may take (insertInPlace)
+    for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
+        const PageRef ref = pages_.read(number);
+        if (!ordered_.contains(number)) load(number);
+        const IndexPageView view(format_, ref->span(), number);
+        const std::size_t i = view.lowerBound(probe);
+        if (view.leaf()) {
+            // Past the leaf's last entry, the next page holds the first entry not less.
+            if (i == view.size() && view.next() != 0) break;
+            const bool found = i < view.size() && view.keyAt(i, key);
+            if (!found) {
+                hint_.valid = true;
+                hint_.key = key;
+                hint_.leaf = number;
+                hint_.position = i;
+                hint_.inPlace = inPlace;
+                hint_.writes = writes_;
+            }
+            return found;
+        }
+        if (i < view.size()) {
+            number = view.entry(i).child;
+        } else if (view.tail()) {
+            number = view.tail();
+        } else {
+            if (i == 0) throwCorrupt("an intermediate index page has no children", number);
+            inPlace = false;
+            number = view.entry(i - 1).child;
+        }
+    }
     const auto found = lowerBound(probe);
     return found && found->key == key;
 }
@@ -217,21 +258,51 @@ std::optional<IndexEntry> IndexTree::maxOf(const IndexPage& p) {
     return bound(p.entries.back());
 }
 
-void IndexTree::setPrev(std::uint32_t page, std::uint32_t prev) {
+void IndexTree::setLink(std::uint32_t page, std::size_t offset, std::uint32_t value) {
     if (page == 0) return;
-    IndexPage p = load(page);
-    p.prev = prev;
-    store(p);
+    // Read whole once, as every page the tree changes; then only the link's bytes change.
+    if (!ordered_.contains(page)) load(page);
+    const IndexPageView view(format_, pages_.read(page)->span(), page);  // an index page
+    pages_.change(page, [&](std::span<std::uint8_t> bytes) {
+        ByteWriter w(bytes, "index page", page);
+        w.u32(offset, value);
+    });
+    ++writes_;
+}
+
+void IndexTree::setPrev(std::uint32_t page, std::uint32_t prev) {
+    setLink(page, format_.indexPrevPageOffset, prev);
 }
 
 void IndexTree::setNext(std::uint32_t page, std::uint32_t next) {
-    if (page == 0) return;
-    IndexPage p = load(page);
-    p.next = next;
-    store(p);
+    setLink(page, format_.indexNextPageOffset, next);
+}
+
+bool IndexTree::insertAtHint(const IndexEntry& entry) {
+    const Hint hint = hint_;
+    hint_.valid = false;
+    if (!hint.valid || hint.writes != writes_ || hint.key != entry.key) return false;
+    // Nothing of the tree changed since containsKey found where the key goes, and no entry
+    // holds the key, so the entry goes to the same place whatever its row: the leaf's entries
+    // beside it, checked again, show the page still is as it was.
+    const PageRef ref = pages_.read(hint.leaf);
+    const IndexPageView view(format_, ref->span(), hint.leaf);
+    const std::size_t i = hint.position;
+    if (!view.leaf() || i > view.size()) return false;
+    if (i == view.size() && (!hint.inPlace || view.next() != 0)) return false;
+    if (i > 0 && compareEntries(view.entry(i - 1), entry) >= 0) return false;
+    if (i < view.size() && compareEntries(entry, view.entry(i)) >= 0) return false;
+    if (!view.canInsertInPlace(entry)) return false;
+    pages_.change(hint.leaf, [&](std::span<std::uint8_t> page) {
+        if (!view.insertInPlace(page, i, entry))
+            throwCorrupt("an index page changed while an entry was put on it", hint.leaf);
+    });
+    ++writes_;
+    return true;
 }
 
 bool IndexTree::insertInPlace(const IndexEntry& entry, bool* keyWasNew) {
+    if (!keyWasNew && insertAtHint(entry)) return true;
     std::uint32_t number = root_;
     for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
         const PageRef ref = pages_.read(number);
@@ -245,9 +316,12 @@ bool IndexTree::insertInPlace(const IndexEntry& entry, bool* keyWasNew) {
                 const std::optional<bool> known = view.keyIsNewAt(i, entry.key);
                 *keyWasNew = known ? *known : !containsKey(entry.key);
             }
-            std::vector<std::uint8_t> image = ref->bytes;
-            if (!view.insertInPlace(image, i, entry)) return false;
-            pages_.write(number, image);
+            if (!view.canInsertInPlace(entry)) return false;
+            pages_.change(number, [&](std::span<std::uint8_t> page) {
+                if (!view.insertInPlace(page, i, entry))
+                    throwCorrupt("an index page changed while an entry was put on it", number);
+            });
+            ++writes_;
             return true;
         }
         if (i < view.size()) {
@@ -263,6 +337,7 @@ bool IndexTree::insertInPlace(const IndexEntry& entry, bool* keyWasNew) {
 
 void IndexTree::insert(const IndexEntry& entry, bool* keyWasNew) {
     if (insertInPlace(entry, keyWasNew)) return;
+    hint_.valid = false;
     if (keyWasNew) *keyWasNew = !containsKey(entry.key);
     Path path = descend(entry);
     IndexPage& leaf = path.back().page;
@@ -411,6 +486,7 @@ void IndexTree::splitRoot(Path& path) {
 }
 
 bool IndexTree::remove(const IndexEntry& entry) {
+    hint_.valid = false;
     Path path = descend(entry);
     const std::size_t level = path.size() - 1;
     IndexPage& leaf = path[level].page;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_set>
 #include <vector>
 
@@ -35,6 +36,10 @@ class IndexPages {
     virtual PageRef read(std::uint32_t page) = 0;
     // Replaces page `page` with `image` (a whole page).
     virtual void write(std::uint32_t page, const std::vector<std::uint8_t>& image) = 0;
+    // Changes page `page` through `edit`, given the whole page to change in place. By default a
+    // copy of the page, written back whole.
+    virtual void change(std::uint32_t page,
+                        const std::function<void(std::span<std::uint8_t>)>& edit);
     // A page for the index (its bytes are about to be written).
     virtual std::uint32_t allocate() = 0;
     // Gives back a page the index no longer uses.
@@ -72,7 +77,9 @@ class IndexTree {
 
     // The first entry not less than `probe`, or nothing. Throws Corrupt.
     std::optional<IndexEntry> lowerBound(const IndexEntry& probe);
-    // True when some entry has exactly these key bytes.
+    // True when some entry has exactly these key bytes. When none has, where the key goes is
+    // kept for an insert of the key that follows with no change of the tree between (a unique
+    // index asks first, then inserts), so that the insert need not descend again.
     bool containsKey(const std::vector<std::uint8_t>& key);
 
     // Adds `entry`. Throws Corrupt when the tree already holds the same key for the same row,
@@ -94,6 +101,9 @@ class IndexTree {
     // goes through is read whole once first, so a page whose entries are out of order is
     // reported as damaged instead of taking an entry at a place its order no longer gives.
     bool insertInPlace(const IndexEntry& entry, bool* keyWasNew);
+    // Adds `entry` in place at the leaf and position the last containsKey found for its key,
+    // when that still holds; false otherwise (nothing written).
+    bool insertAtHint(const IndexEntry& entry);
     IndexPage load(std::uint32_t number);
     void store(const IndexPage& page);
     Path descend(const IndexEntry& probe);
@@ -112,6 +122,8 @@ class IndexTree {
     void split(Path& path, std::size_t level, std::optional<IndexEntry> newMax);
     // Removes the child `path[level].child` (now empty and freed) from path[level].
     void dropChild(Path& path, std::size_t level);
+    // Writes `value` at `offset` of index page `page` (a link to the previous or next page).
+    void setLink(std::uint32_t page, std::size_t offset, std::uint32_t value);
     void setPrev(std::uint32_t page, std::uint32_t prev);
     void setNext(std::uint32_t page, std::uint32_t next);
     std::optional<IndexEntry> maxOf(const IndexPage& p);
@@ -122,6 +134,16 @@ class IndexTree {
     std::uint32_t owner_;
     // Pages known to hold their entries in order: read whole by load() or written by this tree.
     std::unordered_set<std::uint32_t> ordered_;
+    std::uint64_t writes_ = 0;  // pages this tree wrote, to tell a hint still holds
+    struct Hint {
+        bool valid = false;
+        std::vector<std::uint8_t> key;
+        std::uint32_t leaf = 0;
+        std::size_t position = 0;
+        bool inPlace = false;  // the path to the leaf changes no bound when the leaf grows
+        std::uint64_t writes = 0;
+    };
+    Hint hint_;
 };
 
 }  // namespace jet

@@ -79,8 +79,8 @@ void IndexEntry::appendTo(std::vector<std::uint8_t>& out, bool leaf) const {
 
 std::strong_ordering compareKeys(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
     const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i)
-        if (a[i] != b[i]) return a[i] <=> b[i];
+    if (n > 0)
+        if (const int c = std::memcmp(a.data(), b.data(), n); c != 0) return c <=> 0;
     return a.size() <=> b.size();
 }
 
@@ -237,12 +237,16 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
     // this way, so the common case of a sound page is checked as a whole afterwards.
     auto decoded = std::make_shared<std::vector<std::uint16_t>>();
     std::vector<std::uint16_t>& ends = *decoded;
-    ends.reserve(mask.size() * 8);
-    for (std::size_t i = 0; i < mask.size(); ++i) {
-        unsigned bits = mask[i];
+    ends.reserve(mask.size() * 2);
+    // Eight mask bytes at a time (bit n of the word is bit n % 8 of byte n / 8), mostly zero.
+    for (std::size_t i = 0; i < mask.size(); i += 8) {
+        const std::size_t n = std::min<std::size_t>(8, mask.size() - i);
+        std::uint64_t bits = 0;
+        for (std::size_t k = 0; k < n; ++k)
+            bits |= static_cast<std::uint64_t>(mask[i + k]) << (8 * k);
         while (bits != 0) {
-            ends.push_back(
-                static_cast<std::uint16_t>(i * 8 + static_cast<std::size_t>(__builtin_ctz(bits))));
+            ends.push_back(static_cast<std::uint16_t>(
+                i * 8 + static_cast<std::size_t>(__builtin_ctzll(bits))));
             bits &= bits - 1;
         }
     }
@@ -298,17 +302,42 @@ IndexEntry IndexPageView::entry(std::size_t i) const {
     return parseEntry(r, scratch_, leaf_, format_.indexFirstEntryOffset);
 }
 
+IndexPageView::Pieces IndexPageView::pieces(std::size_t i) const {
+    const std::uint8_t* base = page_.data() + format_.indexFirstEntryOffset;
+    if (i == 0) return {ByteSpan(base, entryEnds()[0]), ByteSpan()};
+    return {ByteSpan(base, prefix_),
+            ByteSpan(base + entryEnds()[i - 1], entryEnds()[i] - entryEnds()[i - 1])};
+}
+
+std::strong_ordering IndexPageView::compareKeyAt(const Pieces& e, std::size_t keyLength,
+                                                 std::span<const std::uint8_t> key) {
+    // The stored key is the head's first bytes, then the rest's, `keyLength` in all.
+    const std::size_t fromHead = std::min(e.head.size(), keyLength);
+    const std::size_t n = std::min(fromHead, key.size());
+    if (n > 0)
+        if (const int c = std::memcmp(e.head.data(), key.data(), n); c != 0) return c <=> 0;
+    if (n < fromHead) return std::strong_ordering::greater;  // `key` ends first
+    const std::size_t fromRest = keyLength - fromHead;
+    const std::size_t m = std::min(fromRest, key.size() - fromHead);
+    if (m > 0)
+        if (const int c = std::memcmp(e.rest.data(), key.data() + fromHead, m); c != 0)
+            return c <=> 0;
+    return keyLength <=> key.size();
+}
+
 std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
     const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
     std::size_t lo = 0, hi = entryEnds().size();
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        entryBytes(mid, scratch_);
-        const std::size_t keyLength = scratch_.size() - trailer;
-        auto c = compareKeys(std::span(scratch_).first(keyLength), probe.key);
+        const Pieces e = pieces(mid);
+        const std::size_t keyLength = e.size() - trailer;  // sound ends hold the trailer
+        auto c = compareKeyAt(e, keyLength, probe.key);
         if (c == 0) {
-            const ByteReader pointer(scratch_, "index entry", number_);
-            const RowId row{pointer.u24be(keyLength), pointer.u8(keyLength + 3)};
+            const RowId row{
+                static_cast<std::uint32_t>(e.at(keyLength) << 16 | e.at(keyLength + 1) << 8 |
+                                           e.at(keyLength + 2)),
+                e.at(keyLength + 3)};
             c = row <=> probe.row;
         }
         if (c < 0)
@@ -319,14 +348,17 @@ std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
     return lo;
 }
 
+bool IndexPageView::keyAt(std::size_t i, std::span<const std::uint8_t> key) const {
+    const Pieces e = pieces(i);
+    const std::size_t keyLength =
+        e.size() - (leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize);
+    return keyLength == key.size() && compareKeyAt(e, keyLength, key) == 0;
+}
+
 std::optional<bool> IndexPageView::keyIsNewAt(std::size_t pos,
                                               std::span<const std::uint8_t> key) const {
     if (!leaf_ || pos == 0 || pos > size()) return std::nullopt;
-    const auto sameKey = [&](std::size_t i) {
-        entryBytes(i, scratch_);  // a leaf entry: the key, then the row pointer
-        return scratch_.size() - kRowPointerSize == key.size() &&
-               std::equal(key.begin(), key.end(), scratch_.begin());
-    };
+    const auto sameKey = [&](std::size_t i) { return keyAt(i, key); };
     // Entries of one key lie side by side, so the one before `pos` and the one at it decide.
     if (sameKey(pos - 1)) return false;
     if (pos < size()) return !sameKey(pos);
@@ -334,10 +366,35 @@ std::optional<bool> IndexPageView::keyIsNewAt(std::size_t pos,
     return std::nullopt;
 }
 
+bool IndexPageView::canInsertInPlace(const IndexEntry& e) const {
+    if (!leaf_) return false;
+    const std::size_t whole = e.size(true);
+    const std::size_t base = format_.indexFirstEntryOffset;
+    if (!entryEnds().empty()) {
+        if (whole <= prefix_) return false;
+        if (!std::equal(
+                e.key.begin(),
+                e.key.begin() + static_cast<std::ptrdiff_t>(std::min(prefix_, e.key.size())),
+                page_.begin() + static_cast<std::ptrdiff_t>(base)))
+            return false;
+        if (prefix_ > e.key.size()) {
+            // The prefix reaches into the row pointer.
+            std::vector<std::uint8_t> bytes;
+            e.appendTo(bytes, true);
+            if (!std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(prefix_),
+                            page_.begin() + static_cast<std::ptrdiff_t>(base)))
+                return false;
+        }
+    }
+    const std::size_t added = whole - (entryEnds().empty() ? 0 : prefix_);
+    return used() + added <= indexPageCapacity(format_);
+}
+
 bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
                                   const IndexEntry& e) const {
     if (!leaf_) return false;
-    std::vector<std::uint8_t> whole;
+    std::vector<std::uint8_t>& whole = scratch_;
+    whole.clear();
     e.appendTo(whole, true);
     const std::size_t base = format_.indexFirstEntryOffset;
     // The new entry must start with the page's shared prefix.

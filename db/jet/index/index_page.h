@@ -109,6 +109,8 @@ class IndexPageView {
     // Entry `i` whole: key, row pointer and (intermediate pages) child page.
     void entryBytes(std::size_t i, std::vector<std::uint8_t>& out) const;
     IndexEntry entry(std::size_t i) const;
+    // Whether entry `i` has exactly the key bytes `key`.
+    bool keyAt(std::size_t i, std::span<const std::uint8_t> key) const;
     // The first entry not less than `probe` (size() when none).
     std::size_t lowerBound(const IndexEntry& probe) const;
     // Of a leaf, with `pos` where lowerBound puts an entry of `key`: whether the index holds no
@@ -116,12 +118,30 @@ class IndexPageView {
     // one at `pos` or no page after this one); nothing when only the pages beside it would.
     std::optional<bool> keyIsNewAt(std::size_t pos, std::span<const std::uint8_t> key) const;
 
-    // Puts `e` before entry `pos` of the leaf `page` (the bytes this view was made of) without
-    // changing the shared prefix. Returns false, leaving `page` alone, when `e` does not share
-    // the prefix or the page has no room for it.
+    // Whether insertInPlace() can put `e` on this page: it is a leaf with room for `e`, and
+    // `e` starts with the shared prefix.
+    bool canInsertInPlace(const IndexEntry& e) const;
+    // Puts `e` before entry `pos` of the leaf `page` (the bytes this view was made of, or a copy
+    // of them) without changing the shared prefix. Returns false, leaving `page` alone, when `e`
+    // does not share the prefix or the page has no room for it.
     bool insertInPlace(std::span<std::uint8_t> page, std::size_t pos, const IndexEntry& e) const;
 
   private:
+    // An entry as it lies on the page: the shared prefix (for the first entry, all of it), then
+    // the bytes stored for it alone.
+    struct Pieces {
+        ByteSpan head;
+        ByteSpan rest;
+        std::size_t size() const { return head.size() + rest.size(); }
+        std::uint8_t at(std::size_t i) const {
+            return i < head.size() ? head[i] : rest[i - head.size()];
+        }
+    };
+    Pieces pieces(std::size_t i) const;
+    // The entry's first `keyLength` bytes (its key) against `key`, ordered as compareKeys does.
+    static std::strong_ordering compareKeyAt(const Pieces& e, std::size_t keyLength,
+                                             std::span<const std::uint8_t> key);
+
     const Format& format_;
     ByteSpan page_;
     std::uint32_t number_;

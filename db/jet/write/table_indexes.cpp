@@ -26,6 +26,11 @@ void PagerIndexPages::write(std::uint32_t page, const std::vector<std::uint8_t>&
     PageHandle h = pager_.writablePage(page);
     h->bytes = image;
 }
+void PagerIndexPages::change(std::uint32_t page,
+                             const std::function<void(std::span<std::uint8_t>)>& edit) {
+    PageHandle h = pager_.writablePage(page);
+    edit(h->mutableSpan());
+}
 std::uint32_t PagerIndexPages::allocate() {
     PageHandle h = pager_.allocatePage(page_type::kIndexLeaf);
     if (usageMapRef_) addToUsageMap(pager_, usageMapRef_, h->number);

@@ -36,6 +36,9 @@ class PagerIndexPages : public IndexPages {
         : pager_(pager), usageMapRef_(usageMapRef) {}
     PageRef read(std::uint32_t page) override;
     void write(std::uint32_t page, const std::vector<std::uint8_t>& image) override;
+    // In the page's live copy: no image of the page is made.
+    void change(std::uint32_t page,
+                const std::function<void(std::span<std::uint8_t>)>& edit) override;
     std::uint32_t allocate() override;
     void release(std::uint32_t page) override;
 
