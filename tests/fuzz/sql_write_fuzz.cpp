@@ -106,10 +106,11 @@ void readRows(jet::sql::QueryResult& result) {
 
 // The file opened again from its bytes, as the next program sees it: it must pass the check
 // and every row of every user table must read.
-void reopenAndRead(const std::vector<std::uint8_t>& bytes) {
+void reopenAndRead(std::vector<std::uint8_t> bytes) {
     std::unique_ptr<jet::Database> db;
     try {
-        db = jet::Database::open(std::make_unique<jet::MemoryFile>(bytes), jet::OpenOptions{});
+        db = jet::Database::open(std::make_unique<jet::MemoryFile>(std::move(bytes)),
+                                 jet::OpenOptions{});
     } catch (const jet::Error& e) {
         finding("the file does not open again: " + e.message(), "(reopening)");
     }
@@ -183,6 +184,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!wrote) return 0;
     std::vector<std::uint8_t> bytes = file->bytes();
     db.reset();
-    reopenAndRead(bytes);
+    reopenAndRead(std::move(bytes));
     return 0;
 }
