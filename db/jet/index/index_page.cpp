@@ -392,20 +392,12 @@ bool IndexPageView::canInsertInPlace(const IndexEntry& e) const {
 
 bool IndexPageView::insertInPlace(std::span<std::uint8_t> page, std::size_t pos,
                                   const IndexEntry& e) const {
-    if (!leaf_) return false;
+    if (!canInsertInPlace(e)) return false;
     std::vector<std::uint8_t>& whole = scratch_;
     whole.clear();
     e.appendTo(whole, true);
     const std::size_t base = format_.indexFirstEntryOffset;
-    // The new entry must start with the page's shared prefix.
-    if (!entryEnds().empty()) {
-        if (whole.size() <= prefix_) return false;
-        if (!std::equal(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(prefix_),
-                        page.begin() + static_cast<std::ptrdiff_t>(base)))
-            return false;
-    }
     const std::size_t added = whole.size() - (entryEnds().empty() ? 0 : prefix_);
-    if (used() + added > indexPageCapacity(format_)) return false;
 
     const std::vector<std::uint16_t>& was = entryEnds();
     const std::size_t n = was.size();
