@@ -115,10 +115,9 @@ std::optional<TableKind> Catalog::kindOf(const CatalogEntry& e) const {
 }
 
 const CatalogEntry* Catalog::findTable(std::string_view name) const {
-    const std::string folded = foldName(name);
     for (const auto& e : entries_)
         if (e.type == object_type::kTable && e.parentId == tablesContainer_ &&
-            foldName(e.name) == folded)
+            sameName(e.name, name))
             return &e;
     return nullptr;
 }

@@ -35,6 +35,27 @@ std::string foldName(std::string_view utf8) {
     return out;
 }
 
+bool sameName(std::string_view a, std::string_view b) {
+    auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+    auto ascii = [](std::string_view s) {
+        for (char ch : s)
+            if (static_cast<unsigned char>(ch) >= 0x80) return false;
+        return true;
+    };
+    if (a.size() != b.size()) {
+        // Folding keeps the length of ASCII text.
+        if (ascii(a) && ascii(b)) return false;
+        return foldName(a) == foldName(b);
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        // Past an ASCII prefix the same in both, only folding the rest can tell.
+        if (x >= 0x80 || y >= 0x80) return foldName(a.substr(i)) == foldName(b.substr(i));
+        if (upper(x) != upper(y)) return false;
+    }
+    return true;
+}
+
 std::string nameProblem(std::string_view name) {
     if (name.empty()) return "it is empty";
     if (invalidUtf8At(name) != std::string_view::npos) return "it is not valid UTF-8 text";

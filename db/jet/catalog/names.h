@@ -18,6 +18,10 @@ inline constexpr std::size_t kMaxNameLength = 64;
 // scripts compare exactly).
 std::string foldName(std::string_view utf8);
 
+// True when `a` and `b` are the same name: foldName(a) == foldName(b), without making the folded
+// copies when both are ASCII.
+bool sameName(std::string_view a, std::string_view b);
+
 // Why Access cannot hold `name` ("it holds the character \".\""), or "" when it can.
 std::string nameProblem(std::string_view name);
 

@@ -26,9 +26,8 @@ std::string readName(const ByteReader& r, std::size_t& pos, const Format& f, con
 }  // namespace
 
 const Property* PropertyMap::find(std::string_view propertyName) const {
-    const std::string folded = foldName(propertyName);
     for (const auto& p : properties)
-        if (foldName(p.name) == folded) return &p;
+        if (sameName(p.name, propertyName)) return &p;
     return nullptr;
 }
 

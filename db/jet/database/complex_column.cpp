@@ -66,7 +66,7 @@ ComplexValueMap loadComplexValues(DatabaseFile& db, const TableDef& table,
     const Catalog& catalog = db.catalog();
     const CatalogEntry* complexColumns = nullptr;
     for (const auto& e : catalog.entries())
-        if (e.type == object_type::kTable && foldName(e.name) == foldName(kComplexColumnsTable))
+        if (e.type == object_type::kTable && sameName(e.name, kComplexColumnsTable))
             complexColumns = &e;
     if (!complexColumns)
         throwCorrupt("the column '" + column.name + "' is complex, but the file has no " +
@@ -128,7 +128,7 @@ ComplexValueMap loadComplexValues(DatabaseFile& db, const TableDef& table,
                      "' lacks its key columns");
     auto find = [&](const char* name) {
         for (std::size_t i : valueCols)
-            if (foldName(cols[i].def->name) == foldName(name)) return i;
+            if (sameName(cols[i].def->name, name)) return i;
         return cols.size();
     };
 

@@ -42,7 +42,7 @@ void TableWriter::addIndex(const std::string& table, const std::string& name,
     for (const auto& c : columns) {
         const ColumnDef* column = nullptr;
         for (const auto& d : def->columns)
-            if (foldName(d.name) == foldName(c.name)) column = &d;
+            if (sameName(d.name, c.name)) column = &d;
         if (!column)
             throw Error(ErrorKind::Syntax, "The table '" + entry.name + "' has no column '" +
                                                c.name + "' for the index '" + name + "'.");

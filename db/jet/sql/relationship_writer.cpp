@@ -48,7 +48,7 @@ constexpr std::uint8_t kSetsNull = 2;
 const ColumnDef& resolveColumn(const TableDef& def, const std::string& table,
                                const std::string& name, const std::string& relationship) {
     for (const auto& c : def.columns)
-        if (foldName(c.name) == foldName(name)) return c;
+        if (sameName(c.name, name)) return c;
     throw Error(ErrorKind::Syntax, "The table '" + table + "' has no column '" + name +
                                        "' for the relationship '" + relationship + "'.");
 }
@@ -80,7 +80,7 @@ std::string primarySideName(const TableDef& def) {
         const std::string name = std::string(".r") + c;
         bool taken = false;
         for (const auto& li : def.logicalIndexes)
-            if (foldName(li.name) == foldName(name)) taken = true;
+            if (sameName(li.name, name)) taken = true;
         if (!taken) return name;
     }
     throw Error(ErrorKind::Constraint, "The table takes part in too many relationships.");
@@ -128,7 +128,7 @@ void TableWriter::addRelationship(const sql::AddConstraintStatement& s) {
     std::int32_t highestSynthetic = std::numeric_limits<std::int32_t>::min();
     for (const auto& e : db_.catalog().entries()) {
         if (e.id < 0 && e.id > highestSynthetic) highestSynthetic = e.id;
-        if (e.type == object_type::kRelationship && foldName(e.name) == foldName(s.name))
+        if (e.type == object_type::kRelationship && sameName(e.name, s.name))
             throw Error(ErrorKind::Constraint,
                         "A relationship named '" + e.name + "' exists already.");
         if (e.type == 3 && e.parentId == 0x0F000000 && e.name == "Relationships")
@@ -211,7 +211,7 @@ void TableWriter::addRelationship(const sql::AddConstraintStatement& s) {
         std::vector<db::Value> values(rd.columns.size());
         auto set = [&](const char* column, db::Value v) {
             for (std::size_t i = 0; i < rd.columns.size(); ++i)
-                if (foldName(rd.columns[i].name) == foldName(column))
+                if (sameName(rd.columns[i].name, column))
                     values[i] = convertValue(v, rd.columns[i], rel.name());
         };
         set("szRelationship", db::Value::text(s.name));

@@ -50,7 +50,7 @@ std::vector<std::vector<db::Value>> allRows(Database& db, const CatalogEntry& e)
 
 int columnIndex(const TableDef& def, const char* name) {
     for (std::size_t i = 0; i < def.columns.size(); ++i)
-        if (foldName(def.columns[i].name) == foldName(name)) return static_cast<int>(i);
+        if (sameName(def.columns[i].name, name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -107,9 +107,8 @@ void TableWriter::requireUserTable(const CatalogEntry& e, const char* action) co
 }
 
 void TableWriter::requireFreeName(std::string_view name) const {
-    const std::string folded = foldName(name);
     for (const auto& e : db_.catalog().entries())
-        if (e.parentId == db_.catalog().tablesContainer() && foldName(e.name) == folded)
+        if (e.parentId == db_.catalog().tablesContainer() && sameName(e.name, name))
             throw Error(ErrorKind::TableExists, "Table '" + e.name + "' already exists.");
 
     // The catalogue's index of names holds each name once in its own sort order, which takes
@@ -247,13 +246,12 @@ bool TableWriter::inRelationship(const CatalogEntry& table) {
     auto reader = db_.openStoredTable(*rel);
     const TableDef& def = reader->def();
     const int a = columnIndex(def, "szObject"), b = columnIndex(def, "szReferencedObject");
-    const std::string folded = foldName(table.name);
     std::vector<db::Value> row;
     while (reader->next(row))
         for (int col : {a, b})
             if (col >= 0) {
                 const db::Value& v = row[static_cast<std::size_t>(col)];
-                if (v.kind() == db::Value::Kind::Text && foldName(v.asText()) == folded)
+                if (v.kind() == db::Value::Kind::Text && sameName(v.asText(), table.name))
                     return true;
             }
     return false;
@@ -283,7 +281,7 @@ std::uint32_t TableWriter::create(const std::string& name, const std::vector<Col
     for (std::size_t i = 0; i < columns.size(); ++i) {
         validateName(columns[i].name, "column");
         for (std::size_t k = 0; k < i; ++k)
-            if (foldName(columns[k].name) == foldName(columns[i].name))
+            if (sameName(columns[k].name, columns[i].name))
                 throw Error(ErrorKind::Syntax, "The column '" + columns[i].name +
                                                    "' is defined more than once in table '" + name +
                                                    "'.");
@@ -345,7 +343,7 @@ void TableWriter::createTable(const sql::CreateTableStatement& s) {
             pk.primaryKey = true;
             for (const auto& keyColumn : s.primaryKey) {
                 std::size_t k = 0;
-                while (k < plans.size() && foldName(plans[k].name) != foldName(keyColumn))
+                while (k < plans.size() && !sameName(plans[k].name, keyColumn))
                     ++k;
                 if (k == plans.size())
                     throw Error(ErrorKind::Syntax, "The primary key names the column '" +

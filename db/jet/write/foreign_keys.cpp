@@ -20,9 +20,8 @@ constexpr std::int64_t kNotEnforced = 0x02;
 constexpr std::uint8_t kUniqueIndex = 0x01;
 
 int columnIndex(const TableDef& def, const std::string& name) {
-    const std::string folded = foldName(name);
     for (std::size_t i = 0; i < def.columns.size(); ++i)
-        if (foldName(def.columns[i].name) == folded) return static_cast<int>(i);
+        if (sameName(def.columns[i].name, name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -48,11 +47,11 @@ std::vector<ForeignKey> enforcedForeignKeys(Database& db, const std::string& tab
         std::string column, referenced;
     };
     std::map<std::string, std::pair<ForeignKey, std::vector<Part>>> byName;
-    const std::string folded = foldName(table);
     std::vector<db::Value> row;
     while (reader->next(row)) {
         auto at = [&](int i) -> const db::Value& { return row[static_cast<std::size_t>(i)]; };
-        if (foldName(textOf(at(object))) != folded) continue;
+        if (at(object).kind() != db::Value::Kind::Text || !sameName(at(object).asText(), table))
+            continue;
         if (grbit >= 0 && at(grbit).kind() == db::Value::Kind::Integer &&
             (at(grbit).asInteger() & kNotEnforced))
             continue;

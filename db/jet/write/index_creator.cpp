@@ -111,7 +111,7 @@ void checkNewIndex(const Format& format, const TableDef& def, const std::string&
                                                      "': " + *why + ".");
     }
     for (const auto& li : def.logicalIndexes) {
-        if (foldName(li.name) == foldName(index.name))
+        if (sameName(li.name, index.name))
             throw Error(ErrorKind::Constraint,
                         "The table '" + table + "' has an index named '" + li.name + "' already.");
         if (index.primaryKey && li.kind == logical_index_kind::kPrimaryKey)

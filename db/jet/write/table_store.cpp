@@ -36,9 +36,8 @@ db::Guid randomGuid() {
 
 bool flagProperty(const std::vector<PropertyMap>& maps, const std::string& column,
                   const char* property) {
-    const std::string folded = foldName(column);
     for (const auto& m : maps) {
-        if (foldName(m.name) != folded) continue;
+        if (!sameName(m.name, column)) continue;
         if (const Property* p = m.find(property)) return !p->value.empty() && p->value[0] != 0;
     }
     return false;
@@ -46,9 +45,8 @@ bool flagProperty(const std::vector<PropertyMap>& maps, const std::string& colum
 
 bool flagPropertyIsFalse(const std::vector<PropertyMap>& maps, const std::string& column,
                          const char* property) {
-    const std::string folded = foldName(column);
     for (const auto& m : maps) {
-        if (foldName(m.name) != folded) continue;
+        if (!sameName(m.name, column)) continue;
         if (const Property* p = m.find(property)) return !p->value.empty() && p->value[0] == 0;
     }
     return false;
@@ -58,9 +56,8 @@ bool flagPropertyIsFalse(const std::vector<PropertyMap>& maps, const std::string
 std::optional<ColumnDefaultValue> defaultProperty(const std::vector<PropertyMap>& maps,
                                                   const std::string& column, const Format& format,
                                                   const CodePage& codePage) {
-    const std::string folded = foldName(column);
     for (const auto& m : maps) {
-        if (foldName(m.name) != folded) continue;
+        if (!sameName(m.name, column)) continue;
         const Property* p = m.find("DefaultValue");
         if (!p || (p->type != static_cast<std::uint8_t>(ColumnType::Memo) &&
                    p->type != static_cast<std::uint8_t>(ColumnType::Text)))
