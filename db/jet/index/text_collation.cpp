@@ -43,7 +43,7 @@ struct CharCode {
     std::uint8_t extraLength = 0;
 };
 
-CharCode codeOf(const SortTable& table, char16_t unit) {
+CharCode lookUp(const SortTable& table, char16_t unit) {
     // The first run always starts at U+0000, so the run before the first that starts after
     // `unit` is its own.
     const auto it = std::upper_bound(table.runs.begin(), table.runs.end(), unit,
@@ -60,9 +60,27 @@ CharCode codeOf(const SortTable& table, char16_t unit) {
     return c;
 }
 
-const SortTable& tableOf(TextCollation::Order order) {
-    return order == TextCollation::Order::General ? sort_codes::kGeneral
-                                                  : sort_codes::kGeneralLegacy;
+// A sort order's codes, those of the ASCII characters (most of the text indexed) looked up once.
+class CodeTable {
+  public:
+    explicit CodeTable(const SortTable& table) : table_(table) {
+        for (char16_t u = 0; u < kAscii; ++u)
+            ascii_[u] = lookUp(table, u);
+    }
+    CharCode codeOf(char16_t unit) const {
+        return unit < kAscii ? ascii_[unit] : lookUp(table_, unit);
+    }
+
+  private:
+    static constexpr char16_t kAscii = 0x80;
+    const SortTable& table_;
+    std::array<CharCode, kAscii> ascii_;
+};
+
+const CodeTable& tableOf(TextCollation::Order order) {
+    static const CodeTable general(sort_codes::kGeneral);
+    static const CodeTable legacy(sort_codes::kGeneralLegacy);
+    return order == TextCollation::Order::General ? general : legacy;
 }
 
 // The parts of a key after the inline codes, built while they are written.
@@ -189,20 +207,20 @@ const char* TextCollation::name() const {
 
 long TextCollation::firstUnknown(std::u16string_view text) const {
     text = indexedPart(text);
-    const SortTable& table = tableOf(order_);
+    const CodeTable& table = tableOf(order_);
     for (std::size_t i = 0; i < text.size(); ++i)
-        if (codeOf(table, text[i]).kind == sort_codes::kNone) return static_cast<long>(i);
+        if (table.codeOf(text[i]).kind == sort_codes::kNone) return static_cast<long>(i);
     return -1;
 }
 
 void TextCollation::appendKey(std::u16string_view text, bool ascending,
                               std::vector<std::uint8_t>& out) const {
     text = indexedPart(text);
-    const SortTable& table = tableOf(order_);
+    const CodeTable& table = tableOf(order_);
     const std::size_t start = out.size();
     KeyTail tail;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const CharCode c = codeOf(table, text[i]);
+        const CharCode c = table.codeOf(text[i]);
         switch (c.kind) {
             case sort_codes::kNone: {
                 out.resize(start);
@@ -241,7 +259,13 @@ void TextCollation::appendKey(std::u16string_view text, bool ascending,
 
 std::u16string toUtf16(std::string_view utf8) {
     std::u16string out;
-    for (char32_t cp : decodeUtf8(utf8)) {
+    out.reserve(utf8.size());
+    // Most text is ASCII, a unit for each byte; the rest is decoded from the first other byte.
+    std::size_t i = 0;
+    while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80)
+        out.push_back(static_cast<char16_t>(utf8[i++]));
+    if (i == utf8.size()) return out;
+    for (char32_t cp : decodeUtf8(utf8.substr(i))) {
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
