@@ -499,7 +499,7 @@ class Parser {
         switch (t.kind) {
             case TokenKind::Number:
                 v.kind = Literal::Kind::Number;
-                v.text = t.text;
+                v.text = takeText();
                 break;
             case TokenKind::Date:
                 v.kind = Literal::Kind::Date;
@@ -548,7 +548,10 @@ class Parser {
     }
     void appendTextPiece(std::string& out) {
         if (peek().kind == TokenKind::Text) {
-            out += peek().text;
+            if (out.empty())
+                out = takeText();
+            else
+                out += peek().text;
             advance();
             return;
         }
@@ -576,6 +579,8 @@ class Parser {
     // ---- tokens ----
 
     const Token& peek() const { return tokens_[pos_]; }
+    // The current token's text, handed over: for a literal read once and then passed by.
+    std::string takeText() { return std::move(tokens_[pos_].text); }
     // The token `ahead` places after the current one (the final End token past the end).
     const Token& at(std::size_t ahead) const {
         return tokens_[pos_ + ahead < tokens_.size() ? pos_ + ahead : tokens_.size() - 1];
