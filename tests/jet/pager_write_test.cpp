@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "db/jet/base/error.h"
+#include "db/jet/check/check.h"
 #include "db/jet/database/database.h"
 #include "db/jet/table/data_page.h"
 #include "db/jet/table/free_pages.h"
@@ -213,6 +214,44 @@ TEST(PagerStatement, StatementsOfATransactionAreKeptOrUndoneTogether) {
         db->writeStatement([&] { db->pager().allocatePage(jet::page_type::kData); });
     db->commitTransaction();
     EXPECT_EQ(readFile(file).size(), before.size() + 3 * 4096);
+}
+
+// A refused statement that wrote nothing keeps what was read of the catalogue and the table
+// definitions; one that wrote has them read again, so nothing of its undone pages stays cached.
+TEST(PagerStatement, OnlyARefusalThatWroteDropsWhatWasRead) {
+    DM_REQUIRE_FIXTURE("access/empty/empty2010.accdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2010.accdb");
+    auto db = jet::Database::open(file.string(), rw());
+    auto refuse = [&](bool write) {
+        EXPECT_THROW(db->writeStatement([&] {
+            if (write) db->pager().writablePage(2)->bytes[300] ^= 0x55;
+            throw jet::Error(jet::ErrorKind::Constraint, "refused");
+        }),
+                     jet::Error);
+    };
+    for (bool inTransaction : {false, true}) {
+        SCOPED_TRACE(inTransaction ? "in a transaction" : "on its own");
+        if (inTransaction) db->beginTransaction();
+        std::uint64_t epoch = db->schemaEpoch();
+        refuse(false);
+        EXPECT_EQ(db->schemaEpoch(), epoch);
+        refuse(true);
+        EXPECT_GT(db->schemaEpoch(), epoch);
+        epoch = db->schemaEpoch();
+        if (inTransaction) {
+            // A statement that appends a page has written too.
+            EXPECT_THROW(db->writeStatement([&] {
+                db->pager().appendPage();
+                throw jet::Error(jet::ErrorKind::Constraint, "refused");
+            }),
+                         jet::Error);
+            EXPECT_GT(db->schemaEpoch(), epoch);
+            db->rollbackTransaction();
+        }
+        EXPECT_FALSE(db->inTransaction());
+    }
+    EXPECT_TRUE(jet::checkDatabase(*db).ok());
 }
 
 TEST(PagerStatement, MisuseIsReportedNotIgnored) {

@@ -291,6 +291,11 @@ void DatabaseFile::Statement::commit() {
 DatabaseFile::Statement::~Statement() {
     if (done_) return;
     Pager& pager = *db_.pager_;
+    // A statement refused before it wrote a page leaves the catalogue and the definitions as
+    // they were: nothing to read again.
+    const bool changed = ownTransaction_ ? pager.changedInTransaction()
+                                         : !pager.inTransaction() || pager.savepointDepth() == 0 ||
+                                               pager.changedSinceSavepoint();
     try {
         if (ownTransaction_) {
             if (pager.inTransaction()) pager.rollback();
@@ -303,8 +308,10 @@ DatabaseFile::Statement::~Statement() {
         }
     } catch (...) {
         db_.endWrite();
+        db_.afterRollback();
+        return;
     }
-    db_.afterRollback();
+    if (changed) db_.afterRollback();
 }
 
 std::vector<DatabaseFile::SchemaEntry> DatabaseFile::schema() const {
@@ -341,9 +348,8 @@ const CatalogEntry& DatabaseFile::readableTable(std::string_view name) {
     refresh();
     const CatalogEntry* entry = catalog_->findTable(name);
     if (entry) return *entry;
-    const std::string folded = foldName(name);
     for (const auto& e : catalog_->entries()) {
-        if (foldName(e.name) != folded || e.parentId != catalog_->tablesContainer()) continue;
+        if (!sameName(e.name, name) || e.parentId != catalog_->tablesContainer()) continue;
         if (e.type == object_type::kQuery)
             throw Error(
                 ErrorKind::NotSupported,
@@ -373,7 +379,7 @@ std::unique_ptr<TableReader> DatabaseFile::openStoredTable(
         std::uint8_t resultType = 0;
         if (c.calculated()) {
             for (const auto& map : props)
-                if (foldName(map.name) == foldName(c.name))
+                if (sameName(map.name, c.name))
                     if (const Property* p = map.find("ResultType"); p && !p->value.empty())
                         resultType = p->value[0];
         }

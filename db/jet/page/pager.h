@@ -175,6 +175,17 @@ class Pager {
     // the savepoint. Nothing of the file itself is touched.
     void rollbackToSavepoint();
     std::size_t savepointDepth() const { return savepoints_.size(); }
+    // True when a page was written or appended since the innermost savepoint was set (false
+    // without one).
+    bool changedSinceSavepoint() const {
+        return !savepoints_.empty() &&
+               (!savepoints_.back().saved.empty() || pageCount_ != savepoints_.back().pageCount);
+    }
+    // True when the open transaction wrote or appended a page.
+    bool changedInTransaction() const {
+        return inTransaction_ && (!dirty_.empty() || !originals_.empty() || fileTouched_ ||
+                                  pageCount_ != startPages_);
+    }
 
     // The live, writable copy of page `number` (see the contract on handles above). Throws like
     // page() for a page the file does not have. REQUIRES: inTransaction().
@@ -287,6 +298,7 @@ class Pager {
         // Adds `page` unless it is there already.
         void add(std::uint32_t page, Bytes bytes);
         std::vector<std::pair<std::uint32_t, Bytes>>& entries() { return entries_; }
+        bool empty() const { return entries_.empty(); }
 
       private:
         static constexpr std::size_t kIndexFrom = 32;
