@@ -266,7 +266,9 @@ TEST(IndexWrite, EachIndexCountsTheDistinctKeysItWasGiven) {
     EXPECT_EQ(counted["ByLine"], 5000u);
     EXPECT_EQ(counted["LineOnly"], lines.size());
     for (const auto& l : def.logicalIndexes) {
-        if (l.name == "ByCaller") EXPECT_GT(treePages(copy.db(), def, l.physicalIndex).size(), 20u);
+        if (l.name == "ByCaller") {
+            EXPECT_GT(treePages(copy.db(), def, l.physicalIndex).size(), 20u);
+        }
     }
     EXPECT_TRUE(tablewrite::checkTable(copy.db(), "Calls").empty());
 }
