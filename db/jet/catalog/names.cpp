@@ -17,15 +17,18 @@ char32_t foldCodePoint(char32_t c) {
     return c;
 }
 
+bool isAscii(std::string_view s) {
+    for (char ch : s)
+        if (static_cast<unsigned char>(ch) >= 0x80) return false;
+    return true;
+}
+
 }  // namespace
 
 std::string foldName(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    bool ascii = true;
-    for (char ch : utf8)
-        if (static_cast<unsigned char>(ch) >= 0x80) ascii = false;
-    if (ascii) {
+    if (isAscii(utf8)) {
         for (char ch : utf8)
             out.push_back(ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch);
         return out;
@@ -36,24 +39,8 @@ std::string foldName(std::string_view utf8) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
-    auto ascii = [](std::string_view s) {
-        for (char ch : s)
-            if (static_cast<unsigned char>(ch) >= 0x80) return false;
-        return true;
-    };
-    if (a.size() != b.size()) {
-        // Folding keeps the length of ASCII text.
-        if (ascii(a) && ascii(b)) return false;
-        return foldName(a) == foldName(b);
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        // Past an ASCII prefix the same in both, only folding the rest can tell.
-        if (x >= 0x80 || y >= 0x80) return foldName(a.substr(i)) == foldName(b.substr(i));
-        if (upper(x) != upper(y)) return false;
-    }
-    return true;
+    if (isAscii(a) && isAscii(b)) return asciiEqualNoCase(a, b);
+    return foldName(a) == foldName(b);
 }
 
 std::string nameProblem(std::string_view name) {

@@ -262,7 +262,6 @@ void IndexTree::setLink(std::uint32_t page, std::size_t offset, std::uint32_t va
     if (page == 0) return;
     // Read whole once, as every page the tree changes; then only the link's bytes change.
     if (!ordered_.contains(page)) load(page);
-    const IndexPageView view(format_, pages_.read(page)->span(), page);  // an index page
     pages_.change(page, [&](std::span<std::uint8_t> bytes) {
         ByteWriter w(bytes, "index page", page);
         w.u32(offset, value);
@@ -292,10 +291,15 @@ bool IndexTree::insertAtHint(const IndexEntry& entry) {
     if (i == view.size() && (!hint.inPlace || view.next() != 0)) return false;
     if (i > 0 && compareEntries(view.entry(i - 1), entry) >= 0) return false;
     if (i < view.size() && compareEntries(entry, view.entry(i)) >= 0) return false;
+    return putOnLeaf(view, hint.leaf, i, entry);
+}
+
+bool IndexTree::putOnLeaf(const IndexPageView& view, std::uint32_t leaf, std::size_t position,
+                          const IndexEntry& entry) {
     if (!view.canInsertInPlace(entry)) return false;
-    pages_.change(hint.leaf, [&](std::span<std::uint8_t> page) {
-        if (!view.insertInPlace(page, i, entry))
-            throwCorrupt("an index page changed while an entry was put on it", hint.leaf);
+    pages_.change(leaf, [&](std::span<std::uint8_t> page) {
+        if (!view.insertInPlace(page, position, entry))
+            throwCorrupt("an index page changed while an entry was put on it", leaf);
     });
     ++writes_;
     return true;
@@ -316,13 +320,7 @@ bool IndexTree::insertInPlace(const IndexEntry& entry, bool* keyWasNew) {
                 const std::optional<bool> known = view.keyIsNewAt(i, entry.key);
                 *keyWasNew = known ? *known : !containsKey(entry.key);
             }
-            if (!view.canInsertInPlace(entry)) return false;
-            pages_.change(number, [&](std::span<std::uint8_t> page) {
-                if (!view.insertInPlace(page, i, entry))
-                    throwCorrupt("an index page changed while an entry was put on it", number);
-            });
-            ++writes_;
-            return true;
+            return putOnLeaf(view, number, i, entry);
         }
         if (i < view.size()) {
             number = view.entry(i).child;  // within that child's bound: no bound changes

@@ -104,6 +104,10 @@ class IndexTree {
     // Adds `entry` in place at the leaf and position the last containsKey found for its key,
     // when that still holds; false otherwise (nothing written).
     bool insertAtHint(const IndexEntry& entry);
+    // Puts `entry` at `position` of `leaf` (seen through `view`) when it fits there; false
+    // otherwise (nothing written).
+    bool putOnLeaf(const IndexPageView& view, std::uint32_t leaf, std::size_t position,
+                   const IndexEntry& entry);
     IndexPage load(std::uint32_t number);
     void store(const IndexPage& page);
     Path descend(const IndexEntry& probe);
