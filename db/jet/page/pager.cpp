@@ -413,7 +413,14 @@ void Pager::writeBack(bool spilling) {
     };
     std::vector<Out> fresh, old;
     ensureJournalObject();
-    for (const auto& [number, p] : dirty_) {
+    // In page order, so that the file is written front to back.
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(dirty_.size());
+    for (const auto& entry : dirty_)
+        numbers.push_back(entry.first);
+    std::sort(numbers.begin(), numbers.end());
+    for (const std::uint32_t number : numbers) {
+        const PageHandle& p = dirty_.at(number);
         const bool isNewPage = isNew(number);
         if (spilling && !isNewPage) continue;  // the old state must stay whole until commit
         Out o{number, isNewPage ? 0 : writeRank(*p, *format_), stored(*p)};

@@ -284,7 +284,7 @@ class Pager {
     bool rowsOnNewPagesOnly_ = false;
     std::map<std::uint32_t, std::vector<std::uint8_t>> originals_;  // stored bytes at begin()
     std::set<std::uint32_t> journaled_;                             // originals in the journal
-    std::map<std::uint32_t, PageHandle> dirty_;                     // live copies, not yet written
+    std::unordered_map<std::uint32_t, PageHandle> dirty_;           // live copies, not yet written
     bool fileTouched_ = false;  // some page of the file was overwritten or appended (spill)
     std::size_t spillLimit_ = kDefaultSpillPages;
 
