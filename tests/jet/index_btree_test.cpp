@@ -5,6 +5,7 @@
 // structure, full pages when filled in order, and every page given back when emptied.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -415,6 +416,49 @@ TEST(IndexPages, IntermediatePagesCarryChildPagesAndTheirMark) {
     const auto back = jet::decodeIndexPage(jet4(), b, 1);
     EXPECT_EQ(back.entries[0].child, 0x01020304u);
     EXPECT_EQ(back.tail, 33u);
+}
+
+TEST(IndexPages, AViewOrdersEntriesAndNamesChildrenAsTheDecodedPage) {
+    // Keys sharing a long prefix (left out of every entry but the first), keys that are
+    // prefixes of others, and one key under several rows: the view's comparisons and child
+    // pages, read in place, agree with the decoded entries for every pair and every probe.
+    for (const bool leaf : {true, false}) {
+        jet::IndexPage p;
+        p.leaf = leaf;
+        const Bytes common{0x7f, 0x10, 0x20, 0x30, 0x40, 0x50};
+        std::uint32_t child = 0x0a0b0c00;
+        for (const Bytes& tail : {Bytes{}, Bytes{0x01}, Bytes{0x01, 0x00}, Bytes{0x02}, Bytes{0x02},
+                                  Bytes{0x02}, Bytes{0xff, 0xff}}) {
+            Bytes key = common;
+            key.insert(key.end(), tail.begin(), tail.end());
+            p.entries.push_back(entry(key, 0x10203, static_cast<std::uint8_t>(p.entries.size())));
+            p.entries.back().child = ++child;
+        }
+        const Bytes b = jet::encodeIndexPage(jet4(), p);
+        const jet::IndexPageView view(jet4(), b, 500 + leaf);
+        ASSERT_EQ(view.size(), p.entries.size());
+        ASSERT_EQ(view.prefixLength(), common.size()) << leaf;
+        std::vector<jet::IndexEntry> probes = p.entries;
+        probes.push_back(entry(Bytes{0x7f}, 0, 0));             // before everything
+        probes.push_back(entry(common, 0xffffff, 0xff));        // between the first two
+        probes.push_back(entry(Bytes{0x80}, 0, 0));             // after everything
+        probes.push_back(entry(p.entries[4].key, 0x10203, 4));  // among the rows of one key
+        probes.back().row.row = 200;
+        for (std::size_t i = 0; i < view.size(); ++i) {
+            if (!leaf) {
+                EXPECT_EQ(view.childAt(i), p.entries[i].child) << i;
+            }
+            for (const auto& probe : probes)
+                EXPECT_EQ(view.compareAt(i, probe), jet::compareEntries(p.entries[i], probe))
+                    << leaf << " " << i;
+        }
+        for (const auto& probe : probes) {
+            const auto expected =
+                std::lower_bound(p.entries.begin(), p.entries.end(), probe, Less{});
+            EXPECT_EQ(view.lowerBound(probe.key, probe.row),
+                      static_cast<std::size_t>(expected - p.entries.begin()));
+        }
+    }
 }
 
 TEST(IndexPages, DamagedPagesAreRefusedWithWhereAndWhat) {

@@ -63,8 +63,7 @@ IndexPage IndexTree::load(std::uint32_t number) {
     return p;
 }
 
-void IndexTree::store(const IndexPage& page) {
-    IndexPage p = page;
+void IndexTree::store(IndexPage& p) {
     p.owner = owner_;
     pages_.write(p.number, encodeIndexPage(format_, p));
     ++writes_;
@@ -197,7 +196,7 @@ std::optional<IndexEntry> IndexTree::lowerBound(const IndexEntry& probe) {
             if (i == 0) throwCorrupt("an intermediate index page has no children", number);
             i = view.size() - 1;
         }
-        number = i < view.size() ? view.entry(i).child : view.tail();
+        number = i < view.size() ? view.childAt(i) : view.tail();
     }
     std::unordered_set<std::uint32_t> seen{number};
     while (next != 0) {
@@ -211,15 +210,14 @@ std::optional<IndexEntry> IndexTree::lowerBound(const IndexEntry& probe) {
 
 bool IndexTree::containsKey(const std::vector<std::uint8_t>& key) {
     hint_.valid = false;
-    IndexEntry probe;
-    probe.key = key;  // with row 0: before every entry of the key
+    const RowId before{};  // row 0: before every entry of the key
     std::uint32_t number = root_;
     bool inPlace = true;  // the path is one an insert in place may take (insertInPlace)
     for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
         const PageRef ref = pages_.read(number);
         if (!ordered_.contains(number)) load(number);
         const IndexPageView view(format_, ref->span(), number);
-        const std::size_t i = view.lowerBound(probe);
+        const std::size_t i = view.lowerBound(key, before);
         if (view.leaf()) {
             // Past the leaf's last entry, the next page holds the first entry not less.
             if (i == view.size() && view.next() != 0) break;
@@ -235,15 +233,17 @@ bool IndexTree::containsKey(const std::vector<std::uint8_t>& key) {
             return found;
         }
         if (i < view.size()) {
-            number = view.entry(i).child;
+            number = view.childAt(i);
         } else if (view.tail()) {
             number = view.tail();
         } else {
             if (i == 0) throwCorrupt("an intermediate index page has no children", number);
             inPlace = false;
-            number = view.entry(i - 1).child;
+            number = view.childAt(i - 1);
         }
     }
+    IndexEntry probe;
+    probe.key = key;
     const auto found = lowerBound(probe);
     return found && found->key == key;
 }
@@ -262,10 +262,11 @@ void IndexTree::setLink(std::uint32_t page, std::size_t offset, std::uint32_t va
     if (page == 0) return;
     // Read whole once, as every page the tree changes; then only the link's bytes change.
     if (!ordered_.contains(page)) load(page);
-    pages_.change(page, [&](std::span<std::uint8_t> bytes) {
+    const auto link = [&](std::span<std::uint8_t> bytes) {
         ByteWriter w(bytes, "index page", page);
         w.u32(offset, value);
-    });
+    };
+    pages_.change(page, std::cref(link));
     ++writes_;
 }
 
@@ -289,18 +290,20 @@ bool IndexTree::insertAtHint(const IndexEntry& entry) {
     const std::size_t i = hint.position;
     if (!view.leaf() || i > view.size()) return false;
     if (i == view.size() && (!hint.inPlace || view.next() != 0)) return false;
-    if (i > 0 && compareEntries(view.entry(i - 1), entry) >= 0) return false;
-    if (i < view.size() && compareEntries(entry, view.entry(i)) >= 0) return false;
+    if (i > 0 && view.compareAt(i - 1, entry) >= 0) return false;
+    if (i < view.size() && view.compareAt(i, entry) <= 0) return false;
     return putOnLeaf(view, hint.leaf, i, entry);
 }
 
 bool IndexTree::putOnLeaf(const IndexPageView& view, std::uint32_t leaf, std::size_t position,
                           const IndexEntry& entry) {
     if (!view.canInsertInPlace(entry)) return false;
-    pages_.change(leaf, [&](std::span<std::uint8_t> page) {
+    // Passed by reference, the edit needs no copy of its own (the pages' function keeps one).
+    const auto put = [&](std::span<std::uint8_t> page) {
         if (!view.insertInPlace(page, position, entry))
             throwCorrupt("an index page changed while an entry was put on it", leaf);
-    });
+    };
+    pages_.change(leaf, std::cref(put));
     ++writes_;
     return true;
 }
@@ -314,7 +317,7 @@ bool IndexTree::insertInPlace(const IndexEntry& entry, bool* keyWasNew) {
         const IndexPageView view(format_, ref->span(), number);
         const std::size_t i = view.lowerBound(entry);
         if (view.leaf()) {
-            if (i < view.size() && sameEntry(view.entry(i), entry))
+            if (i < view.size() && view.compareAt(i, entry) == 0)
                 throwCorrupt("an index already holds an entry for the row being added", number);
             if (keyWasNew) {
                 const std::optional<bool> known = view.keyIsNewAt(i, entry.key);
@@ -323,7 +326,7 @@ bool IndexTree::insertInPlace(const IndexEntry& entry, bool* keyWasNew) {
             return putOnLeaf(view, number, i, entry);
         }
         if (i < view.size()) {
-            number = view.entry(i).child;  // within that child's bound: no bound changes
+            number = view.childAt(i);  // within that child's bound: no bound changes
         } else if (view.tail()) {
             number = view.tail();  // the chain of tails carries no bounds
         } else {

@@ -109,7 +109,7 @@ class IndexTree {
     bool putOnLeaf(const IndexPageView& view, std::uint32_t leaf, std::size_t position,
                    const IndexEntry& entry);
     IndexPage load(std::uint32_t number);
-    void store(const IndexPage& page);
+    void store(IndexPage& page);
     Path descend(const IndexEntry& probe);
     static std::size_t childCount(const IndexPage& p) {
         return p.entries.size() + (p.tail ? 1 : 0);

@@ -106,6 +106,10 @@ IndexPage decodeIndexPage(const Format& f, ByteSpan bytes, std::uint32_t number)
                                          : r.u16(f.indexPrefixLengthOffset);
     const ByteSpan mask = r.bytes(f.indexEntryMaskOffset, f.indexEntryMaskLength);
 
+    std::size_t marked = 0;
+    for (const std::uint8_t bits : mask)
+        marked += static_cast<std::size_t>(__builtin_popcount(bits));
+    p.entries.reserve(marked);
     std::vector<std::uint8_t> prefix;
     std::vector<std::uint8_t> whole;
     std::size_t start = 0;  // of the current entry, from the first entry's start
@@ -325,22 +329,32 @@ std::strong_ordering IndexPageView::compareKeyAt(const Pieces& e, std::size_t ke
     return keyLength <=> key.size();
 }
 
-std::size_t IndexPageView::lowerBound(const IndexEntry& probe) const {
+std::strong_ordering IndexPageView::compareAt(std::size_t i, std::span<const std::uint8_t> key,
+                                              RowId row) const {
     const std::size_t trailer = leaf_ ? kRowPointerSize : kRowPointerSize + kChildPointerSize;
+    const Pieces e = pieces(i);
+    const std::size_t keyLength = e.size() - trailer;  // sound ends hold the trailer
+    const auto c = compareKeyAt(e, keyLength, key);
+    if (c != 0) return c;
+    const RowId stored{static_cast<std::uint32_t>(e.at(keyLength) << 16 | e.at(keyLength + 1) << 8 |
+                                                  e.at(keyLength + 2)),
+                       e.at(keyLength + 3)};
+    return stored <=> row;
+}
+
+std::uint32_t IndexPageView::childAt(std::size_t i) const {
+    const Pieces e = pieces(i);
+    const std::size_t at = e.size() - kChildPointerSize;  // sound ends hold the pointers
+    return static_cast<std::uint32_t>(e.at(at)) << 24 |
+           static_cast<std::uint32_t>(e.at(at + 1)) << 16 |
+           static_cast<std::uint32_t>(e.at(at + 2)) << 8 | e.at(at + 3);
+}
+
+std::size_t IndexPageView::lowerBound(std::span<const std::uint8_t> key, RowId row) const {
     std::size_t lo = 0, hi = entryEnds().size();
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        const Pieces e = pieces(mid);
-        const std::size_t keyLength = e.size() - trailer;  // sound ends hold the trailer
-        auto c = compareKeyAt(e, keyLength, probe.key);
-        if (c == 0) {
-            const RowId row{
-                static_cast<std::uint32_t>(e.at(keyLength) << 16 | e.at(keyLength + 1) << 8 |
-                                           e.at(keyLength + 2)),
-                e.at(keyLength + 3)};
-            c = row <=> probe.row;
-        }
-        if (c < 0)
+        if (compareAt(mid, key, row) < 0)
             lo = mid + 1;
         else
             hi = mid;

@@ -111,8 +111,19 @@ class IndexPageView {
     IndexEntry entry(std::size_t i) const;
     // Whether entry `i` has exactly the key bytes `key`.
     bool keyAt(std::size_t i, std::span<const std::uint8_t> key) const;
-    // The first entry not less than `probe` (size() when none).
-    std::size_t lowerBound(const IndexEntry& probe) const;
+    // The first entry not less than `probe` (size() when none), or than `key` with `row`.
+    std::size_t lowerBound(const IndexEntry& probe) const {
+        return lowerBound(probe.key, probe.row);
+    }
+    std::size_t lowerBound(std::span<const std::uint8_t> key, RowId row) const;
+    // Entry `i` against `key` with `row`, ordered as compareEntries() does.
+    std::strong_ordering compareAt(std::size_t i, std::span<const std::uint8_t> key,
+                                   RowId row) const;
+    std::strong_ordering compareAt(std::size_t i, const IndexEntry& e) const {
+        return compareAt(i, e.key, e.row);
+    }
+    // Of an intermediate page, the child page entry `i` names.
+    std::uint32_t childAt(std::size_t i) const;
     // Of a leaf, with `pos` where lowerBound puts an entry of `key`: whether the index holds no
     // entry of `key`, as far as this page's entries beside `pos` tell (an entry before `pos`, and
     // one at `pos` or no page after this one); nothing when only the pages beside it would.
