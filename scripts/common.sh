@@ -8,7 +8,7 @@ dm_packages=(
   build-essential cmake ninja-build pkg-config ccache
   clang libclang-rt-14-dev clang-format python3
   qt6-base-dev libgl-dev fonts-liberation
-  libmariadb-dev mariadb-server mariadb-client openssl
+  libmariadb-dev mariadb-server mariadb-client openssl libmimalloc-dev
   libssl-dev libgtest-dev googletest
   mdbtools xvfb xauth x11-apps
   scdoc librsvg2-bin file lintian desktop-file-utils shared-mime-info man-db
