@@ -160,6 +160,17 @@ db::Value ValueDecoder::decode(const ColumnDecoder& d, const RowView& row) const
     return fromBytes(d, bytes);
 }
 
+bool ValueDecoder::isNull(const ColumnDecoder& d, const RowView& row) const {
+    const ColumnDef& c = *d.def;
+    if (c.type == ColumnType::Boolean && !d.calculated) return false;
+    // A calculated value is unwrapped before it tells.
+    if (d.calculated) return decode(d, row).isNull();
+    ByteSpan bytes;
+    if (!valueBytes(d, row, bytes)) return true;
+    // An empty reference is a value that was never set.
+    return isLongValue(c.type) && bytes.empty();
+}
+
 void ValueDecoder::decodeInto(const ColumnDecoder& d, const RowView& row, db::Value& out) const {
     const ColumnType type = d.def->type;
     if (d.calculated || (type != ColumnType::Text && type != ColumnType::Memo)) {

@@ -52,6 +52,8 @@ class ValueDecoder {
     // The same into `out`, reusing the room of the text `out` holds for Text and Memo values
     // (what a reader does row after row).
     void decodeInto(const ColumnDecoder& d, const RowView& row, db::Value& out) const;
+    // Whether decode() gives Null, found without decoding the value where its bytes tell.
+    bool isNull(const ColumnDecoder& d, const RowView& row) const;
 
     // Text as the file stores it (Jet 3: the code page; later: UTF-16LE or compressed).
     std::string text(ByteSpan bytes) const;

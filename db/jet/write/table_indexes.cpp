@@ -99,10 +99,9 @@ std::optional<std::vector<std::uint8_t>> TableIndexes::keyOf(Index& i, const Row
 void TableIndexes::check(const RowView& row, const ValueDecoder& values) {
     // Every key is made here, so that a value without a key fails before anything is written;
     // insert() takes them from here.
+    // Made in place: insert() makes them again unless every one was made for this row.
     pending_.clear();
     pendingRow_ = nullptr;
-    std::vector<Pending> made;
-    made.reserve(indexes_.size());
     for (auto& i : indexes_) {
         const std::size_t nulls = i->keys.nullCount(row, values);
         if (i->required && nulls > 0)
@@ -124,9 +123,8 @@ void TableIndexes::check(const RowView& row, const ValueDecoder& values) {
                                 "' that it holds already; the index allows each value only once.");
             p.newKey = !present;
         }
-        made.push_back(std::move(p));
+        pending_.push_back(std::move(p));
     }
-    pending_ = std::move(made);
     pendingRow_ = &row;
 }
 
