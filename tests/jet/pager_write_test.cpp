@@ -176,6 +176,94 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, PagerWrite, testing::ValuesIn(kWritableFixtur
                              return n;
                          });
 
+TEST(PagerStatement, BytesWrittenAloneAreUndoneInEveryOrderOfSavepointsAndCopies) {
+    // Small changes keep only the bytes they replace; whatever else a savepoint keeps of the
+    // same page (a whole copy made before or after them, in it or in the one around it), a
+    // rollback gives back exactly the bytes of its own start.
+    DM_REQUIRE_FIXTURE("access/empty/empty2003.mdb");
+    testenv::TempDir dir;
+    const fs::path file = dir.copyFixture("access/empty/empty2003.mdb");
+    const Bytes before = readFile(file);
+    auto db = jet::Database::open(file.string(), rw());
+    jet::Pager& pager = db->pager();
+    constexpr std::uint32_t kPage = 2;
+    const Bytes original = pager.page(kPage)->bytes;
+    const Bytes one{1, 1, 1, 1}, two{2, 2, 2, 2};
+    const auto bytesAt = [&](std::size_t at) {
+        const auto& b = pager.page(kPage)->bytes;
+        return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at),
+                     b.begin() + static_cast<std::ptrdiff_t>(at + 4));
+    };
+
+    db->beginTransaction();
+    // Alone in one savepoint, twice over the same bytes.
+    pager.savepoint();
+    EXPECT_FALSE(pager.changedSinceSavepoint());
+    pager.writeBytes(kPage, 100, one);
+    pager.writeBytes(kPage, 100, two);
+    EXPECT_TRUE(pager.changedSinceSavepoint());
+    EXPECT_EQ(bytesAt(100), two);
+    pager.rollbackToSavepoint();
+    EXPECT_EQ(pager.page(kPage)->bytes, original);
+
+    // Bytes, then a whole copy of the page in the same savepoint.
+    pager.savepoint();
+    pager.writeBytes(kPage, 100, one);
+    pager.writablePage(kPage)->bytes[500] ^= 0xff;
+    pager.writeBytes(kPage, 200, two);
+    pager.rollbackToSavepoint();
+    EXPECT_EQ(pager.page(kPage)->bytes, original);
+
+    // Bytes in the outer savepoint, then bytes and a copy in an inner one that is kept.
+    pager.savepoint();
+    pager.writeBytes(kPage, 100, one);
+    pager.savepoint();
+    pager.writeBytes(kPage, 104, two);
+    pager.writablePage(kPage)->bytes[500] ^= 0xff;
+    pager.releaseSavepoint();
+    EXPECT_EQ(bytesAt(104), two);
+    pager.rollbackToSavepoint();
+    EXPECT_EQ(pager.page(kPage)->bytes, original);
+
+    // A copy in the outer savepoint, bytes in an inner one rolled back alone, then kept.
+    pager.savepoint();
+    pager.writablePage(kPage)->bytes[500] ^= 0xff;
+    Bytes afterCopy = pager.page(kPage)->bytes;
+    pager.savepoint();
+    pager.writeBytes(kPage, 100, one);
+    pager.rollbackToSavepoint();
+    EXPECT_EQ(pager.page(kPage)->bytes, afterCopy);
+    pager.savepoint();
+    pager.writeBytes(kPage, 100, two);
+    pager.releaseSavepoint();
+    pager.rollbackToSavepoint();
+    EXPECT_EQ(pager.page(kPage)->bytes, original);
+
+    // A reader holding the page while it is rolled back keeps what it saw; the pager does not.
+    pager.savepoint();
+    pager.writeBytes(kPage, 100, one);
+    const jet::PageRef held = pager.page(kPage);
+    pager.rollbackToSavepoint();
+    EXPECT_EQ(pager.page(kPage)->bytes, original);
+    EXPECT_EQ(Bytes(held->bytes.begin() + 100, held->bytes.begin() + 104), one);
+
+    // Past the end of the page: refused, nothing written.
+    pager.savepoint();
+    EXPECT_THROW(pager.writeBytes(kPage, 4094, one), jet::Error);
+    EXPECT_THROW(pager.writeBytes(kPage, std::size_t{1} << 40, one), jet::Error);
+    pager.releaseSavepoint();
+    EXPECT_EQ(pager.page(kPage)->bytes, original);
+
+    // Kept bytes reach the file at commit; the first rollback left nothing of the rest.
+    pager.savepoint();
+    pager.writeBytes(kPage, 100, two);
+    pager.releaseSavepoint();
+    db->commitTransaction();
+    Bytes expected = before;
+    std::copy(two.begin(), two.end(), expected.begin() + 2 * 4096 + 100);
+    EXPECT_EQ(readFile(file), expected);
+}
+
 TEST(PagerStatement, RejectedStatementLeavesTheFileByteForByte) {
     DM_REQUIRE_FIXTURE("access/V2003/test2V2003.mdb");
     testenv::TempDir dir;

@@ -8,6 +8,7 @@
 // the bytes it writes: the caller keeps them alive while the writer is used.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -17,6 +18,12 @@
 #include "db/jet/base/byte_reader.h"
 
 namespace jet {
+
+// The four bytes of `v`, little-endian: a field to write somewhere as it is.
+inline std::array<std::uint8_t, 4> littleEndian32(std::uint32_t v) {
+    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+            static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+}
 
 class ByteWriter {
   public:

@@ -246,8 +246,16 @@ IndexPageView::IndexPageView(const Format& f, ByteSpan bytes, std::uint32_t numb
     for (std::size_t i = 0; i < mask.size(); i += 8) {
         const std::size_t n = std::min<std::size_t>(8, mask.size() - i);
         std::uint64_t bits = 0;
-        for (std::size_t k = 0; k < n; ++k)
-            bits |= static_cast<std::uint64_t>(mask[i + k]) << (8 * k);
+        if (n == 8) {
+            std::uint8_t word[8];
+            std::memcpy(word, mask.data() + i, 8);
+            for (std::size_t k = 0; k < 8; ++k)
+                bits |= static_cast<std::uint64_t>(word[k]) << (8 * k);
+            if (bits == 0) continue;
+        } else {
+            for (std::size_t k = 0; k < n; ++k)
+                bits |= static_cast<std::uint64_t>(mask[i + k]) << (8 * k);
+        }
         while (bits != 0) {
             ends.push_back(static_cast<std::uint16_t>(
                 i * 8 + static_cast<std::size_t>(__builtin_ctzll(bits))));

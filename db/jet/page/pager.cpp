@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "db/jet/base/byte_writer.h"
@@ -205,7 +206,7 @@ void Pager::endTransaction() {
 
 void Pager::savepoint() {
     requireTransaction("a savepoint was set");
-    savepoints_.push_back(Savepoint{pageCount_, {}});
+    savepoints_.push_back(Savepoint{pageCount_, {}, {}});
 }
 
 void Pager::releaseSavepoint() {
@@ -216,8 +217,14 @@ void Pager::releaseSavepoint() {
         recycle(top.saved);
         return;
     }
-    // The enclosing savepoint keeps the older bytes where it has none of its own.
+    // The enclosing savepoint keeps the older bytes where it has none of its own. Its own copy
+    // of a page makes the inner patches of that page needless; without one, they follow its
+    // own patches, and any inner copy of the page (made after them) restores first.
     Savepoint& outer = savepoints_.back();
+    for (const Patch& patch : top.patches) {
+        if (patch.page >= outer.pageCount || outer.saved.contains(patch.page)) continue;
+        outer.patches.push_back(patch);
+    }
     for (auto& [number, bytes] : top.saved.entries()) {
         if (number >= outer.pageCount) continue;  // appended after the outer savepoint
         outer.saved.add(number, std::move(bytes));
@@ -246,8 +253,22 @@ void Pager::rollbackToSavepoint() {
             uncache(number);
         }
     }
+    for (auto it = top.patches.rbegin(); it != top.patches.rend(); ++it) {
+        const PageHandle p = restorablePage(it->page);
+        std::memcpy(p->bytes.data() + it->offset, it->old, it->length);
+    }
     pageCount_ = top.pageCount;
     recycle(top.saved);
+}
+
+PageHandle Pager::restorablePage(std::uint32_t number) {
+    auto d = dirty_.find(number);
+    if (d != dirty_.end() && d->second.use_count() == 1) return d->second;
+    // Written early since (a new page), or shared with readers: a fresh live copy.
+    auto p = std::make_shared<Page>(*page(number));
+    dirty_[number] = p;
+    uncache(number);
+    return p;
 }
 
 void Pager::rememberOriginal(std::uint32_t number) {
@@ -307,18 +328,40 @@ void Pager::SavedPages::add(std::uint32_t page, Bytes bytes) {
 
 PageHandle Pager::writablePage(std::uint32_t number) {
     requireTransaction("a page was written");
+    PageHandle live = livePage(number);
+    noteWritten(number);
+    return live;
+}
+
+PageHandle Pager::livePage(std::uint32_t number) {
     auto d = dirty_.find(number);
-    if (d != dirty_.end()) {
-        noteWritten(number);
-        return d->second;
-    }
+    if (d != dirty_.end()) return d->second;
     const PageRef clean = page(number);  // throws for a page the file does not have
     rememberOriginal(number);
-    noteWritten(number);
     auto copy = std::make_shared<Page>(*clean);
     uncache(number);
     dirty_.emplace(number, copy);
     return copy;
+}
+
+void Pager::writeBytes(std::uint32_t number, std::size_t offset,
+                       std::span<const std::uint8_t> bytes) {
+    requireTransaction("a page was written");
+    const bool patch = !savepoints_.empty() && bytes.size() <= Patch::kMax &&
+                       number < savepoints_.back().pageCount &&
+                       !savepoints_.back().saved.contains(number);
+    const PageHandle live = patch ? livePage(number) : writablePage(number);
+    if (offset > live->bytes.size() || bytes.size() > live->bytes.size() - offset)
+        throwCorrupt("a change runs past the end of the page", number);
+    if (patch) {
+        Patch p;
+        p.page = number;
+        p.offset = static_cast<std::uint32_t>(offset);
+        p.length = static_cast<std::uint8_t>(bytes.size());
+        std::memcpy(p.old, live->bytes.data() + offset, bytes.size());
+        savepoints_.back().patches.push_back(p);
+    }
+    std::memcpy(live->bytes.data() + offset, bytes.data(), bytes.size());
 }
 
 PageHandle Pager::appendPage() {

@@ -179,7 +179,8 @@ class Pager {
     // without one).
     bool changedSinceSavepoint() const {
         return !savepoints_.empty() &&
-               (!savepoints_.back().saved.empty() || pageCount_ != savepoints_.back().pageCount);
+               (!savepoints_.back().saved.empty() || !savepoints_.back().patches.empty() ||
+                pageCount_ != savepoints_.back().pageCount);
     }
     // True when the open transaction wrote or appended a page.
     bool changedInTransaction() const {
@@ -190,6 +191,11 @@ class Pager {
     // The live, writable copy of page `number` (see the contract on handles above). Throws like
     // page() for a page the file does not have. REQUIRES: inTransaction().
     PageHandle writablePage(std::uint32_t number);
+    // Writes `bytes` at `offset` of page `number`. What the innermost savepoint keeps of the
+    // page is then only the bytes they replace, not the whole page: for counters a statement
+    // changes on a page it otherwise leaves alone. Throws like writablePage(), and Corrupt when
+    // the bytes would run past the page. REQUIRES: inTransaction().
+    void writeBytes(std::uint32_t number, std::size_t offset, std::span<const std::uint8_t> bytes);
 
     // A zero-filled page appended at the end of the file, dirty: the one way the file grows.
     // Throws NotSupported when the file would pass the largest size Access allows (2 GiB).
@@ -305,15 +311,30 @@ class Pager {
         std::vector<std::pair<std::uint32_t, Bytes>> entries_;
         std::unordered_map<std::uint32_t, std::size_t> index_;
     };
+    // The bytes of a page that writeBytes() replaced, for a savepoint without a copy of the page.
+    struct Patch {
+        static constexpr std::size_t kMax = 8;
+        std::uint32_t page = 0;
+        std::uint32_t offset = 0;
+        std::uint8_t length = 0;
+        std::uint8_t old[kMax] = {};
+    };
     struct Savepoint {
         std::uint32_t pageCount = 0;
         SavedPages saved;
+        // In the order they were made; rolled back last to first, after the saved pages.
+        std::vector<Patch> patches;
     };
     std::vector<Savepoint> savepoints_;
     // Buffers of saved pages whose savepoint went, for the next savepoint's copies.
     static constexpr std::size_t kSpareSavedPages = 64;
     std::vector<std::shared_ptr<std::vector<std::uint8_t>>> spareSaved_;
     SavedPages::Bytes savedCopy(const std::vector<std::uint8_t>& bytes);
+    // The live copy of page `number`, made when the transaction has none; the savepoint is
+    // left to the caller.
+    PageHandle livePage(std::uint32_t number);
+    // The live copy of page `number` for a rollback to write into: one no reader shares.
+    PageHandle restorablePage(std::uint32_t number);
     void recycle(SavedPages& saved);
 };
 

@@ -158,11 +158,11 @@ void TableIndexes::countNewKey(const Index& i) {
     const Format& f = pager_.format();
     const std::size_t at =
         f.tdefIndexBlockOffset + i.number * f.tdefIndexCountEntrySize + kKeyCountOffset;
-    PageHandle p = pager_.writablePage(def_.page);
+    const PageRef p = pager_.page(def_.page);
     if (at + 4 > p->bytes.size())
         throwCorrupt("the index counts lie past the first page of the table definition", def_.page);
-    ByteWriter w(p->bytes, "table definition", def_.page);
-    w.u32(at, w.reader().u32(at) + 1);
+    const ByteReader r(p->span(), "table definition", def_.page);
+    pager_.writeBytes(def_.page, at, littleEndian32(r.u32(at) + 1));
 }
 
 void TableIndexes::remove(const RowView& row, const ValueDecoder& values, RowId id) {

@@ -283,12 +283,14 @@ void TableStore::remove(RowId id, const ByteReader& row) {
 void TableStore::updateDefinition(int rowDelta, std::uint32_t autoNumber) {
     Pager& pager = db_.pager();
     const Format& f = pager.format();
-    PageHandle p = pager.writablePage(def_->page);
-    ByteWriter w(p->mutableSpan(), "table definition", def_->page);
-    const std::uint32_t rows = w.reader().u32(f.tdefRowCountOffset);
-    w.u32(f.tdefRowCountOffset,
-          rowDelta < 0 && rows == 0 ? 0 : static_cast<std::uint32_t>(rows + rowDelta));
-    w.u32(f.tdefAutoNumberOffset, autoNumber);
+    // Two counters of a page that otherwise stays: only their bytes are kept for a rollback.
+    const ByteReader r(pager.page(def_->page)->span(), "table definition", def_->page);
+    const std::uint32_t rows = r.u32(f.tdefRowCountOffset);
+    pager.writeBytes(
+        def_->page, f.tdefRowCountOffset,
+        littleEndian32(rowDelta < 0 && rows == 0 ? 0
+                                                 : static_cast<std::uint32_t>(rows + rowDelta)));
+    pager.writeBytes(def_->page, f.tdefAutoNumberOffset, littleEndian32(autoNumber));
     db_.tableDefChanged(def_->page);
 }
 
