@@ -347,12 +347,12 @@ PageHandle Pager::livePage(std::uint32_t number) {
 void Pager::writeBytes(std::uint32_t number, std::size_t offset,
                        std::span<const std::uint8_t> bytes) {
     requireTransaction("a page was written");
+    if (offset > format_->pageSize || bytes.size() > format_->pageSize - offset)
+        throwCorrupt("a change runs past the end of the page", number);
     const bool patch = !savepoints_.empty() && bytes.size() <= Patch::kMax &&
                        number < savepoints_.back().pageCount &&
                        !savepoints_.back().saved.contains(number);
     const PageHandle live = patch ? livePage(number) : writablePage(number);
-    if (offset > live->bytes.size() || bytes.size() > live->bytes.size() - offset)
-        throwCorrupt("a change runs past the end of the page", number);
     if (patch) {
         Patch p;
         p.page = number;

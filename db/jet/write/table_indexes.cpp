@@ -98,8 +98,7 @@ std::optional<std::vector<std::uint8_t>> TableIndexes::keyOf(Index& i, const Row
 
 void TableIndexes::check(const RowView& row, const ValueDecoder& values) {
     // Every key is made here, so that a value without a key fails before anything is written;
-    // insert() takes them from here.
-    // Made in place: insert() makes them again unless every one was made for this row.
+    // insert() takes them from here when every one was made for its row.
     pending_.clear();
     pendingRow_ = nullptr;
     for (auto& i : indexes_) {

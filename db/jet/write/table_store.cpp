@@ -284,8 +284,9 @@ void TableStore::updateDefinition(int rowDelta, std::uint32_t autoNumber) {
     Pager& pager = db_.pager();
     const Format& f = pager.format();
     // Two counters of a page that otherwise stays: only their bytes are kept for a rollback.
-    const ByteReader r(pager.page(def_->page)->span(), "table definition", def_->page);
-    const std::uint32_t rows = r.u32(f.tdefRowCountOffset);
+    const std::uint32_t rows =
+        ByteReader(pager.page(def_->page)->span(), "table definition", def_->page)
+            .u32(f.tdefRowCountOffset);
     pager.writeBytes(
         def_->page, f.tdefRowCountOffset,
         littleEndian32(rowDelta < 0 && rows == 0 ? 0
