@@ -298,7 +298,8 @@ bool IndexTree::insertAtHint(const IndexEntry& entry) {
 bool IndexTree::putOnLeaf(const IndexPageView& view, std::uint32_t leaf, std::size_t position,
                           const IndexEntry& entry) {
     if (!view.canInsertInPlace(entry)) return false;
-    // Passed by reference, the edit needs no copy of its own (the pages' function keeps one).
+    // Handed over by reference, the edit is not copied into a function object (whose room for
+    // its captures would be allocated on every insert).
     const auto put = [&](std::span<std::uint8_t> page) {
         if (!view.insertInPlace(page, position, entry))
             throwCorrupt("an index page changed while an entry was put on it", leaf);
